@@ -1,0 +1,55 @@
+#include "app/message_service.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+namespace vorel {
+namespace {
+
+QMessageBox::Icon ToBoxIcon(MessageIcon icon) {
+    switch (icon) {
+        case MessageIcon::Information: return QMessageBox::Information;
+        case MessageIcon::Exclamation: return QMessageBox::Warning;
+        case MessageIcon::Question: return QMessageBox::Question;
+    }
+    return QMessageBox::NoIcon;
+}
+
+IMessageService* g_service = nullptr;
+
+}  // namespace
+
+void BoxMessageService::ShowMessage(const QString& text, MessageIcon icon) {
+    QMessageBox box(ToBoxIcon(icon), QStringLiteral("Vorel"), text, QMessageBox::Ok, QApplication::activeWindow());
+    box.exec();
+}
+
+MessageAnswer BoxMessageService::Ask(const QString& text, MessageButtons buttons, MessageIcon icon) {
+    QMessageBox::StandardButtons standard = QMessageBox::Ok;
+    if (buttons == MessageButtons::YesNo) standard = QMessageBox::Yes | QMessageBox::No;
+    if (buttons == MessageButtons::OkCancel) standard = QMessageBox::Ok | QMessageBox::Cancel;
+    QMessageBox box(ToBoxIcon(icon), QStringLiteral("Vorel"), text, standard, QApplication::activeWindow());
+    switch (box.exec()) {
+        case QMessageBox::Yes: return MessageAnswer::Yes;
+        case QMessageBox::No: return MessageAnswer::No;
+        case QMessageBox::Cancel: return MessageAnswer::Cancel;
+        default: return MessageAnswer::Ok;
+    }
+}
+
+MessageAnswer ScriptedMessageService::Ask(const QString& text, MessageButtons buttons, MessageIcon icon) {
+    shown.push_back({text, icon});
+    if (answers.empty()) return buttons == MessageButtons::YesNo ? MessageAnswer::Yes : MessageAnswer::Ok;
+    const MessageAnswer answer = answers.front();
+    answers.erase(answers.begin());
+    return answer;
+}
+
+IMessageService& Messages() {
+    static BoxMessageService boxes;
+    return g_service ? *g_service : boxes;
+}
+
+void SetMessageService(IMessageService* service) { g_service = service; }
+
+}  // namespace vorel

@@ -1,0 +1,51 @@
+// Every message box and question of the program goes through one service, so
+// that tests can script the answers and never block on a modal box.
+#pragma once
+
+#include <QString>
+#include <functional>
+#include <vector>
+
+class QWidget;
+
+namespace vorel {
+
+enum class MessageIcon { Information, Exclamation, Question };
+enum class MessageButtons { Ok, YesNo, OkCancel };
+enum class MessageAnswer { Ok, Cancel, Yes, No };
+
+class IMessageService {
+public:
+    virtual ~IMessageService() = default;
+    // A message with an OK button (caption "Vorel").
+    virtual void ShowMessage(const QString& text, MessageIcon icon) = 0;
+    // A question; returns the button pressed.
+    virtual MessageAnswer Ask(const QString& text, MessageButtons buttons, MessageIcon icon) = 0;
+};
+
+// Real message boxes, captioned "Vorel", parented to the active window.
+class BoxMessageService : public IMessageService {
+public:
+    void ShowMessage(const QString& text, MessageIcon icon) override;
+    MessageAnswer Ask(const QString& text, MessageButtons buttons, MessageIcon icon) override;
+};
+
+// Records every message and answers questions from a script (tests).
+class ScriptedMessageService : public IMessageService {
+public:
+    struct Shown {
+        QString text;
+        MessageIcon icon;
+    };
+    void ShowMessage(const QString& text, MessageIcon icon) override { shown.push_back({text, icon}); }
+    MessageAnswer Ask(const QString& text, MessageButtons buttons, MessageIcon icon) override;
+
+    std::vector<Shown> shown;          // messages and questions, in order
+    std::vector<MessageAnswer> answers;  // consumed front first; when empty, Yes/Ok
+};
+
+// The service the program uses; tests replace it.
+IMessageService& Messages();
+void SetMessageService(IMessageService* service);  // null restores the real boxes
+
+}  // namespace vorel
