@@ -1,0 +1,88 @@
+// The bitmap scanner: finds every BITMAPINFOHEADER-led bitmap in a file.
+#include "image/dib.h"
+#include "search/bmp_candidate.h"
+#include "search/chunk_scan.h"
+#include "search/scanners.h"
+
+namespace vorel {
+namespace {
+
+class BmpHandler : public ICandidateHandler {
+public:
+    BmpHandler(SearchState& state, ISearchHost& host, const FileReader& file, const std::string& path,
+               DivideWindow window)
+        : state_(state), host_(host), file_(file), path_(path), window_(window) {}
+
+    Examined Examine(ByteSpan bytes, std::size_t pos, std::int64_t fileOffset) override {
+        BmpHeader h;
+        switch (TestBmpHeader(bytes, pos, h)) {
+            case BmpTest::kReject: return Examined::kNext;
+            case BmpTest::kNeedMore: return Examined::kNeedMore;
+            case BmpTest::kAccept: break;
+        }
+        // The whole bitmap must lie inside the file.
+        if (h.size < 0 || h.size > state_.m_nFileSize - fileOffset) return Examined::kNext;
+
+        ++state_.m_nHitCount;
+        const std::int64_t n = ++found_;
+        if (n < window_.first) return Examined::kNext;
+        if (n > window_.last) return Examined::kEnd;
+        ++state_.m_nShownCount;
+        state_.m_nHitFileOffset = fileOffset;
+        if (!ReadHit(h, fileOffset)) return Examined::kAbandon;
+        state_.m_nPaletteCount = 1;
+        state_.m_nPaletteIndex = 0;
+        result_ = host_.OpenDocument(state_, path_);
+        return Examined::kNext;
+    }
+
+    DocumentRef Result() const { return result_; }
+
+private:
+    bool ReadHit(const BmpHeader& h, std::int64_t fileOffset) {
+        // A header that cannot become an image still counts as found, but its
+        // pixels are not worth reading: the header alone tells the document so.
+        std::int64_t bytes = h.size;
+        if (h.width <= 0 || h.height == 0 || bytes > static_cast<std::int64_t>(Dib::kMaxDibBytes)) bytes = 40;
+        const auto count = static_cast<std::size_t>(bytes);
+        if (!GrowHitBuffer(state_.m_pHitData, count)) return false;
+        const std::int64_t got = file_.ReadAt(fileOffset, {state_.m_pHitData.data(), count});
+        if (got < 0) return false;
+        state_.m_nHitSize = static_cast<std::size_t>(got);  // the file may have shrunk since
+        state_.m_nHitOffset = 0;
+        return true;
+    }
+
+    SearchState& state_;
+    ISearchHost& host_;
+    const FileReader& file_;
+    const std::string& path_;
+    DivideWindow window_;
+    std::int64_t found_ = 0;  // this scan's own count, which the divided-search window applies to
+    DocumentRef result_ = nullptr;
+};
+
+}  // namespace
+
+DocumentRef SearchBmp(SearchState& state, ISearchHost& host, const ISettingsStore& store, const std::string& path) {
+    const ChunkScanParams params{ReadMemorySizeMb(store) * kBytesPerMb,
+                                 static_cast<std::uint8_t>(kBitmapInfoHeaderSize), "BMP検索"};
+    const DivideWindow window = ReadDivideWindow(store);
+
+    state.m_nSourceType = kSourceBmp;
+    FileReader file;
+    if (!file.Open(path)) return nullptr;
+    const std::int64_t size = file.Size();
+    if (size < 0) return nullptr;
+    state.m_nFileSize = size;
+    state.m_nHitSize = 0;
+    if (!GrowHitBuffer(state.m_pHitData, kInitialHitCapacity)) return nullptr;
+
+    BmpHandler handler(state, host, file, path, window);
+    const ScanOutcome outcome = RunChunkScan(params, file, size, host, handler);
+    std::vector<std::uint8_t>().swap(state.m_pHitData);
+    state.m_nHitSize = 0;
+    return outcome == ScanOutcome::kCompleted ? handler.Result() : nullptr;
+}
+
+}  // namespace vorel

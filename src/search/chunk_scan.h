@@ -1,0 +1,54 @@
+// The walk both scanners share: the file is read in chunks of "Read Memory
+// Size" x 1,000,000 bytes, every byte position of every chunk is offered to a
+// candidate handler, and the progress display is served at exactly 50 points.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+#include "image/bytes.h"
+#include "search/file_reader.h"
+#include "search/search_host.h"
+
+namespace vorel {
+
+inline constexpr std::int64_t kBytesPerMb = 1000000;
+inline constexpr std::int64_t kLookAheadBytes = 1000000;
+inline constexpr int kProgressPoints = 50;
+inline constexpr std::size_t kInitialHitCapacity = 1000000;
+inline constexpr char kCancelQuestion[] = "Are you sure you want to Cancel?";
+
+enum class Examined {
+    kNext,      // go on with the next position
+    kNeedMore,  // the candidate's header reaches past the bytes offered
+    kEnd,       // the scan is complete (the divided-search window is passed)
+    kAbandon,   // a read or an allocation failed
+};
+
+class ICandidateHandler {
+public:
+    virtual ~ICandidateHandler() = default;
+    // `bytes` is the chunk buffer as far as it may be read; `pos` is a position
+    // inside the chunk whose byte equals the scan's first byte.
+    virtual Examined Examine(ByteSpan bytes, std::size_t pos, std::int64_t fileOffset) = 0;
+};
+
+struct ChunkScanParams {
+    std::int64_t chunkSize = kBytesPerMb;  // S
+    std::uint8_t firstByte = 0;            // every candidate starts with this byte
+    std::string_view label;                // progress label
+};
+
+// Outcome of one walk. The progress display has been destroyed whatever the outcome.
+enum class ScanOutcome { kCompleted, kAbandoned };
+
+// Walks an open file of `fileSize` bytes. Skips straight to positions holding
+// the first byte, stopping at every progress point on the way.
+ScanOutcome RunChunkScan(const ChunkScanParams& params, const FileReader& file, std::int64_t fileSize,
+                         ISearchHost& host, ICandidateHandler& handler);
+
+// Makes the hit buffer at least `bytes` long (it only grows); false when it cannot.
+bool GrowHitBuffer(std::vector<std::uint8_t>& buffer, std::size_t bytes);
+
+}  // namespace vorel
