@@ -1,2 +1,161 @@
-// Placeholder until the finder lands in this folder.
-int main() { return 2; }
+// vorel-find: lists every image Vorel would open in each file, without a display.
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <csignal>
+#include <cstdio>
+#include <unistd.h>
+
+#include "cli/finder_host.h"
+#include "platform/qsettings_store.h"
+#include "search/file_reader.h"
+#include "search/search_run.h"
+
+namespace {
+
+using vorel::FoundImage;
+
+constexpr int kExitFound = 0;
+constexpr int kExitNone = 1;
+constexpr int kExitError = 2;
+
+void OnInterrupt(int) { vorel::FinderHost::cancelRequested = 1; }
+
+void PrintTableHeader(bool tsv) {
+    if (tsv) {
+        std::printf("title\tnumber\tpalette\toffset\tkind\twidth\theight\tpalettes\n");
+    } else {
+        std::printf("%-32s %6s %7s %12s %-5s %6s %6s %8s\n", "TITLE", "NUMBER", "PALETTE", "OFFSET", "KIND",
+                    "WIDTH", "HEIGHT", "PALETTES");
+    }
+}
+
+void PrintImage(const FoundImage& image, bool tsv) {
+    if (tsv) {
+        std::printf("%s\t%d\t%d\t%lld\t%s\t%d\t%d\t%d\n", image.title.c_str(), image.number, image.palette,
+                    static_cast<long long>(image.offset), image.kind.c_str(), image.width, image.height,
+                    image.palettes);
+    } else {
+        std::printf("%-32s %6d %7d %12lld %-5s %6d %6d %8d\n", image.title.c_str(), image.number, image.palette,
+                    static_cast<long long>(image.offset), image.kind.c_str(), image.width, image.height,
+                    image.palettes);
+    }
+    std::fflush(stdout);
+}
+
+bool IsDigits(const QString& text) {
+    if (text.isEmpty()) return false;
+    for (const QChar c : text)
+        if (c < u'0' || c > u'9') return false;
+    return true;
+}
+
+int Fail(const QString& message) {
+    std::fprintf(stderr, "vorel-find: %s\n", qPrintable(message));
+    return kExitError;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setOrganizationName(QStringLiteral("Talvard"));
+    QCoreApplication::setApplicationName(QStringLiteral("Vorel"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(VOREL_VERSION));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Lists every PlayStation TIM texture and headerless Windows bitmap that Vorel finds in each FILE.\n"
+        "Options override the saved search settings for this run only.\n"
+        "Exit status: 0 images found, 1 none found, 2 error."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QCommandLineOption tsvOption(QStringLiteral("tsv"), QStringLiteral("Tab-separated output with a header line."));
+    const QCommandLineOption typeOption(QStringLiteral("type"), QStringLiteral("What to look for: tim, bmp or both."),
+                                        QStringLiteral("tim|bmp|both"));
+    const QCommandLineOption palettesOption(QStringLiteral("palettes"),
+                                            QStringLiteral("One image per palette of a many-palette TIM."));
+    const QCommandLineOption chunkOption(QStringLiteral("chunk"),
+                                         QStringLiteral("Read the file in chunks of MB million bytes (1 to 10)."),
+                                         QStringLiteral("MB"));
+    const QCommandLineOption pageOption(QStringLiteral("page"),
+                                        QStringLiteral("Divided search: show page P (from 0) of --per-page images."),
+                                        QStringLiteral("P"));
+    const QCommandLineOption perPageOption(QStringLiteral("per-page"),
+                                           QStringLiteral("Divided search: images per page."), QStringLiteral("N"));
+    parser.addOptions({tsvOption, typeOption, palettesOption, chunkOption, pageOption, perPageOption});
+    parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("Files to search."), QStringLiteral("FILE..."));
+    if (!parser.parse(QCoreApplication::arguments())) return Fail(parser.errorText());
+    if (parser.isSet(QStringLiteral("help"))) {
+        std::fputs(qPrintable(parser.helpText()), stdout);
+        return kExitFound;
+    }
+    if (parser.isSet(QStringLiteral("version"))) {
+        std::printf("vorel-find %s\n", VOREL_VERSION);
+        return kExitFound;
+    }
+    const QStringList files = parser.positionalArguments();
+    if (files.isEmpty()) return Fail(QStringLiteral("no FILE given (see --help)"));
+
+    vorel::QSettingsStore userStore;
+    vorel::OverlaySettingsStore store(userStore);
+    if (parser.isSet(typeOption)) {
+        const QString type = parser.value(typeOption);
+        const int value = type == u"tim" ? 0 : type == u"bmp" ? 1 : type == u"both" ? 2 : -1;
+        if (value < 0) return Fail(QStringLiteral("--type must be tim, bmp or both, not \"%1\"").arg(type));
+        vorel::Write(store, vorel::settings::kSearchType, value);
+    }
+    if (parser.isSet(palettesOption)) vorel::Write(store, vorel::settings::kPaletteImage, 1);
+    if (parser.isSet(chunkOption)) {
+        const QString mb = parser.value(chunkOption);
+        if (!IsDigits(mb) || mb.size() > 2 || mb.toInt() < 1 || mb.toInt() > 10)
+            return Fail(QStringLiteral("--chunk must be a whole number from 1 to 10, not \"%1\"").arg(mb));
+        vorel::Write(store, vorel::settings::kReadMemorySize, mb.toStdString());
+    }
+    if (parser.isSet(pageOption) || parser.isSet(perPageOption)) {
+        const QString page = parser.value(pageOption);
+        const QString perPage = parser.value(perPageOption);
+        bool pageOk = false;
+        bool perPageOk = false;
+        const int p = page.isEmpty() ? 0 : page.toInt(&pageOk);
+        const int n = perPage.isEmpty() ? 50 : perPage.toInt(&perPageOk);
+        if ((!page.isEmpty() && (!IsDigits(page) || !pageOk)) || (!perPage.isEmpty() && (!IsDigits(perPage) || !perPageOk)))
+            return Fail(QStringLiteral("--page and --per-page take whole numbers of 0 or more"));
+        vorel::Write(store, vorel::settings::kDivideSearch, 1);
+        vorel::Write(store, vorel::settings::kDivideNum, n);
+        vorel::Write(store, vorel::settings::kDividePos, p);
+    }
+
+    const bool tsv = parser.isSet(tsvOption);
+    const bool showProgress = ::isatty(STDERR_FILENO) != 0;
+    std::signal(SIGINT, OnInterrupt);
+
+    int images = 0;
+    bool failed = false;
+    PrintTableHeader(tsv);
+    for (const QString& file : files) {
+        const std::string path = QFile::encodeName(file).toStdString();
+        {
+            // The scanners stay silent about files they cannot read; the finder says why.
+            vorel::FileReader probe;
+            if (!probe.Open(path)) {
+                const QFileInfo info(file);
+                const QString reason = !info.exists()  ? QStringLiteral("no such file")
+                                       : info.isDir()  ? QStringLiteral("is a folder")
+                                       : !info.isFile() ? QStringLiteral("not a regular file")
+                                                        : QStringLiteral("cannot be read");
+                Fail(QStringLiteral("%1: %2").arg(file, reason));
+                failed = true;
+                continue;
+            }
+        }
+        vorel::SearchState state;
+        vorel::FinderHost host(store, showProgress,
+                               [tsv](const FoundImage& image, const vorel::Dib&) { PrintImage(image, tsv); });
+        vorel::RunSearchScans(state, host, store, path);
+        images += host.ImagesFound();
+        std::fprintf(stderr, "%s: %s\n", qPrintable(file), vorel::ClosingMessage(state, store).c_str());
+    }
+    if (failed) return kExitError;
+    return images > 0 ? kExitFound : kExitNone;
+}

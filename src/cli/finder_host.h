@@ -1,0 +1,61 @@
+// The finder's side of a search: it reports each image a document would show,
+// and draws a progress bar on a terminal.
+#pragma once
+
+#include <csignal>
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "image/dib.h"
+#include "search/search_host.h"
+#include "search/settings.h"
+
+namespace vorel {
+
+struct FoundImage {
+    std::string title;
+    int number = 0;
+    int palette = 0;  // 0-based
+    std::int64_t offset = 0;
+    std::string kind;  // TIM4 TIM8 TIM16 TIM24 BMP1 BMP4 BMP8 BMP24
+    int width = 0;
+    int height = 0;
+    int palettes = 1;
+};
+
+class FinderHost : public ISearchHost {
+public:
+    // `onImage` receives each image with its DIB as soon as it is found.
+    using ImageSink = std::function<void(const FoundImage&, const Dib&)>;
+    FinderHost(const ISettingsStore& store, bool showProgress, ImageSink onImage);
+
+    void CreateProgress() override;
+    void SetProgressLabel(std::string_view label) override;
+    bool CheckCancel() override;
+    void StepProgress() override;
+    void DestroyProgress() override;
+    bool AskYesNo(std::string_view question) override;
+    DocumentRef OpenDocument(const SearchState& state, std::string_view path) override;
+
+    int ImagesFound() const { return imagesFound_; }
+
+    // Set from the SIGINT handler: the next progress point ends the scan.
+    static volatile std::sig_atomic_t cancelRequested;
+
+private:
+    void DrawBar() const;
+
+    const ISettingsStore& store_;
+    bool showProgress_;
+    ImageSink onImage_;
+    std::string label_;
+    int steps_ = 0;
+    int imagesFound_ = 0;
+    FoundImage last_;
+};
+
+std::string ImageKind(const SearchState& state, const Dib& dib);
+
+}  // namespace vorel
