@@ -1,0 +1,31 @@
+// What the three search-settings dialogs share: the divided-search page
+// buttons and label, and the strict reading of a digits-only text.
+#pragma once
+
+#include <QString>
+#include <cstdint>
+#include <optional>
+
+class QLabel;
+class QPushButton;
+
+namespace vorel::ui {
+
+// The value of a text made of the digits 0-9 only (no sign, space, point or
+// full-width digit) that fits in 32 bits; nullopt otherwise.
+std::optional<int> ParseDigitsOnly(const QString& text);
+
+// The images-per-read number the page label shows for a typed text: its
+// leading decimal integer as the C library reads it, held to the 32-bit range.
+std::int64_t LeadingIntForLabel(const QString& text);
+
+// "ｲﾒｰｼﾞ%d～%d" for the window num x page + 1 ... num x (page + 1) (64-bit, so it cannot wrap).
+QString DivideLabelText(std::int64_t num, std::int64_t page);
+
+// When divided search is on: "<<" enabled only above page 0, ">>" enabled
+// (except at the largest storable page), label = the window; off: both
+// buttons disabled and the label empty.
+void UpdatePageControls(bool divided, std::int64_t num, int page, QPushButton* prev, QPushButton* next,
+                        QLabel* label);
+
+}  // namespace vorel::ui
