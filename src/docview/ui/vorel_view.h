@@ -11,8 +11,9 @@
 //
 // The frame around the view is its nearest QMdiSubWindow ancestor, else its
 // top-level window. OnInitialUpdate and OnAutoSize resize that frame
-// themselves, so the caller needs no size hint; call OnInitialUpdate once the
-// frame has been given its first size (after QMdiArea::addSubWindow).
+// themselves, so the caller needs no size hint. Call OnInitialUpdate once the
+// view sits in its frame (after QMdiArea::addSubWindow); the frame is then
+// shrunk to the image, never grown.
 #pragma once
 
 #include <QAbstractScrollArea>
@@ -83,6 +84,8 @@ public:
     QSize PageSize() const { return m_sizePage; }
     QSize LineSize() const { return m_sizeLine; }
     QPoint ScrollPosition() const;
+    // True while the picture is taller than the window (the wheel works only then).
+    bool HasVerticalScrollBar() const;
 
     int m_nViewMode = 0;
     int m_nDrawWidth = 0;
@@ -104,6 +107,7 @@ protected:
     void scrollContentsBy(int dx, int dy) override;
 
 private:
+    QSize ImageSize() const;  // the document's width and height (1 x 1 for an empty document)
     void SetScrollSizes(const QSize& total);
     void UpdateScrollBars();
     QWidget* ParentFrame() const;
@@ -113,4 +117,6 @@ private:
     QSize m_sizeTotal{0, 0};
     QSize m_sizePage{0, 0};
     QSize m_sizeLine{0, 0};
+    int m_nPageStepX = 0;  // m_sizePage, where the scroll bars' page clicks read it
+    int m_nPageStepY = 0;
 };

@@ -1,0 +1,60 @@
+#include "search/ui/divide_controls.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <algorithm>
+#include <limits>
+
+namespace vorel::ui {
+
+std::optional<int> ParseDigitsOnly(const QString& text) {
+    if (text.isEmpty()) return std::nullopt;
+    std::int64_t value = 0;
+    for (const QChar c : text) {
+        // Only ASCII digits: QChar::isDigit would also take full-width and other scripts' digits.
+        if (c < QLatin1Char('0') || c > QLatin1Char('9')) return std::nullopt;
+        value = value * 10 + (c.unicode() - '0');
+        if (value > std::numeric_limits<std::int32_t>::max()) return std::nullopt;
+    }
+    return static_cast<int>(value);
+}
+
+std::int64_t LeadingIntForLabel(const QString& text) {
+    constexpr std::int64_t kMax = std::numeric_limits<std::int32_t>::max();
+    constexpr std::int64_t kMin = std::numeric_limits<std::int32_t>::min();
+    qsizetype i = 0;
+    while (i < text.size() && (text[i] == QLatin1Char(' ') || (text[i] >= QLatin1Char('\t') && text[i] <= QLatin1Char('\r'))))
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == QLatin1Char('+') || text[i] == QLatin1Char('-'))) {
+        negative = text[i] == QLatin1Char('-');
+        ++i;
+    }
+    std::int64_t value = 0;
+    for (; i < text.size() && text[i] >= QLatin1Char('0') && text[i] <= QLatin1Char('9'); ++i) {
+        // Saturate rather than wrap, so an over-long number shows the largest window, not a wrapped one.
+        value = std::min<std::int64_t>(value * 10 + (text[i].unicode() - '0'), kMax + 1);
+    }
+    if (negative) value = -value;
+    return std::clamp(value, kMin, kMax);
+}
+
+QString DivideLabelText(std::int64_t num, std::int64_t page) {
+    return QStringLiteral("ｲﾒｰｼﾞ%1～%2").arg(num * page + 1).arg(num * (page + 1));
+}
+
+void UpdatePageControls(bool divided, std::int64_t num, int page, QPushButton* prev, QPushButton* next,
+                        QLabel* label) {
+    if (divided) {
+        prev->setEnabled(page > 0);
+        // The page is stored as a 32-bit integer: one more would not fit.
+        next->setEnabled(page < std::numeric_limits<int>::max());
+        label->setText(DivideLabelText(num, page));
+    } else {
+        prev->setEnabled(false);
+        next->setEnabled(false);
+        label->clear();
+    }
+}
+
+}  // namespace vorel::ui

@@ -1,0 +1,157 @@
+#include "search/ui/search_set_dialog.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+#include <limits>
+
+#include "app/message_service.h"
+#include "search/ui/divide_controls.h"
+
+using vorel::Read;
+using vorel::Write;
+namespace settings = vorel::settings;
+
+CSearchSetDlg::CSearchSetDlg(vorel::ISettingsStore& store, QWidget* parent) : QDialog(parent), m_store(store) {
+    setWindowTitle(QStringLiteral("検索設定"));
+    BuildControls();
+    LoadFromStore();
+}
+
+void CSearchSetDlg::BuildControls() {
+    m_pMemoryEdit = new QLineEdit(this);
+    auto* memoryRow = new QHBoxLayout;
+    memoryRow->addWidget(new QLabel(QStringLiteral("読込メモリサイズ"), this));
+    memoryRow->addWidget(m_pMemoryEdit);
+    memoryRow->addWidget(new QLabel(QStringLiteral("ＭＢ"), this));
+    memoryRow->addStretch(1);
+
+    auto* typeBox = new QGroupBox(this);
+    auto* typeLayout = new QVBoxLayout(typeBox);
+    m_pTypeGroup = new QButtonGroup(this);
+    const QString typeTexts[] = {QStringLiteral("TIMｲﾒｰｼﾞのみ検索"), QStringLiteral("BMPｲﾒｰｼﾞのみ検索"),
+                                 QStringLiteral("両方検索")};
+    for (int i = 0; i < 3; ++i) {
+        auto* radio = new QRadioButton(typeTexts[i], typeBox);
+        m_pTypeGroup->addButton(radio, i);
+        typeLayout->addWidget(radio);
+    }
+
+    m_pPaletteCheck = new QCheckBox(QStringLiteral("全てのﾊﾟﾚｯﾄをｲﾒｰｼﾞ表示する"), this);
+    m_pDivideCheck = new QCheckBox(QStringLiteral("分割検索"), this);
+    m_pNumberEdit = new QLineEdit(this);
+    auto* divideRow = new QHBoxLayout;
+    divideRow->addWidget(m_pDivideCheck);
+    divideRow->addWidget(m_pNumberEdit);
+    divideRow->addWidget(new QLabel(QStringLiteral("ｲﾒｰｼﾞ/Read"), this));
+    divideRow->addStretch(1);
+
+    m_pPrevButton = new QPushButton(QStringLiteral("<<"), this);
+    m_pNextButton = new QPushButton(QStringLiteral(">>"), this);
+    m_pWindowLabel = new QLabel(this);
+    m_pWindowLabel->setMinimumWidth(m_pWindowLabel->fontMetrics().horizontalAdvance(QStringLiteral("ｲﾒｰｼﾞ0000000～0000000")));
+    auto* pageRow = new QHBoxLayout;
+    pageRow->addWidget(m_pPrevButton);
+    pageRow->addWidget(m_pNextButton);
+    pageRow->addWidget(m_pWindowLabel, 1);
+    pageRow->addWidget(new QLabel(QStringLiteral("を検索"), this));
+    for (QPushButton* b : {m_pPrevButton, m_pNextButton}) b->setAutoDefault(false);
+
+    m_pOkButton = new QPushButton(QStringLiteral("OK"), this);
+    m_pCancelButton = new QPushButton(QStringLiteral("ｷｬﾝｾﾙ"), this);
+    m_pOkButton->setDefault(true);
+    auto* buttonRow = new QHBoxLayout;
+    buttonRow->addStretch(1);
+    buttonRow->addWidget(m_pOkButton);
+    buttonRow->addWidget(m_pCancelButton);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(memoryRow);
+    layout->addWidget(typeBox);
+    layout->addWidget(m_pPaletteCheck);
+    layout->addLayout(divideRow);
+    layout->addLayout(pageRow);
+    layout->addLayout(buttonRow);
+
+    connect(m_pDivideCheck, &QCheckBox::clicked, this, &CSearchSetDlg::OnCheckDivide);
+    connect(m_pPrevButton, &QPushButton::clicked, this, &CSearchSetDlg::OnPrev);
+    connect(m_pNextButton, &QPushButton::clicked, this, &CSearchSetDlg::OnNext);
+    connect(m_pOkButton, &QPushButton::clicked, this, &CSearchSetDlg::accept);
+    connect(m_pCancelButton, &QPushButton::clicked, this, &CSearchSetDlg::reject);
+}
+
+void CSearchSetDlg::LoadFromStore() {
+    m_pMemoryEdit->setText(QString::fromStdString(Read(m_store, settings::kReadMemorySize)));
+    // A type outside 0..2 leaves every radio button clear, and OK then stores -1 (no scan).
+    const int type = Read(m_store, settings::kSearchType);
+    if (QAbstractButton* radio = m_pTypeGroup->button(type)) radio->setChecked(true);
+    m_pPaletteCheck->setChecked(Read(m_store, settings::kPaletteImage) != 0);
+    m_pDivideCheck->setChecked(Read(m_store, settings::kDivideSearch) == 1);
+    const int number = Read(m_store, settings::kDivideNum);
+    m_pNumberEdit->setText(QString::number(number));
+    m_nPage = Read(m_store, settings::kDividePos);
+    vorel::ui::UpdatePageControls(m_pDivideCheck->isChecked(), number, m_nPage, m_pPrevButton, m_pNextButton,
+                                  m_pWindowLabel);
+}
+
+QRadioButton* CSearchSetDlg::SearchTypeButton(int type) const {
+    return qobject_cast<QRadioButton*>(m_pTypeGroup->button(type));
+}
+
+void CSearchSetDlg::OnCheckDivide() {
+    // The label follows the number as typed, although the store keeps the old one until OK.
+    vorel::ui::UpdatePageControls(m_pDivideCheck->isChecked(), vorel::ui::LeadingIntForLabel(m_pNumberEdit->text()),
+                                  m_nPage, m_pPrevButton, m_pNextButton, m_pWindowLabel);
+}
+
+void CSearchSetDlg::OnPrev() {
+    if (m_nPage <= 0) return;
+    --m_nPage;
+    OnCheckDivide();
+}
+
+void CSearchSetDlg::OnNext() {
+    if (m_nPage == std::numeric_limits<int>::max()) return;
+    ++m_nPage;
+    OnCheckDivide();
+}
+
+bool CSearchSetDlg::Fail(const QString& message, QLineEdit* focus) {
+    vorel::Messages().ShowMessage(message, vorel::MessageIcon::Exclamation);
+    focus->setFocus(Qt::OtherFocusReason);
+    return false;
+}
+
+void CSearchSetDlg::accept() {
+    const QString memoryText = m_pMemoryEdit->text();
+    const std::optional<int> memory = vorel::ui::ParseDigitsOnly(memoryText);
+    if (!memory) {
+        Fail(QStringLiteral("読込ﾒﾓﾘｻｲｽﾞを確認してください"), m_pMemoryEdit);
+        return;
+    }
+    if (*memory < 1 || *memory > 10) {
+        Fail(QStringLiteral("読込ﾒﾓﾘｻｲｽﾞは1MB～10MBの範囲で設定してください"), m_pMemoryEdit);
+        return;
+    }
+    // Checked even with divided search off, so the store never receives a number it cannot hold.
+    const std::optional<int> number = vorel::ui::ParseDigitsOnly(m_pNumberEdit->text());
+    if (!number) {
+        Fail(QStringLiteral("分割検索ｲﾒｰｼﾞ数を確認してください"), m_pNumberEdit);
+        return;
+    }
+    // The text as typed ("010" stays "010"); the scanners read its leading number.
+    Write(m_store, settings::kReadMemorySize, memoryText.toStdString());
+    Write(m_store, settings::kSearchType, m_pTypeGroup->checkedId());
+    Write(m_store, settings::kPaletteImage, m_pPaletteCheck->isChecked() ? 1 : 0);
+    Write(m_store, settings::kDivideNum, *number);
+    Write(m_store, settings::kDivideSearch, m_pDivideCheck->isChecked() ? 1 : 0);
+    Write(m_store, settings::kDividePos, m_nPage);
+    QDialog::accept();
+}
