@@ -158,7 +158,9 @@ std::vector<std::uint8_t> EncodeDib(const DibPicture& p) {
                 case 4:
                     row[x / 2] |= static_cast<std::uint8_t>((p.index[i] & 0x0F) << (x % 2 == 0 ? 4 : 0));
                     break;
-                case 8: row[x] = p.index[i]; break;
+                case 8:
+                    row[x] = p.index[i];
+                    break;
                 default:
                     row[3 * x] = p.rgb[i].b;
                     row[3 * x + 1] = p.rgb[i].g;
@@ -174,7 +176,8 @@ std::vector<std::uint8_t> EncodeDib(const DibPicture& p) {
 std::vector<std::uint8_t> WrapBmpFile(const std::vector<std::uint8_t>& dib) {
     if (dib.size() < 40) return {};
     const std::uint32_t bitCount = dib[14] | (dib[15] << 8);
-    const std::uint32_t clrUsed = dib[32] | (dib[33] << 8) | (dib[34] << 16) | (static_cast<std::uint32_t>(dib[35]) << 24);
+    const std::uint32_t clrUsed =
+        dib[32] | (dib[33] << 8) | (dib[34] << 16) | (static_cast<std::uint32_t>(dib[35]) << 24);
     const std::uint32_t full = bitCount == 24 ? 0 : (1u << bitCount);
     const std::uint32_t table = 4 * (clrUsed != 0 ? clrUsed : full);
     std::vector<std::uint8_t> out;

@@ -32,14 +32,15 @@ std::vector<std::uint8_t> EncodeTimIndexed(std::uint32_t flag, int width, int he
                                            const std::vector<std::vector<std::uint16_t>>& cluts);
 
 struct DibPicture {
-    int bitCount = 24;           // 1, 4, 8 or 24
+    int bitCount = 24;  // 1, 4, 8 or 24
     int width = 0;
     int height = 0;
     std::vector<std::uint8_t> index;  // indexed pictures: one colour index per pixel
     std::vector<Rgb8> rgb;            // 24-bit pictures
     std::vector<Rgb8> table;          // colour table; missing entries are written as 0
-    std::uint32_t clrUsed = 0;        // written to biClrUsed; the table holds clrUsed entries, or the full table when 0
-    bool topDown = false;             // negative biHeight, rows stored top row first
+    std::uint32_t clrUsed =
+        0;                 // written to biClrUsed; the table holds clrUsed entries, or the full table when 0
+    bool topDown = false;  // negative biHeight, rows stored top row first
 };
 
 // A packed DIB: BITMAPINFOHEADER, colour table, rows padded to 4 bytes. Empty on a bad shape.

@@ -87,7 +87,8 @@ std::vector<std::uint8_t> MakeTim(std::uint32_t flag, int pixelWidth, int height
             }
             return EncodeTimIndexed(flag, pixelWidth, height, indices, cluts);
         }
-        default: return {};
+        default:
+            return {};
     }
 }
 
@@ -121,8 +122,8 @@ std::vector<std::uint8_t> MakeDib(int bitCount, int width, int height, std::uint
     const std::uint32_t entries = clrUsed != 0 ? std::min<std::uint32_t>(clrUsed, 65536) : full;
     const std::uint32_t usable = std::min(entries, full);
     for (std::uint32_t i = 0; i < entries; ++i) {
-        const int hue = static_cast<int>((i * kHueSteps / std::max<std::uint32_t>(usable, 1) + seed * 64) %
-                                         kHueSteps);
+        const int hue =
+            static_cast<int>((i * kHueSteps / std::max<std::uint32_t>(usable, 1) + seed * 64) % kHueSteps);
         p.table.push_back(bitCount == 1 ? (i == 0 ? Rgb8{0, 0, 64} : Rgb8{255, 255, 192}) : Hue(hue));
     }
     p.index.resize(count);
@@ -130,9 +131,15 @@ std::vector<std::uint8_t> MakeDib(int bitCount, int width, int height, std::uint
         for (int x = 0; x < width; ++x) {
             std::uint32_t v = 0;
             switch (bitCount) {
-                case 1: v = static_cast<std::uint32_t>(x / 4 + y / 4) + seed; break;  // checkerboard
-                case 4: v = static_cast<std::uint32_t>(x * 16 / width) + seed; break;   // vertical bars
-                default: v = static_cast<std::uint32_t>(x + 3 * y) + seed; break;       // diagonal ramp
+                case 1:
+                    v = static_cast<std::uint32_t>(x / 4 + y / 4) + seed;
+                    break;  // checkerboard
+                case 4:
+                    v = static_cast<std::uint32_t>(x * 16 / width) + seed;
+                    break;  // vertical bars
+                default:
+                    v = static_cast<std::uint32_t>(x + 3 * y) + seed;
+                    break;  // diagonal ramp
             }
             p.index[static_cast<std::size_t>(y) * w + static_cast<std::size_t>(x)] =
                 static_cast<std::uint8_t>(v % usable);
