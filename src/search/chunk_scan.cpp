@@ -1,6 +1,9 @@
 #include "search/chunk_scan.h"
 
 #include <algorithm>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <cstring>
 #include <memory>
 #include <new>
@@ -30,6 +33,44 @@ private:
     std::int64_t step_;
     std::int64_t passed_ = 0;
 };
+
+// The first position in [from, to) that may start a candidate: its byte is
+// `first` and, where the chunk still holds them, the three bytes after it are 0
+// (both the TIM id and the bitmap header size are small little-endian words).
+// Positions whose following bytes lie past the chunk end are offered on their
+// first byte alone; the handler then asks for the look-ahead. Returns `to` when
+// there is none.
+std::size_t FindCandidate(const std::uint8_t* data, std::size_t from, std::size_t to, std::size_t len,
+                          std::uint8_t first) {
+    std::size_t i = from;
+#if defined(__SSE2__)
+    // Sixteen positions at a time; the loads reach 3 bytes past the block, so stop
+    // while they stay inside the chunk.
+    const __m128i wanted = _mm_set1_epi8(static_cast<char>(first));
+    const __m128i zero = _mm_setzero_si128();
+    const std::size_t vectorEnd = len >= 19 ? std::min(to, len - 19 + 1) : from;
+    for (; i < vectorEnd; i += 16) {
+        const auto* p = reinterpret_cast<const __m128i*>(data + i);
+        const __m128i a = _mm_cmpeq_epi8(_mm_loadu_si128(p), wanted);
+        const __m128i b = _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i + 1)), zero);
+        const __m128i c = _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i + 2)), zero);
+        const __m128i d = _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i + 3)), zero);
+        const int mask = _mm_movemask_epi8(_mm_and_si128(_mm_and_si128(a, b), _mm_and_si128(c, d)));
+        if (mask != 0) {
+            const std::size_t at = i + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
+            return std::min(at, to);
+        }
+    }
+    if (i >= to) return to;
+#endif
+    for (; i < to; ++i) {
+        const void* hit = std::memchr(data + i, first, to - i);
+        if (hit == nullptr) return to;
+        i = static_cast<std::size_t>(static_cast<const std::uint8_t*>(hit) - data);
+        if (i + 3 >= len || (data[i + 1] == 0 && data[i + 2] == 0 && data[i + 3] == 0)) return i;
+    }
+    return to;
+}
 
 }  // namespace
 
@@ -93,12 +134,8 @@ ScanOutcome RunChunkScan(const ChunkScanParams& params, const FileReader& file, 
             // Look for the next candidate, but not past the next progress point.
             std::size_t limit = len;
             if (point >= base && point < base + length) limit = static_cast<std::size_t>(point - base);
-            const void* hit = std::memchr(buffer.get() + pos, params.firstByte, limit - pos);
-            if (hit == nullptr) {
-                pos = limit;
-                continue;
-            }
-            pos = static_cast<std::size_t>(static_cast<const std::uint8_t*>(hit) - buffer.get());
+            pos = FindCandidate(buffer.get(), pos, limit, len, params.firstByte);
+            if (pos == limit) continue;
 
             Examined result = handler.Examine({buffer.get(), available}, pos, base + static_cast<std::int64_t>(pos));
             if (result == Examined::kNeedMore && !lookAheadRead) {

@@ -36,7 +36,7 @@ public:
 
 struct ChunkScanParams {
     std::int64_t chunkSize = kBytesPerMb;  // S
-    std::uint8_t firstByte = 0;            // every candidate starts with this byte
+    std::uint8_t firstByte = 0;            // every candidate starts with this byte and three zero bytes
     std::string_view label;                // progress label
 };
 
