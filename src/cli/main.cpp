@@ -3,9 +3,11 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <csignal>
+#include <optional>
 #include <cstdio>
 #include <unistd.h>
 
+#include "cli/exporter.h"
 #include "cli/finder_host.h"
 #include "platform/qsettings_store.h"
 #include "search/file_reader.h"
@@ -83,7 +85,15 @@ int main(int argc, char* argv[]) {
                                         QStringLiteral("P"));
     const QCommandLineOption perPageOption(QStringLiteral("per-page"),
                                            QStringLiteral("Divided search: images per page."), QStringLiteral("N"));
-    parser.addOptions({tsvOption, typeOption, palettesOption, chunkOption, pageOption, perPageOption});
+    const QCommandLineOption outOption(QStringLiteral("out"),
+                                       QStringLiteral("Write every image found into DIR, one file per image, named by "
+                                                      "its title (an existing file of that name is replaced)."),
+                                       QStringLiteral("DIR"));
+    const QCommandLineOption formatOption(QStringLiteral("format"),
+                                          QStringLiteral("File format for --out: bmp (default), tif or png."),
+                                          QStringLiteral("bmp|tif|png"));
+    parser.addOptions({tsvOption, typeOption, palettesOption, chunkOption, pageOption, perPageOption, outOption,
+                       formatOption});
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("Files to search."), QStringLiteral("FILE..."));
     if (!parser.parse(QCoreApplication::arguments())) return Fail(parser.errorText());
     if (parser.isSet(QStringLiteral("help"))) {
@@ -126,6 +136,23 @@ int main(int argc, char* argv[]) {
         vorel::Write(store, vorel::settings::kDividePos, p);
     }
 
+    std::optional<vorel::Exporter> exporter;
+    if (parser.isSet(formatOption) && !parser.isSet(outOption)) return Fail(QStringLiteral("--format needs --out DIR"));
+    if (parser.isSet(outOption)) {
+        const QString format = parser.isSet(formatOption) ? parser.value(formatOption).toLower() : QStringLiteral("bmp");
+        vorel::ExportFormat kind = vorel::ExportFormat::kBmp;
+        if (format == u"tif" || format == u"tiff") {
+            kind = vorel::ExportFormat::kTiff;
+        } else if (format == u"png") {
+            kind = vorel::ExportFormat::kPng;
+        } else if (format != u"bmp") {
+            return Fail(QStringLiteral("--format must be bmp, tif or png, not \"%1\"").arg(format));
+        }
+        exporter.emplace(parser.value(outOption), kind);
+        QString reason;
+        if (!exporter->Prepare(reason)) return Fail(reason);
+    }
+
     const bool tsv = parser.isSet(tsvOption);
     const bool showProgress = ::isatty(STDERR_FILENO) != 0;
     std::signal(SIGINT, OnInterrupt);
@@ -150,11 +177,19 @@ int main(int argc, char* argv[]) {
             }
         }
         vorel::SearchState state;
-        vorel::FinderHost host(store, showProgress,
-                               [tsv](const FoundImage& image, const vorel::Dib&) { PrintImage(image, tsv); });
+        vorel::FinderHost host(store, showProgress, [&](const FoundImage& image, const vorel::Dib& dib) {
+            PrintImage(image, tsv);
+            if (exporter) exporter->Write(image, dib);
+        });
         vorel::RunSearchScans(state, host, store, path);
         images += host.ImagesFound();
         std::fprintf(stderr, "%s: %s\n", qPrintable(file), vorel::ClosingMessage(state, store).c_str());
+    }
+    if (exporter) {
+        std::fprintf(stderr, "%d files written to %s", exporter->Written(), qPrintable(parser.value(outOption)));
+        if (exporter->Failed() != 0) std::fprintf(stderr, ", %d failed", exporter->Failed());
+        std::fputc('\n', stderr);
+        failed = failed || exporter->Failed() != 0;
     }
     if (failed) return kExitError;
     return images > 0 ? kExitFound : kExitNone;

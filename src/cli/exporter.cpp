@@ -1,0 +1,92 @@
+#include "cli/exporter.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QLibrary>
+#include <cstdio>
+
+#include "export/bmp_writer.h"
+#include "export/save_tiff.h"
+
+namespace vorel {
+namespace {
+
+const char* Extension(ExportFormat format) {
+    switch (format) {
+        case ExportFormat::kBmp: return ".BMP";
+        case ExportFormat::kTiff: return ".TIF";
+        case ExportFormat::kPng: return ".PNG";
+    }
+    return "";
+}
+
+QString BmpReason(BmpWriteOutcome outcome) {
+    switch (outcome) {
+        case BmpWriteOutcome::Saved: return {};
+        case BmpWriteOutcome::NoImage: return QStringLiteral("no image to write");
+        case BmpWriteOutcome::LockFailed: return QStringLiteral("the image is damaged");
+        case BmpWriteOutcome::CreateFailed: return QStringLiteral("the file cannot be created");
+        case BmpWriteOutcome::HeaderBufferFailed: return QStringLiteral("out of memory");
+        case BmpWriteOutcome::HeaderWriteFailed:
+        case BmpWriteOutcome::BodyWriteFailed: return QStringLiteral("writing the file failed");
+    }
+    return QStringLiteral("unknown failure");
+}
+
+}  // namespace
+
+Exporter::Exporter(QString folder, ExportFormat format) : folder_(std::move(folder)), format_(format) {}
+
+bool Exporter::Prepare(QString& reason) {
+    if (!QDir().mkpath(folder_)) {
+        reason = QStringLiteral("%1: the folder cannot be made").arg(folder_);
+        return false;
+    }
+    if (format_ != ExportFormat::kPng) return true;
+    QLibrary plugin(QCoreApplication::applicationDirPath() + u'/' + QLatin1StringView(kPngPluginName));
+    writePng_ = reinterpret_cast<WritePngFunction*>(plugin.resolve(kWritePngSymbol));
+    if (writePng_ == nullptr) {
+        reason = QStringLiteral("PNG export is not available: %1").arg(plugin.errorString());
+        return false;
+    }
+    return true;  // the library stays loaded for the rest of the run
+}
+
+void Exporter::Write(const FoundImage& image, const Dib& dib) {
+    const QString name = QString::fromStdString(image.title) + QLatin1StringView(Extension(format_));
+    const QString path = QDir(folder_).filePath(name);
+    QString reason;
+    if (WriteOne(QFile::encodeName(path).toStdString(), dib, reason)) {
+        ++written_;
+        return;
+    }
+    ++failed_;
+    std::fprintf(stderr, "vorel-find: %s: %s\n", qPrintable(path), qPrintable(reason));
+}
+
+bool Exporter::WriteOne(const std::string& path, const Dib& dib, QString& reason) const {
+    switch (format_) {
+        case ExportFormat::kBmp: {
+            const BmpWriteOutcome outcome = WriteBmpFile(path, dib);
+            reason = BmpReason(outcome);
+            return outcome == BmpWriteOutcome::Saved;
+        }
+        case ExportFormat::kTiff: {
+            const SaveTiffResult result = SaveTiff(path, dib, 0, 1, false);
+            if (result.writeCode == 0) return true;
+            reason = result.message ? QString::fromUtf8(result.message->text.data(), static_cast<qsizetype>(result.message->text.size())) : QStringLiteral("writing the file failed");
+            if (result.writeCode > 0) reason += QStringLiteral(" (TIFF code %1)").arg(result.writeCode);
+            return false;
+        }
+        case ExportFormat::kPng: {
+            char error[256] = {};
+            if (writePng_(path.c_str(), dib.Data(), dib.AllocatedSize(), error, sizeof error) == 0) return true;
+            reason = QString::fromUtf8(error);
+            return false;
+        }
+    }
+    return false;
+}
+
+}  // namespace vorel

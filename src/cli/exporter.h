@@ -1,0 +1,38 @@
+// Writes each image the finder reports into a folder, named by its title as
+// Save All names files: DATA_003.BMP, DATA_003.TIF, DATA_003.PNG.
+#pragma once
+
+#include <QString>
+
+#include "cli/finder_host.h"
+#include "cli/png_export.h"
+
+namespace vorel {
+
+enum class ExportFormat { kBmp, kTiff, kPng };
+
+class Exporter {
+public:
+    Exporter(QString folder, ExportFormat format);
+
+    // Prepares the folder (made when missing) and, for PNG, the encoder; false
+    // with a reason when export cannot work at all.
+    bool Prepare(QString& reason);
+
+    // Writes one image; a failure is reported on stderr and counted, and the next image is still written.
+    void Write(const FoundImage& image, const Dib& dib);
+
+    int Written() const { return written_; }
+    int Failed() const { return failed_; }
+
+private:
+    bool WriteOne(const std::string& path, const Dib& dib, QString& reason) const;
+
+    QString folder_;
+    ExportFormat format_;
+    WritePngFunction* writePng_ = nullptr;
+    int written_ = 0;
+    int failed_ = 0;
+};
+
+}  // namespace vorel

@@ -1,0 +1,77 @@
+// The PNG plug-in: a packed DIB becomes a QImage and goes out through Qt's image writer.
+#include "cli/png_export.h"
+
+#include <QImage>
+#include <QImageWriter>
+#include <QSaveFile>
+#include <cstdio>
+
+#include "image/dib.h"
+
+namespace {
+
+// Every bit depth becomes 32-bit RGB: the colour table resolves indexed pixels here.
+QImage ToImage(const vorel::Dib& dib) {
+    if (!dib.IsConsistent()) return {};
+    const int width = dib.Width();
+    const int height = dib.Height();
+    const int bits = dib.BitCount();
+    const int colors = dib.ColorCount();
+    QImage image(width, height, QImage::Format_RGB32);
+    if (image.isNull()) return image;
+    const auto colour = [&](int index) -> QRgb {
+        if (index >= colors) return qRgb(0, 0, 0);
+        const std::uint8_t* e = dib.ColorEntry(static_cast<std::size_t>(index));
+        return qRgb(e[2], e[1], e[0]);
+    };
+    for (int y = 0; y < height; ++y) {
+        const auto row = dib.StoredRow(height - 1 - y);  // rows are stored bottom-up
+        auto* out = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < width; ++x) {
+            switch (bits) {
+                case 1: out[x] = colour((row[x / 8] >> (7 - x % 8)) & 1); break;
+                case 4: out[x] = colour((row[x / 2] >> (x % 2 == 0 ? 4 : 0)) & 0x0F); break;
+                case 8: out[x] = colour(row[x]); break;
+                default: out[x] = qRgb(row[3 * x + 2], row[3 * x + 1], row[3 * x]); break;
+            }
+        }
+    }
+    return image;
+}
+
+void SetError(char* error, std::size_t size, const QString& text) {
+    if (size > 0) std::snprintf(error, size, "%s", text.toUtf8().constData());
+}
+
+}  // namespace
+
+extern "C" Q_DECL_EXPORT int VorelWritePng(const char* path, const std::uint8_t* dibBytes, std::size_t dibSize,
+                                           char* error, std::size_t errorSize) {
+    vorel::Dib dib = vorel::Dib::Allocate(dibSize);
+    if (dib.IsNull()) {
+        SetError(error, errorSize, QStringLiteral("out of memory"));
+        return 1;
+    }
+    std::copy(dibBytes, dibBytes + dibSize, dib.Data());
+    const QImage image = ToImage(dib);
+    if (image.isNull()) {
+        SetError(error, errorSize, QStringLiteral("the image cannot be converted"));
+        return 1;
+    }
+    QSaveFile file(QString::fromLocal8Bit(path));
+    if (!file.open(QIODevice::WriteOnly)) {
+        SetError(error, errorSize, file.errorString());
+        return 1;
+    }
+    QImageWriter writer(&file, "png");
+    if (!writer.write(image)) {
+        SetError(error, errorSize, writer.errorString());
+        file.cancelWriting();
+        return 1;
+    }
+    if (!file.commit()) {
+        SetError(error, errorSize, file.errorString());
+        return 1;
+    }
+    return 0;
+}

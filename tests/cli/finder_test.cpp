@@ -1,0 +1,206 @@
+// The headless finder as a user runs it: a separate process, its output, its files and its exit status.
+#include <sys/wait.h>
+
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "sample_builders/sample_builders.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct FinderRun {
+    int exit = -1;
+    std::string out;
+    std::string err;
+};
+
+class FinderTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "vorel-find-test-XXXXXX").string();
+        dir_ = ::mkdtemp(pattern.data());
+        // The user's own settings must not steer the tests, nor be touched by them.
+        ::setenv("XDG_CONFIG_HOME", (dir_ / "config").c_str(), 1);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    fs::path Write(const std::string& name, const std::vector<std::uint8_t>& bytes) {
+        const fs::path path = dir_ / name;
+        std::ofstream out(path, std::ios::binary);
+        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        return path;
+    }
+
+    FinderRun Find(const std::string& args) {
+        const fs::path out = dir_ / "stdout.txt";
+        const fs::path err = dir_ / "stderr.txt";
+        const std::string command =
+            std::string("\"") + VOREL_FIND_EXE + "\" " + args + " >\"" + out.string() + "\" 2>\"" + err.string() + "\"";
+        const int status = std::system(command.c_str());
+        FinderRun run;
+        run.exit = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        run.out = Slurp(out);
+        run.err = Slurp(err);
+        return run;
+    }
+
+    static std::string Slurp(const fs::path& path) {
+        std::ifstream in(path, std::ios::binary);
+        std::stringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
+
+    static std::string Q(const fs::path& path) { return "\"" + path.string() + "\""; }
+
+    fs::path dir_;
+};
+
+std::vector<std::uint8_t> Noise(std::size_t size) {
+    std::vector<std::uint8_t> bytes(size);
+    std::uint32_t x = 12345;
+    for (auto& b : bytes) {
+        x = x * 1103515245u + 12345u;
+        b = static_cast<std::uint8_t>(x >> 24);
+        if (b == 0x10 || b == 0x28) b = 0x77;
+    }
+    return bytes;
+}
+
+void Place(std::vector<std::uint8_t>& into, std::size_t at, const std::vector<std::uint8_t>& what) {
+    if (into.size() < at + what.size()) into.resize(at + what.size());
+    std::copy(what.begin(), what.end(), into.begin() + static_cast<std::ptrdiff_t>(at));
+}
+
+std::vector<std::uint8_t> ReadBytes(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// rows > 0 compares the top rows only, rows < 0 all but the last -rows rows.
+bool SamePixels(const fs::path& got, const fs::path& expected, int rows = 0) {
+    std::string command = std::string(VOREL_TEST_DATA_DIR) + "/../cli/same_pixels.py \"" + got.string() + "\" \"" +
+                          expected.string() + "\"";
+    if (rows != 0) command += " " + std::to_string(rows);
+    return std::system(command.c_str()) == 0;
+}
+
+TEST_F(FinderTest, TsvListsEveryImageInOrder) {
+    auto bytes = Noise(40000);
+    Place(bytes, 100, vorel::samples::MakeTim(8, 16, 8, 3));
+    Place(bytes, 5000, vorel::samples::MakeTim(3, 10, 4));
+    Place(bytes, 20000, vorel::samples::MakeDib(8, 7, 5, 20));
+    Place(bytes, 30000, vorel::samples::MakeDib(1, 33, 2, 0, true));
+    const fs::path file = Write("GAME.DAT", bytes);
+    const FinderRun run = Find("--tsv " + Q(file));
+    EXPECT_EQ(run.exit, 0) << run.err;
+    EXPECT_EQ(run.out,
+              "title\tnumber\tpalette\toffset\tkind\twidth\theight\tpalettes\n"
+              "GAME_001\t1\t0\t100\tTIM4\t16\t8\t3\n"
+              "GAME_002\t2\t0\t5000\tTIM24\t10\t4\t1\n"
+              "GAME_003\t3\t0\t20000\tBMP8\t7\t5\t1\n"
+              "GAME_004\t4\t0\t30000\tBMP1\t33\t2\t1\n");
+    EXPECT_NE(run.err.find("4 Images Find"), std::string::npos) << run.err;
+
+    const FinderRun palettes = Find("--tsv --palettes --type tim " + Q(file));
+    EXPECT_NE(palettes.out.find("GAME_001_003\t1\t2\t100\tTIM4"), std::string::npos) << palettes.out;
+    EXPECT_NE(palettes.err.find("2 Images Find (Palette含 4)"), std::string::npos) << palettes.err;
+
+    const FinderRun page = Find("--tsv --page 1 --per-page 1 --type bmp " + Q(file));
+    EXPECT_EQ(page.out,
+              "title\tnumber\tpalette\toffset\tkind\twidth\theight\tpalettes\n"
+              "GAME_002\t2\t0\t30000\tBMP1\t33\t2\t1\n");
+}
+
+TEST_F(FinderTest, ExitStatusAndMessages) {
+    const fs::path empty = Write("empty.bin", Noise(5000));
+    struct Case {
+        std::string args;
+        int exit;
+        std::string inErr;
+    };
+    const Case cases[] = {
+        {Q(empty), 1, "0 Images Find"},
+        {"", 2, "no FILE"},
+        {"--bogus " + Q(empty), 2, "bogus"},
+        {"--type png " + Q(empty), 2, "--type"},
+        {"--chunk 11 " + Q(empty), 2, "--chunk"},
+        {"--chunk 1.5 " + Q(empty), 2, "--chunk"},
+        {"--page -1 " + Q(empty), 2, "--page"},
+        {"--format png " + Q(empty), 2, "--out"},
+        {Q(dir_ / "missing.bin"), 2, "missing.bin: no such file"},
+        {Q(dir_), 2, "is a folder"},
+        {"--help", 0, ""},
+    };
+    for (const auto& c : cases) {
+        const FinderRun run = Find(c.args);
+        EXPECT_EQ(run.exit, c.exit) << c.args << "\n" << run.err;
+        EXPECT_NE(run.err.find(c.inErr), std::string::npos) << c.args << "\n" << run.err;
+    }
+    EXPECT_NE(Find("--version").out.find("vorel-find "), std::string::npos);
+}
+
+// The real TIMs inside larger files, where the reading is hardest: the last byte of
+// a chunk, across a chunk boundary, and cut off by the end of the file.
+TEST_F(FinderTest, CorpusTimsAtAwkwardOffsetsDecodeExactly) {
+    const fs::path corpus = VOREL_TEST_DATA_DIR "/corpus";
+    for (const char* name : {"ball16c", "lamelotl16c", "bungirl", "bunpattern"}) {
+        const auto tim = ReadBytes(corpus / (std::string(name) + ".tim"));
+        ASSERT_FALSE(tim.empty()) << name;
+        auto bytes = Noise(5000000);
+        const std::size_t offsets[] = {999999, 3000000 - tim.size() / 2};
+        for (std::size_t at : offsets) Place(bytes, at, tim);
+        // The last copy lacks its final 16 bytes: at most two rows of any of these pictures.
+        Place(bytes, 5000000, std::vector<std::uint8_t>(tim.begin(), tim.end() - 16));
+        const fs::path file = Write(std::string(name) + ".bin", bytes);
+        const fs::path out = dir_ / name;
+        const FinderRun run = Find("--tsv --type tim --out " + Q(out) + " --format png " + Q(file));
+        ASSERT_EQ(run.exit, 0) << run.err;
+        for (std::size_t at : {offsets[0], offsets[1], std::size_t{5000000}})
+            EXPECT_NE(run.out.find("\t" + std::to_string(at) + "\t"), std::string::npos) << name << " at " << at;
+        const fs::path expected = corpus / (std::string(name) + ".expected.png");
+        EXPECT_TRUE(SamePixels(out / (std::string(name) + "_001.PNG"), expected)) << name;
+        EXPECT_TRUE(SamePixels(out / (std::string(name) + "_002.PNG"), expected)) << name;
+        // Cut off: what the file holds is exact; the rows it lost read as black.
+        EXPECT_TRUE(SamePixels(out / (std::string(name) + "_003.PNG"), expected, -2)) << name;
+        EXPECT_FALSE(SamePixels(out / (std::string(name) + "_003.PNG"), expected)) << name;
+    }
+}
+
+TEST_F(FinderTest, ExportWritesEveryFormatAndReplacesOldFiles) {
+    auto bytes = Noise(30000);
+    Place(bytes, 10, vorel::samples::MakeTim(9, 20, 10));
+    Place(bytes, 9000, vorel::samples::MakeDib(4, 5, 3));
+    const fs::path file = Write("data.bin", bytes);
+    const fs::path out = dir_ / "out";
+    fs::create_directories(out);
+    std::ofstream(out / "data_001.BMP") << "an older file";
+    for (const char* format : {"bmp", "tif", "png"}) {
+        const FinderRun run = Find("--out " + Q(out) + " --format " + format + " " + Q(file));
+        EXPECT_EQ(run.exit, 0) << format << run.err;
+    }
+    for (const char* ext : {"BMP", "TIF", "PNG"}) {
+        EXPECT_TRUE(SamePixels(out / (std::string("data_001.") + ext), out / "data_001.PNG")) << ext;
+        EXPECT_TRUE(SamePixels(out / (std::string("data_002.") + ext), out / "data_002.PNG")) << ext;
+    }
+    EXPECT_EQ(ReadBytes(out / "data_001.BMP")[0], 'B');
+
+    // A folder in the way of a file: named on stderr, the other image still written, exit 2.
+    const fs::path blocked = dir_ / "blocked";
+    fs::create_directories(blocked / "data_001.BMP");
+    const FinderRun run = Find("--out " + Q(blocked) + " " + Q(file));
+    EXPECT_EQ(run.exit, 2);
+    EXPECT_NE(run.err.find("data_001.BMP"), std::string::npos) << run.err;
+    EXPECT_TRUE(fs::is_regular_file(blocked / "data_002.BMP"));
+}
+
+}  // namespace
