@@ -1,0 +1,159 @@
+#include <QFile>
+#include <QImage>
+#include <QPainter>
+#include <gtest/gtest.h>
+
+#include "docview/ui/dib_image.h"
+#include "docview/ui/hit_states.h"
+#include "docview/ui/vorel_doc.h"
+#include "docview/ui/vorel_view.h"
+#include "search/ui/ui_test_support.h"
+
+namespace {
+
+using vorel::Dib;
+
+// A DIB with the given rows, written bottom row first as the format stores them.
+Dib MakeDib(int width, int height, int bits, const std::vector<std::vector<std::uint8_t>>& topDownRows,
+            const std::vector<QRgb>& table = {}) {
+    Dib dib = Dib::Create(width, height, bits);
+    for (std::size_t i = 0; i < table.size(); ++i) {
+        std::uint8_t* e = dib.ColorEntry(i);
+        e[0] = static_cast<std::uint8_t>(qBlue(table[i]));
+        e[1] = static_cast<std::uint8_t>(qGreen(table[i]));
+        e[2] = static_cast<std::uint8_t>(qRed(table[i]));
+    }
+    for (int r = 0; r < height; ++r) {
+        auto row = dib.StoredRow(height - 1 - r);
+        std::copy(topDownRows[r].begin(), topDownRows[r].end(), row.begin());
+    }
+    return dib;
+}
+
+const QRgb kRed = qRgb(255, 0, 0), kGreen = qRgb(0, 255, 0), kBlue = qRgb(0, 0, 255), kWhite = qRgb(255, 255, 255),
+           kBlack = qRgb(0, 0, 0);
+
+struct DrawCase {
+    const char* name;
+    Dib dib;
+    std::vector<std::vector<QRgb>> expected;  // top row first
+};
+
+std::vector<DrawCase> DrawCases() {
+    return {
+        {"1-bit, leftmost pixel in bit 7", MakeDib(3, 2, 1, {{0b10100000}, {0b01000000}}, {kRed, kBlue}),
+         {{kBlue, kRed, kBlue}, {kRed, kBlue, kRed}}},
+        {"4-bit, left pixel in the high nibble", MakeDib(3, 2, 4, {{0x01, 0x20}, {0x32, 0x10}}, {kRed, kGreen, kBlue, kWhite}),
+         {{kRed, kGreen, kBlue}, {kWhite, kBlue, kGreen}}},
+        {"8-bit, index past a short table is black", MakeDib(2, 2, 8, {{0, 1}, {2, 200}}, {kRed, kGreen, kBlue}),
+         {{kRed, kGreen}, {kBlue, kBlack}}},
+        {"24-bit, blue green red", MakeDib(2, 2, 24, {{0, 0, 255, 0, 255, 0}, {255, 0, 0, 255, 255, 255}}),
+         {{kRed, kGreen}, {kBlue, kWhite}}},
+    };
+}
+
+QImage Render(const Dib& dib, const QRect& target, QSize canvas) {
+    QImage out(canvas, QImage::Format_RGB32);
+    out.fill(qRgb(1, 2, 3));
+    QPainter painter(&out);
+    vorel::ui::DrawDib(painter, dib, target, QRect(QPoint(0, 0), canvas));
+    return out;
+}
+
+TEST(DibDrawing, EveryDepthAtRealSizeAndZoomed) {
+    for (const DrawCase& c : DrawCases()) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(vorel::ui::IsDrawableDib(c.dib));
+        const int w = c.dib.Width(), h = c.dib.Height();
+        const QImage real = Render(c.dib, QRect(0, 0, w, h), QSize(w, h));
+        const QImage zoom = Render(c.dib, QRect(0, 0, 4 * w, 4 * h), QSize(4 * w, 4 * h));
+        const QImage copy = vorel::ui::DibToQImage(c.dib);
+        ASSERT_EQ(copy.size(), QSize(w, h));
+        for (int y = 0; y < h; ++y) {
+            for (int x = 0; x < w; ++x) {
+                EXPECT_EQ(real.pixel(x, y), c.expected[y][x]) << x << "," << y;
+                EXPECT_EQ(copy.pixel(x, y), c.expected[y][x]) << "copy " << x << "," << y;
+                for (int dy = 0; dy < 4; ++dy)
+                    for (int dx = 0; dx < 4; ++dx)
+                        EXPECT_EQ(zoom.pixel(4 * x + dx, 4 * y + dy), c.expected[y][x]) << "zoom " << x << "," << y;
+            }
+        }
+    }
+}
+
+TEST(DibDrawing, OnlyTheExposedPartIsDrawn) {
+    const DrawCase c = DrawCases()[1];
+    QImage out(QSize(12, 8), QImage::Format_RGB32);
+    out.fill(qRgb(1, 2, 3));
+    QPainter painter(&out);
+    vorel::ui::DrawDib(painter, c.dib, QRect(0, 0, 12, 8), QRect(4, 4, 4, 4));  // the middle bottom pixel
+    painter.end();
+    EXPECT_EQ(out.pixel(5, 5), kBlue);
+    EXPECT_EQ(out.pixel(0, 0), qRgb(1, 2, 3));
+    EXPECT_EQ(out.pixel(11, 7), qRgb(1, 2, 3));
+}
+
+TEST(DibDrawing, BrokenOrEmptyBlocksDrawNothing) {
+    Dib cut = vorel::Dib::Create(8, 8, 8);
+    std::vector<std::uint8_t> bytes(cut.Bytes().begin(), cut.Bytes().end() - 1);
+    cut.Assign(bytes);
+    Dib sixteen = vorel::Dib::Create(2, 2, 24);
+    sixteen.Data()[vorel::dibfield::kBitCount] = 16;
+    for (const Dib& dib : {Dib(), cut, sixteen}) {
+        EXPECT_FALSE(vorel::ui::IsDrawableDib(dib));
+        const QImage out = Render(dib, QRect(0, 0, 8, 8), QSize(8, 8));
+        EXPECT_EQ(out.pixel(3, 3), qRgb(1, 2, 3));
+        EXPECT_TRUE(vorel::ui::DibToQImage(dib).isNull());
+    }
+}
+
+TEST(DibDrawing, ColourTableOnBorrowedRowsDoesNotCopyThem) {
+    // The view relies on this to keep one copy of every image's pixels.
+    std::vector<uchar> rows(16, 1);
+    QImage image(rows.data(), 4, 4, 4, QImage::Format_Indexed8);
+    image.setColorTable(QList<QRgb>(256, kRed));
+    EXPECT_EQ(image.constBits(), rows.data());
+}
+
+// The corpus pictures, decoded by ImageMagick, against what the view paints at
+// real size and at 200 %.
+TEST(DibDrawing, CorpusTimsPaintAsTheReferenceDecoder) {
+    const char* names[] = {"ball16c", "lamelotl16c", "bungirl", "bunpattern"};
+    for (const char* name : names) {
+        SCOPED_TRACE(name);
+        const QString base = QStringLiteral(VOREL_TEST_DATA_DIR "/corpus/") + QLatin1String(name);
+        QFile file(base + QStringLiteral(".tim"));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        const QByteArray raw = file.readAll();
+        const QImage expected = QImage(base + QStringLiteral(".expected.png")).convertToFormat(QImage::Format_RGB32);
+        ASSERT_FALSE(expected.isNull());
+
+        vorel::testing::RecordingStore store;
+        const vorel::SearchState state =
+            vorel::testing::StateForTimFile(std::vector<std::uint8_t>(raw.begin(), raw.end()));
+        CVorelDoc doc;
+        ASSERT_TRUE(doc.OnOpenDocument(file.fileName(), state, store));
+        ASSERT_EQ(QSize(doc.m_nImageWidth, doc.m_nImageHeight), expected.size());
+
+        CVorelView view(&doc);
+        view.resize(expected.size());
+        view.show();
+        view.OnInitialUpdate();
+        const QImage real = view.grab().toImage().convertToFormat(QImage::Format_RGB32);
+        ASSERT_EQ(real.size(), expected.size());
+        int mismatches = 0;
+        for (int y = 0; y < expected.height(); ++y)
+            for (int x = 0; x < expected.width(); ++x) mismatches += real.pixel(x, y) != expected.pixel(x, y);
+        EXPECT_EQ(mismatches, 0);
+
+        view.resize(expected.size() * 2);
+        view.OnZoom(CVorelView::kZoom200);
+        const QImage zoom = view.grab().toImage().convertToFormat(QImage::Format_RGB32);
+        mismatches = 0;
+        for (int y = 0; y < zoom.height(); ++y)
+            for (int x = 0; x < zoom.width(); ++x) mismatches += zoom.pixel(x, y) != expected.pixel(x / 2, y / 2);
+        EXPECT_EQ(mismatches, 0);
+    }
+}
+
+}  // namespace

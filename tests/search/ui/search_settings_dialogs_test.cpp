@@ -1,0 +1,255 @@
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <gtest/gtest.h>
+#include <limits>
+
+#include "search/ui/divide_search_dialog.h"
+#include "search/ui/search_set_dialog.h"
+#include "search/ui/ui_test_support.h"
+
+namespace {
+
+using vorel::MessageIcon;
+using vorel::Read;
+using vorel::Write;
+using vorel::testing::RecordingStore;
+using vorel::testing::ScopedMessages;
+namespace settings = vorel::settings;
+
+const QString kMemoryCheck = QStringLiteral("読込ﾒﾓﾘｻｲｽﾞを確認してください");
+const QString kMemoryRange = QStringLiteral("読込ﾒﾓﾘｻｲｽﾞは1MB～10MBの範囲で設定してください");
+const QString kNumberCheck = QStringLiteral("分割検索ｲﾒｰｼﾞ数を確認してください");
+
+enum class Focus { None, Memory, Number };
+
+struct OkCase {
+    const char* name;
+    QString memory;
+    QString number;
+    QString message;  // empty: accepted
+    Focus focus;
+};
+
+TEST(SearchSetDialog, OkValidatesInOrderAndWritesNothingOnFailure) {
+    const OkCase cases[] = {
+        {"010 stored as typed", "010", "50", {}, Focus::None},
+        {"1 and 10 are the limits", "10", "0", {}, Focus::None},
+        {"zero", "0", "50", kMemoryRange, Focus::Memory},
+        {"eleven", "11", "50", kMemoryRange, Focus::Memory},
+        {"empty", "", "50", kMemoryCheck, Focus::Memory},
+        {"decimal point", "1.5", "50", kMemoryCheck, Focus::Memory},
+        {"leading space", " 1", "50", kMemoryCheck, Focus::Memory},
+        {"sign", "+1", "50", kMemoryCheck, Focus::Memory},
+        {"full-width digit", "１", "50", kMemoryCheck, Focus::Memory},
+        // 2^32 + 5 would read as 5 if it wrapped; a value that does not fit is refused like text.
+        {"too long for 32 bits", "4294967301", "50", kMemoryCheck, Focus::Memory},
+        {"memory before number", "0", "", kMemoryRange, Focus::Memory},
+        {"number empty", "1", "", kNumberCheck, Focus::Number},
+        {"number negative", "1", "-1", kNumberCheck, Focus::Number},
+        {"number with space", "1", "5 ", kNumberCheck, Focus::Number},
+        {"number too long", "1", "4294967346", kNumberCheck, Focus::Number},
+        {"number just fits", "1", "2147483647", {}, Focus::None},
+        {"number one past", "1", "2147483648", kNumberCheck, Focus::Number},
+    };
+    for (const OkCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScopedMessages messages;
+        RecordingStore store;
+        CSearchSetDlg dlg(store);
+        dlg.show();
+        dlg.MemoryEdit()->setText(c.memory);
+        dlg.NumberEdit()->setText(c.number);
+        dlg.OkButton()->click();
+        if (c.message.isEmpty()) {
+            EXPECT_TRUE(messages.service.shown.empty());
+            EXPECT_EQ(dlg.result(), QDialog::Accepted);
+            EXPECT_EQ(Read(store, settings::kReadMemorySize), c.memory.toStdString());
+            EXPECT_EQ(Read(store, settings::kDivideNum), c.number.toInt());
+            continue;
+        }
+        ASSERT_EQ(messages.service.shown.size(), 1u);
+        EXPECT_EQ(messages.service.shown[0].text, c.message);
+        EXPECT_EQ(messages.service.shown[0].icon, MessageIcon::Exclamation);
+        EXPECT_TRUE(store.writes.empty());
+        EXPECT_TRUE(dlg.isVisible()) << "the dialog stays open";
+        EXPECT_NE(dlg.result(), QDialog::Accepted);
+        EXPECT_EQ(dlg.focusWidget(), c.focus == Focus::Memory ? dlg.MemoryEdit() : dlg.NumberEdit());
+    }
+}
+
+TEST(SearchSetDialog, ShowsTheStoreAndWritesEveryKeyInOrderOnOk) {
+    ScopedMessages messages;
+    RecordingStore store;
+    Write(store, settings::kReadMemorySize, "3");
+    Write(store, settings::kSearchType, 1);
+    Write(store, settings::kPaletteImage, 1);
+    Write(store, settings::kDivideSearch, 1);
+    Write(store, settings::kDivideNum, 20);
+    Write(store, settings::kDividePos, 2);
+    store.writes.clear();
+
+    CSearchSetDlg dlg(store);
+    EXPECT_EQ(dlg.windowTitle(), QStringLiteral("検索設定"));
+    EXPECT_EQ(dlg.MemoryEdit()->text(), QStringLiteral("3"));
+    EXPECT_TRUE(dlg.SearchTypeButton(1)->isChecked());
+    EXPECT_TRUE(dlg.PaletteImageCheck()->isChecked());
+    EXPECT_TRUE(dlg.DivideCheck()->isChecked());
+    EXPECT_EQ(dlg.NumberEdit()->text(), QStringLiteral("20"));
+    EXPECT_EQ(dlg.WindowLabel()->text(), QStringLiteral("ｲﾒｰｼﾞ41～60"));
+
+    dlg.SearchTypeButton(2)->click();
+    dlg.PaletteImageCheck()->click();
+    dlg.DivideCheck()->click();
+    dlg.NextButton()->click();  // disabled now: nothing happens
+    dlg.OkButton()->click();
+
+    const std::vector<std::string> order = {"Read Memory Size", "Search Type", "Palette Image",
+                                            "dividenum",        "dividesearch", "dividepos"};
+    EXPECT_EQ(store.writes, order);
+    EXPECT_EQ(Read(store, settings::kSearchType), 2);
+    EXPECT_EQ(Read(store, settings::kPaletteImage), 0);
+    EXPECT_EQ(Read(store, settings::kDivideSearch), 0);
+    EXPECT_EQ(Read(store, settings::kDividePos), 2);
+}
+
+TEST(SearchSetDialog, EmptyStoreShowsDefaults) {
+    RecordingStore store;
+    CSearchSetDlg dlg(store);
+    EXPECT_EQ(dlg.MemoryEdit()->text(), QStringLiteral("1"));
+    EXPECT_TRUE(dlg.SearchTypeButton(2)->isChecked());
+    EXPECT_FALSE(dlg.PaletteImageCheck()->isChecked());
+    EXPECT_FALSE(dlg.DivideCheck()->isChecked());
+    EXPECT_EQ(dlg.NumberEdit()->text(), QStringLiteral("50"));
+    EXPECT_FALSE(dlg.PrevButton()->isEnabled());
+    EXPECT_FALSE(dlg.NextButton()->isEnabled());
+    EXPECT_TRUE(dlg.WindowLabel()->text().isEmpty());
+}
+
+TEST(SearchSetDialog, UnknownSearchTypeLeavesEveryRadioClear) {
+    RecordingStore store;
+    Write(store, settings::kSearchType, 3);
+    CSearchSetDlg dlg(store);
+    for (int type = 0; type < 3; ++type) EXPECT_FALSE(dlg.SearchTypeButton(type)->isChecked());
+}
+
+TEST(SearchSetDialog, PageButtonsAndLabelFollowTheTypedNumber) {
+    ScopedMessages messages;
+    RecordingStore store;
+    CSearchSetDlg dlg(store);
+    dlg.DivideCheck()->click();
+    EXPECT_EQ(dlg.WindowLabel()->text(), QStringLiteral("ｲﾒｰｼﾞ1～50"));
+    EXPECT_FALSE(dlg.PrevButton()->isEnabled());
+    EXPECT_TRUE(dlg.NextButton()->isEnabled());
+
+    dlg.NextButton()->click();
+    EXPECT_EQ(dlg.WindowLabel()->text(), QStringLiteral("ｲﾒｰｼﾞ51～100"));
+    EXPECT_TRUE(dlg.PrevButton()->isEnabled());
+
+    dlg.NumberEdit()->setText(QStringLiteral("10"));
+    dlg.NextButton()->click();
+    EXPECT_EQ(dlg.WindowLabel()->text(), QStringLiteral("ｲﾒｰｼﾞ21～30"));
+    EXPECT_EQ(Read(store, settings::kDivideNum), 50) << "nothing is stored before OK";
+
+    dlg.PrevButton()->click();
+    dlg.PrevButton()->click();
+    EXPECT_EQ(dlg.Page(), 0);
+    EXPECT_FALSE(dlg.PrevButton()->isEnabled());
+    dlg.OnPrev();  // even when called directly the page stays at 0
+    EXPECT_EQ(dlg.Page(), 0);
+
+    dlg.DivideCheck()->click();
+    EXPECT_FALSE(dlg.NextButton()->isEnabled());
+    EXPECT_TRUE(dlg.WindowLabel()->text().isEmpty());
+
+    dlg.reject();
+    EXPECT_TRUE(store.writes.empty()) << "Cancel writes nothing";
+}
+
+TEST(SearchSetDialog, EmptyNumberBlocksOkEvenWithDividedSearchOff) {
+    ScopedMessages messages;
+    RecordingStore store;
+    CSearchSetDlg dlg(store);
+    ASSERT_FALSE(dlg.DivideCheck()->isChecked());
+    dlg.NumberEdit()->clear();
+    dlg.accept();
+    ASSERT_EQ(messages.service.shown.size(), 1u);
+    EXPECT_EQ(messages.service.shown[0].text, kNumberCheck);
+    EXPECT_TRUE(store.writes.empty());
+}
+
+TEST(SearchSetDialog, LargestPageCannotBeStepped) {
+    ScopedMessages messages;
+    RecordingStore store;
+    Write(store, settings::kDivideSearch, 1);
+    Write(store, settings::kDividePos, std::numeric_limits<int>::max());
+    CSearchSetDlg dlg(store);
+    // 50 x 2147483647 + 1 and 50 x 2147483648, without wrapping.
+    EXPECT_EQ(dlg.WindowLabel()->text(), QStringLiteral("ｲﾒｰｼﾞ107374182351～107374182400"));
+    EXPECT_FALSE(dlg.NextButton()->isEnabled());
+    dlg.OnNext();
+    EXPECT_EQ(dlg.Page(), std::numeric_limits<int>::max());
+    dlg.NumberEdit()->setText(QStringLiteral("99999999999999"));  // shown held to 32 bits
+    dlg.OnCheckDivide();
+    EXPECT_EQ(dlg.WindowLabel()->text(), QStringLiteral("ｲﾒｰｼﾞ4611686014132420610～4611686016279904256"));
+}
+
+TEST(DivideSearchDialog, OkValidatesTheNumberOnly) {
+    const struct {
+        const char* name;
+        QString number;
+        bool accepted;
+    } cases[] = {
+        {"zero", "0", true},        {"leading zeros", "007", true}, {"empty", "", false},
+        {"letters", "abc", false},  {"trailing space", "1 ", false}, {"2^32", "4294967296", false},
+        {"full-width", "５", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScopedMessages messages;
+        RecordingStore store;
+        CDivideSearchDlg dlg(store);
+        dlg.show();
+        dlg.NumberEdit()->setText(c.number);
+        dlg.OkButton()->click();
+        if (c.accepted) {
+            EXPECT_TRUE(messages.service.shown.empty());
+            EXPECT_EQ(dlg.result(), QDialog::Accepted);
+            EXPECT_EQ(store.writes, (std::vector<std::string>{"dividenum", "dividesearch", "dividepos"}));
+            EXPECT_EQ(Read(store, settings::kDivideNum), c.number.toInt());
+        } else {
+            ASSERT_EQ(messages.service.shown.size(), 1u);
+            EXPECT_EQ(messages.service.shown[0].text, kNumberCheck);
+            EXPECT_EQ(messages.service.shown[0].icon, MessageIcon::Exclamation);
+            EXPECT_TRUE(store.writes.empty());
+            EXPECT_EQ(dlg.focusWidget(), dlg.NumberEdit());
+        }
+    }
+}
+
+TEST(DivideSearchDialog, PagesStoredOnlyOnOk) {
+    ScopedMessages messages;
+    RecordingStore store;
+    Write(store, settings::kDivideSearch, 1);
+    store.writes.clear();
+    CDivideSearchDlg dlg(store);
+    EXPECT_EQ(dlg.windowTitle(), QStringLiteral("分割検索設定"));
+    EXPECT_EQ(dlg.WindowLabel()->text(), QStringLiteral("ｲﾒｰｼﾞ1～50"));
+    dlg.NextButton()->click();
+    dlg.NextButton()->click();
+    EXPECT_EQ(dlg.WindowLabel()->text(), QStringLiteral("ｲﾒｰｼﾞ101～150"));
+    EXPECT_TRUE(store.writes.empty());
+    dlg.CancelButton()->click();
+    EXPECT_EQ(dlg.result(), QDialog::Rejected);
+    EXPECT_TRUE(store.writes.empty());
+
+    CDivideSearchDlg again(store);
+    again.NextButton()->click();
+    again.OkButton()->click();
+    EXPECT_EQ(Read(store, settings::kDividePos), 1);
+    EXPECT_EQ(Read(store, settings::kDivideSearch), 1);
+}
+
+}  // namespace
