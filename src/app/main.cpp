@@ -1,0 +1,97 @@
+// vorel: searches files for embedded TIM textures and bitmaps and opens every
+// image found in a window of its own. Only one copy runs per user: a later
+// copy hands its file names to the running one and ends when they have been
+// searched.
+#include <QApplication>
+#include <QFileInfo>
+#include <QFont>
+#include <QFontDatabase>
+#include <QTimer>
+#include <cstdio>
+
+#include "app/main_frame.h"
+#include "app/message_log_service.h"
+#include "app/single_instance.h"
+#include "app/vorel_app.h"
+#include "platform/qsettings_store.h"
+
+namespace {
+
+// The command line as the program reads it: every argument that does not
+// start with "-" names a file, made absolute against the directory the copy
+// was started in (a running copy that receives it may be elsewhere).
+// Options are ignored.
+QStringList FileArguments(const QStringList& arguments) {
+    QStringList files;
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString& argument = arguments.at(i);
+        if (argument.startsWith(u'-')) continue;
+        files.append(argument.isEmpty() ? argument : QFileInfo(argument).absoluteFilePath());
+    }
+    return files;
+}
+
+void UseJapaneseFont() {
+    // Half-width katakana and kanji in menus and messages need a CJK face.
+    const QStringList families = QFontDatabase::families();
+    for (const char* name : {"Noto Sans CJK JP", "Noto Sans JP", "Noto Sans CJK SC"}) {
+        if (families.contains(QString::fromLatin1(name))) {
+            QFont font = QApplication::font();
+            font.setFamilies({QString::fromLatin1(name)});
+            QApplication::setFont(font);
+            return;
+        }
+    }
+}
+
+// Test and documentation hooks, all off unless their variable is set:
+// VOREL_TEST_AUTOCLOSE=n ends the program once n hand-offs have been served
+// and nothing more is waiting (0: as soon as start-up is over);
+// VOREL_TEST_SCREENSHOT=file saves a picture of the main window then and ends.
+void InstallTestHooks(CVorelApp& app) {
+    bool autoCloseSet = false;
+    const int autoClose = qEnvironmentVariableIntValue("VOREL_TEST_AUTOCLOSE", &autoCloseSet);
+    const QString screenshot = qEnvironmentVariable("VOREL_TEST_SCREENSHOT");
+    if (!autoCloseSet && screenshot.isEmpty()) return;
+
+    auto* served = new int(0);
+    QObject::connect(&app, &CVorelApp::handOffServed, &app, [served] { ++*served; });
+    QObject::connect(&app, &CVorelApp::idle, &app, [&app, served, autoClose, autoCloseSet, screenshot] {
+        if (!screenshot.isEmpty()) {
+            app.MainFrame()->grab().save(screenshot);
+            QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+            return;
+        }
+        if (autoCloseSet && *served >= autoClose && app.IsIdle()) QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+    });
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    QApplication application(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("Talvard"));
+    QApplication::setApplicationName(QStringLiteral("Vorel"));
+    vorel::app::InstallMessageLogFromEnvironment();
+
+    const QStringList files = FileArguments(QApplication::arguments());
+    vorel::app::InstanceClaim claim = vorel::app::ClaimInstance(vorel::app::InstanceServerName());
+    if (claim.role == vorel::app::InstanceRole::Second) {
+        QString error;
+        if (!vorel::app::HandOffToFirstCopy(*claim.peer, files, &error)) {
+            std::fprintf(stderr, "vorel: %s\n", qPrintable(error));
+            return 1;
+        }
+        return 0;
+    }
+
+    UseJapaneseFont();
+    CVorelApp app(std::make_unique<vorel::QSettingsStore>());
+    if (claim.server) {
+        QObject::connect(claim.server.get(), &vorel::app::CInstanceServer::handOffReceived, &app,
+                         &CVorelApp::OnHandOff);
+    }
+    InstallTestHooks(app);
+    if (!app.InitInstance(files)) return 1;
+    return QApplication::exec();
+}

@@ -1,0 +1,255 @@
+#include "app/main_frame.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QContextMenuEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QGuiApplication>
+#include <QIcon>
+#include <QLayout>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QScreen>
+#include <QStatusBar>
+#include <QStyle>
+#include <QStyleHints>
+#include <QToolBar>
+#include <QUrl>
+#include <QWhatsThis>
+
+#include "app/child_frame.h"
+#include "app/doc_template.h"
+#include "app/help_window.h"
+#include "app/resources.h"
+#include "app/status_panes.h"
+#include "app/vorel_app.h"
+#include "docview/ui/vorel_view.h"
+
+namespace {
+
+QStringList LocalFilesOf(const QMimeData* mime) {
+    QStringList files;
+    if (!mime || !mime->hasUrls()) return files;
+    for (const QUrl& url : mime->urls()) {
+        if (url.isLocalFile()) files.append(url.toLocalFile());
+    }
+    return files;
+}
+
+}  // namespace
+
+CMainFrame::CMainFrame(CVorelApp& app) : QMainWindow(nullptr), m_app(app) {
+    vorel::app::InitResources();
+    setObjectName(QStringLiteral("VorelMainFrame"));
+    setWindowTitle(QStringLiteral("Vorel"));
+    setWindowIcon(QIcon(QStringLiteral(":/icons/vorel.svg")));
+
+    m_pMdiArea = new QMdiArea(this);
+    m_pMdiArea->setWhatsThis(QStringLiteral("見つかったｲﾒｰｼﾞは、1つずつここにｳｨﾝﾄﾞｳとして開きます。"));
+    setCentralWidget(m_pMdiArea);
+
+    createActions();
+    createMenus();
+    createToolBar();
+    createStatusBar();
+    connectCommands();
+
+    setAcceptDrops(true);
+    connect(m_pMdiArea, &QMdiArea::subWindowActivated, this, &CMainFrame::OnSubWindowActivated);
+    // The wheel setting starts at 5 lines and follows the desktop from its first change on.
+    connect(QGuiApplication::styleHints(), &QStyleHints::wheelScrollLinesChanged, this,
+            [](int lines) { g_nWheelScrollLines = lines; });
+
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect available = screen->availableGeometry();
+        resize(available.width() * 3 / 4, available.height() * 3 / 4);
+    }
+    // Lay the window out now: files named at start are searched, and their
+    // windows placed, before the main window is first shown.
+    layout()->activate();
+    updateActions();
+}
+
+CMainFrame::~CMainFrame() {
+    if (m_pHelp) delete m_pHelp;
+    // The image windows go first, while this window is still whole for the
+    // signals their closing sends.
+    disconnect(m_pMdiArea, nullptr, this, nullptr);
+    if (m_pTitleSource) disconnect(m_pTitleSource, nullptr, this, nullptr);
+    delete m_pMdiArea;
+    m_pMdiArea = nullptr;
+}
+
+void CMainFrame::createStatusBar() { m_pStatusPanes = new vorel::app::CStatusPanes(statusBar()); }
+
+void CMainFrame::connectCommands() {
+    const Actions& a = m_actions;
+    connect(a.fileNew, &QAction::triggered, &m_app, &CVorelApp::OnFileNew);
+    connect(a.fileOpen, &QAction::triggered, &m_app, &CVorelApp::OnFileOpen);
+    connect(a.fileClose, &QAction::triggered, this, [this] {
+        if (CChildFrame* frame = ActiveChildFrame()) frame->close();
+    });
+    connect(a.appExit, &QAction::triggered, this, &QWidget::close);
+    connect(a.searchSettings, &QAction::triggered, &m_app, &CVorelApp::OnSearchSettings);
+    connect(a.viewActual, &QAction::triggered, this, [this] { OnViewMode(CVorelView::kActual); });
+    connect(a.viewFit, &QAction::triggered, this, [this] { OnViewMode(CVorelView::kFit); });
+    for (std::size_t i = 0; i < a.zoom.size(); ++i) {
+        const int mode = CVorelView::kZoom25 + static_cast<int>(i);
+        connect(a.zoom[i], &QAction::triggered, this, [this, mode] { OnViewMode(mode); });
+    }
+    connect(a.autoSize, &QAction::triggered, this, [this] {
+        if (CVorelView* view = ActiveView()) view->OnAutoSize();
+        updateActions();
+    });
+    connect(a.viewToolBar, &QAction::triggered, this, [this](bool on) { m_pToolBar->setVisible(on); });
+    connect(a.viewStatusBar, &QAction::triggered, this, [this](bool on) { statusBar()->setVisible(on); });
+    connect(a.paletteOptimize, &QAction::triggered, this, [this] {
+        m_app.OnPaletteOptimize();
+        updateActions();
+    });
+    connect(a.windowCascade, &QAction::triggered, m_pMdiArea, &QMdiArea::cascadeSubWindows);
+    connect(a.windowTile, &QAction::triggered, m_pMdiArea, &QMdiArea::tileSubWindows);
+    connect(a.windowArrange, &QAction::triggered, this, &CMainFrame::ArrangeIcons);
+    connect(a.closeAll, &QAction::triggered, &m_app, &CVorelApp::OnCloseAllWindows);
+    connect(a.helpFinder, &QAction::triggered, this, [this] { ShowHelp(QStringLiteral("contents")); });
+    connect(a.help, &QAction::triggered, this,
+            [this] { ShowHelp(ActiveView() ? QStringLiteral("image") : QStringLiteral("main")); });
+    connect(a.contextHelp, &QAction::triggered, this, [] { QWhatsThis::enterWhatsThisMode(); });
+    connect(a.about, &QAction::triggered, &m_app, &CVorelApp::OnAppAbout);
+    connect(a.aboutShortMenu, &QAction::triggered, &m_app, &CVorelApp::OnAppAbout);
+    connect(a.contextMenuKey, &QAction::triggered, this, &CMainFrame::OnContextMenuKey);
+}
+
+QWidget* CMainFrame::MdiViewport() const { return m_pMdiArea->viewport(); }
+
+void CMainFrame::AddChildFrame(CChildFrame* frame) {
+    // An empty size makes QMdiArea skip its search for the least-overlapping
+    // spot (which compares against every open window); the window then gets
+    // its place and size here.
+    frame->resize(0, 0);
+    m_pMdiArea->addSubWindow(frame);
+    const QSize area = m_pMdiArea->isVisible() ? m_pMdiArea->viewport()->size() : m_pMdiArea->contentsRect().size();
+    const QSize size = vorel::app::DefaultChildSize(area, QSize(160, 120));
+    const int step = style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, frame);
+    frame->setGeometry(QRect(m_placer.Next(area, size, step), size));
+}
+
+CChildFrame* CMainFrame::ActiveChildFrame() const {
+    if (!m_pMdiArea) return nullptr;
+    return qobject_cast<CChildFrame*>(m_pMdiArea->currentSubWindow());
+}
+
+CVorelView* CMainFrame::ActiveView() const {
+    const CChildFrame* frame = ActiveChildFrame();
+    return frame ? frame->GetView() : nullptr;
+}
+
+void CMainFrame::OnViewMode(int mode) {
+    if (CVorelView* view = ActiveView()) view->SetViewMode(mode);
+    updateActions();
+}
+
+void CMainFrame::ArrangeIcons() {
+    // Minimised windows in rows along the bottom edge, left to right, the
+    // next row above the last.
+    const QSize area = m_pMdiArea->viewport()->size();
+    int x = 0;
+    int bottom = area.height();
+    int rowHeight = 0;
+    for (CChildFrame* frame : m_app.DocTemplate()->Frames()) {
+        if (!frame->isMinimized()) continue;
+        const QSize size = frame->size();
+        if (x > 0 && x + size.width() > area.width()) {
+            x = 0;
+            bottom -= rowHeight;
+            rowHeight = 0;
+        }
+        frame->move(x, bottom - size.height());
+        x += size.width();
+        rowHeight = std::max(rowHeight, size.height());
+    }
+}
+
+void CMainFrame::OnSubWindowActivated(QMdiSubWindow* window) {
+    if (m_pTitleSource != window) {
+        if (m_pTitleSource) disconnect(m_pTitleSource, &QWidget::windowTitleChanged, this, nullptr);
+        m_pTitleSource = window;
+        if (window) connect(window, &QWidget::windowTitleChanged, this, [this] { UpdateTitle(); });
+    }
+    UpdateTitle();
+    updateActions();
+}
+
+void CMainFrame::UpdateTitle() {
+    const CChildFrame* frame = ActiveChildFrame();
+    const QString title = frame ? QStringLiteral("Vorel - ") + frame->windowTitle() : QStringLiteral("Vorel");
+    if (windowTitle() != title) setWindowTitle(title);
+}
+
+QMenu* CMainFrame::ShowContextMenu(CChildFrame* frame, const QPoint& globalPos) {
+    if (frame) m_pMdiArea->setActiveSubWindow(frame);
+    QMenu* menu = frame ? m_pContextImage : m_pContextMain;
+    updateActions();
+    menu->popup(globalPos);
+    return menu;
+}
+
+void CMainFrame::OnContextMenuKey() {
+    // The key goes to the window that has the focus: an image window shows its
+    // own menu, anywhere else the main window's.
+    for (QWidget* w = focusWidget(); w; w = w->parentWidget()) {
+        if (auto* frame = qobject_cast<CChildFrame*>(w)) {
+            ShowContextMenu(frame, frame->ContextMenuKeyPoint());
+            return;
+        }
+    }
+    const int clientTop = menuBar()->isVisible() ? menuBar()->geometry().bottom() + 1 : 0;
+    ShowContextMenu(nullptr, mapToGlobal(QPoint(5, clientTop + 5)));
+}
+
+void CMainFrame::contextMenuEvent(QContextMenuEvent* event) {
+    ShowContextMenu(nullptr, event->globalPos());
+    event->accept();
+}
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
+    if (!LocalFilesOf(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void CMainFrame::dropEvent(QDropEvent* event) {
+    const QStringList files = LocalFilesOf(event->mimeData());
+    if (files.isEmpty()) return;
+    event->acceptProposedAction();
+    BringToFront();
+    // Searched after the drop has been answered, one after the other, in the
+    // order the desktop lists them.
+    m_app.OpenDroppedFiles(files);
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    // A running search owns the windows it opens; the main window is disabled
+    // meanwhile, but a window manager can still ask it to close.
+    if (m_app.IsSearchRunning()) {
+        event->ignore();
+        return;
+    }
+    m_app.DocTemplate()->CloseAllDocuments();
+    if (m_pHelp) m_pHelp->close();
+    event->accept();
+}
+
+void CMainFrame::BringToFront() {
+    if (!isVisible()) return;
+    if (isMinimized()) showNormal();
+    raise();
+    activateWindow();
+}
+
+void CMainFrame::ShowHelp(const QString& anchor) {
+    if (!m_pHelp) m_pHelp = new CHelpWindow(nullptr);
+    m_pHelp->ShowTopic(anchor);
+}

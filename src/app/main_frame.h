@@ -1,0 +1,139 @@
+// The main window: the MDI area that holds the image windows, the menu bar
+// (without an image window the short menu, with one the full menu), the tool
+// bar, the status bar, the context menus and the files dropped on it.
+#pragma once
+
+#include <QList>
+#include <QMainWindow>
+#include <QPointer>
+#include <array>
+
+#include "app/mdi_placement.h"
+
+class QAction;
+class QMdiArea;
+class QMdiSubWindow;
+class QMenu;
+class QToolBar;
+class CChildFrame;
+class CHelpWindow;
+class CVorelApp;
+class CVorelView;
+
+namespace vorel::app {
+class CStatusPanes;
+}
+
+class CMainFrame : public QMainWindow {
+    Q_OBJECT
+public:
+    // Every command, held by name; the menus, context menus and tool bar share them.
+    struct Actions {
+        QAction* fileNew = nullptr;
+        QAction* fileOpen = nullptr;
+        QAction* fileClose = nullptr;
+        QAction* fileSave = nullptr;
+        QAction* fileSaveAs = nullptr;
+        QAction* saveAll = nullptr;
+        QAction* appExit = nullptr;
+        QAction* editCopy = nullptr;
+        QAction* connect = nullptr;
+        QAction* rotateLeft = nullptr;
+        QAction* rotateRight = nullptr;
+        QAction* flipVertical = nullptr;
+        QAction* mirror = nullptr;
+        QAction* searchSettings = nullptr;
+        QAction* viewActual = nullptr;
+        QAction* viewFit = nullptr;
+        std::array<QAction*, 6> zoom{};  // 25 %, 50 %, 75 %, 150 %, 200 %, 400 %: view modes 2..7
+        QAction* imageInfo = nullptr;
+        QAction* viewToolBar = nullptr;
+        QAction* viewStatusBar = nullptr;
+        QAction* paletteOptimize = nullptr;
+        QAction* windowCascade = nullptr;
+        QAction* windowTile = nullptr;
+        QAction* windowArrange = nullptr;
+        QAction* autoSize = nullptr;
+        QAction* closeAll = nullptr;
+        QAction* helpFinder = nullptr;
+        QAction* help = nullptr;
+        QAction* contextHelp = nullptr;
+        QAction* about = nullptr;
+        QAction* aboutShortMenu = nullptr;  // the same command as the short menu spells it
+        QAction* contextMenuKey = nullptr;  // Shift+F10 and the menu key
+    };
+
+    explicit CMainFrame(CVorelApp& app);
+    ~CMainFrame() override;
+
+    QMdiArea* MdiArea() const { return m_pMdiArea; }
+    QWidget* MdiViewport() const;
+    // Puts a new image window in the MDI area at the next cascade position,
+    // at its default size (the view shrinks it to its image afterwards).
+    void AddChildFrame(CChildFrame* frame);
+    CChildFrame* ActiveChildFrame() const;
+    CVorelView* ActiveView() const;
+
+    const Actions& GetActions() const { return m_actions; }
+    QToolBar* ToolBar() const { return m_pToolBar; }
+    vorel::app::CStatusPanes* StatusPanes() const { return m_pStatusPanes; }
+    // True while the menu bar is the image window's menu.
+    bool ShowsImageMenu() const { return m_bImageMenu; }
+    QMenu* MainContextMenu() const { return m_pContextMain; }
+    QMenu* ImageContextMenu() const { return m_pContextImage; }
+
+    // Opens the main window's or an image window's context menu at a screen point.
+    // `frame` null: the main window's menu. Returns the menu shown.
+    QMenu* ShowContextMenu(CChildFrame* frame, const QPoint& globalPos);
+    // Activates and raises the main window (a hand-off or a search asks for it).
+    void BringToFront();
+    void ShowHelp(const QString& anchor);
+
+public slots:
+    // Enables, greys and checks every command for the active image window.
+    void updateActions();
+    void UpdateMenuBar();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    enum class MenuKind { Short, Image, MainContext, ImageContext };
+
+    void createActions();
+    void createMenus();
+    void createToolBar();
+    void createStatusBar();
+    void connectCommands();
+    QAction* MakeAction(int commandId);
+    QMenu* BuildFileMenu(MenuKind kind);
+    QMenu* BuildEditMenu(MenuKind kind);
+    QMenu* BuildViewMenu(MenuKind kind);
+    QMenu* BuildWindowMenu(MenuKind kind);
+    QMenu* BuildHelpMenu(MenuKind kind);
+    QMenu* BuildContextMenu(MenuKind kind);
+    void FillRecentFiles(QMenu* menu, QAction* before);
+    void FillWindowList(QMenu* menu);
+    void OnContextMenuKey();
+    void OnViewMode(int mode);
+    void ArrangeIcons();
+    void OnSubWindowActivated(QMdiSubWindow* window);
+    void UpdateTitle();
+
+    CVorelApp& m_app;
+    QMdiArea* m_pMdiArea = nullptr;
+    QToolBar* m_pToolBar = nullptr;
+    vorel::app::CStatusPanes* m_pStatusPanes = nullptr;
+    Actions m_actions;
+    QList<QMenu*> m_shortMenus;  // menu bar without an image window
+    QList<QMenu*> m_imageMenus;  // menu bar with one
+    QMenu* m_pContextMain = nullptr;
+    QMenu* m_pContextImage = nullptr;
+    bool m_bImageMenu = false;
+    vorel::app::CCascadePlacer m_placer;
+    QPointer<CHelpWindow> m_pHelp;
+    QPointer<QMdiSubWindow> m_pTitleSource;
+};

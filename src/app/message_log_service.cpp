@@ -1,0 +1,60 @@
+#include "app/message_log_service.h"
+
+#include <memory>
+
+namespace vorel::app {
+namespace {
+
+std::unique_ptr<LogMessageService> g_log;
+
+}  // namespace
+
+LogMessageService::LogMessageService(const QString& path) : file_(path) {
+    file_.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text);
+}
+
+QString LogMessageService::IconName(MessageIcon icon) {
+    switch (icon) {
+        case MessageIcon::Information: return QStringLiteral("INFO");
+        case MessageIcon::Exclamation: return QStringLiteral("EXCLAMATION");
+        case MessageIcon::Question: return QStringLiteral("QUESTION");
+    }
+    return QStringLiteral("?");
+}
+
+QString LogMessageService::Escape(const QString& text) {
+    QString escaped = text;
+    escaped.replace(u'\\', QStringLiteral("\\\\"));
+    escaped.replace(u'\n', QStringLiteral("\\n"));
+    escaped.replace(u'\t', QStringLiteral("\\t"));
+    return escaped;
+}
+
+void LogMessageService::WriteLine(const QString& line) {
+    if (!file_.isOpen()) return;
+    file_.write(line.toUtf8() + '\n');
+    file_.flush();  // a test reads the file while the program still runs
+}
+
+void LogMessageService::ShowMessage(const QString& text, MessageIcon icon) {
+    WriteLine(IconName(icon) + u'\t' + Escape(text));
+}
+
+MessageAnswer LogMessageService::Ask(const QString& text, MessageButtons buttons, MessageIcon icon) {
+    WriteLine(QStringLiteral("ASK-") + IconName(icon) + u'\t' + Escape(text));
+    return buttons == MessageButtons::YesNo ? MessageAnswer::Yes : MessageAnswer::Ok;
+}
+
+void LogMessageService::Note(const QString& kind, const QString& text) { WriteLine(kind + u'\t' + Escape(text)); }
+
+LogMessageService* InstallMessageLogFromEnvironment() {
+    const QString path = qEnvironmentVariable("VOREL_MESSAGE_LOG");
+    if (path.isEmpty()) return nullptr;
+    g_log = std::make_unique<LogMessageService>(path);
+    SetMessageService(g_log.get());
+    return g_log.get();
+}
+
+LogMessageService* MessageLog() { return g_log.get(); }
+
+}  // namespace vorel::app

@@ -1,0 +1,73 @@
+// Start-up and the application's own commands.
+#include "app/vorel_app.h"
+
+#include "app/doc_template.h"
+#include "app/main_frame.h"
+#include "app/message_service.h"
+#include "search/ui/progress_dialog.h"
+#include "search/ui/search_set_dialog.h"
+
+using vorel::Messages;
+using vorel::MessageIcon;
+
+CVorelApp::CVorelApp(std::unique_ptr<vorel::ISettingsStore> store, QObject* parent)
+    : QObject(parent), m_pStore(std::move(store)), m_recentFiles(*m_pStore) {}
+
+CVorelApp::~CVorelApp() {
+    m_pProgress.reset();
+    if (m_pDocTemplate) {
+        // The windows go with the main window; nothing may call back into it meanwhile.
+        m_pDocTemplate->disconnect();
+        m_pDocTemplate->SetMainFrame(nullptr);
+    }
+    m_pMainFrame.reset();
+}
+
+bool CVorelApp::InitInstance(const QStringList& files) {
+    m_bOptimizePalette = vorel::Read(*m_pStore, vorel::settings::kPaletteFlag);
+    m_recentFiles.Load();
+
+    m_pDocTemplate = new CVorelDocTemplate(m_state, *m_pStore, this);
+    connect(m_pDocTemplate, &CVorelDocTemplate::documentOpened, this,
+            [this](const QString& path) { m_recentFiles.Add(path); });
+
+    m_pMainFrame = std::make_unique<CMainFrame>(*this);
+    m_pDocTemplate->SetMainFrame(m_pMainFrame.get());
+    connect(m_pDocTemplate, &CVorelDocTemplate::documentCountChanged, m_pMainFrame.get(), [this] {
+        if (!m_pMainFrame) return;
+        m_pMainFrame->UpdateMenuBar();
+        m_pMainFrame->updateActions();
+    });
+
+    // Files named at start are searched before the main window shows.
+    for (const QString& file : files) OpenDocumentFile(file);
+
+    m_pMainFrame->show();
+    m_bStarted = true;
+    // Names handed over while the start-up searches ran are waiting.
+    ScheduleDrain();
+    return true;
+}
+
+void CVorelApp::OnFileNew() {
+    if (IsSearchRunning()) return;
+    m_pDocTemplate->OpenNewDocument();
+}
+
+void CVorelApp::OnPaletteOptimize() {
+    m_bOptimizePalette = m_bOptimizePalette != 0 ? 0 : 1;
+    vorel::Write(*m_pStore, vorel::settings::kPaletteFlag, m_bOptimizePalette);
+}
+
+void CVorelApp::OnCloseAllWindows() { m_pDocTemplate->CloseAllDocuments(); }
+
+void CVorelApp::OnSearchSettings() {
+    CSearchSetDlg dialog(*m_pStore, m_pMainFrame.get());
+    dialog.exec();
+}
+
+void CVorelApp::OnAppAbout() {
+    Messages().ShowMessage(QStringLiteral("Vorel   Version 0.99c\n"
+                                          "TIM・BMP ｲﾒｰｼﾞ検索ﾋﾞｭｰｱ"),
+                           MessageIcon::Information);
+}

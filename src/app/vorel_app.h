@@ -1,0 +1,120 @@
+// The application object: it owns the settings store, the search state, the
+// document template and the main window, runs every search (File > Open, the
+// command line, dropped files, the recent-file list and names handed over by
+// a second copy), and serves the application's own commands.
+//
+// Searches never nest. A scan lets the event loop run at its progress points,
+// so names handed over or dropped meanwhile are queued and searched, in the
+// order they came, once the running search has ended.
+#pragma once
+
+#include <QList>
+#include <QLocalSocket>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+#include <memory>
+
+#include "app/recent_file_list.h"
+#include "search/search_host.h"
+#include "search/search_state.h"
+#include "search/settings.h"
+
+class CMainFrame;
+class CProgressDlg;
+class CVorelDoc;
+class CVorelDocTemplate;
+
+class CVorelApp : public QObject, public vorel::ISearchHost {
+    Q_OBJECT
+public:
+    explicit CVorelApp(std::unique_ptr<vorel::ISettingsStore> store, QObject* parent = nullptr);
+    ~CVorelApp() override;
+
+    // Start-up: reads the palette switch and the recent files, makes the
+    // template and the main window, searches `files` in order, then shows the
+    // main window.
+    bool InitInstance(const QStringList& files);
+
+    // Searches one file and opens a window for each image found; returns the
+    // last document opened, or null. Called while another search runs, it
+    // queues the file instead and returns null.
+    CVorelDoc* OpenDocumentFile(const QString& path);
+
+    // Names handed over by a second copy; `sender` is told when all are searched.
+    void OnHandOff(const QStringList& files, const QPointer<QLocalSocket>& sender);
+    // Files dropped on the main window, searched one after the other.
+    void OpenDroppedFiles(const QStringList& files);
+
+    bool IsSearchRunning() const { return m_nRunDepth > 0; }
+    // No search running and nothing waiting to be searched.
+    bool IsIdle() const { return m_nRunDepth == 0 && m_pending.isEmpty() && !m_bDraining; }
+
+    vorel::ISettingsStore& Store() { return *m_pStore; }
+    vorel::SearchState& State() { return m_state; }
+    CMainFrame* MainFrame() const { return m_pMainFrame.get(); }
+    CVorelDocTemplate* DocTemplate() const { return m_pDocTemplate; }
+    vorel::app::CRecentFileList& RecentFiles() { return m_recentFiles; }
+    CProgressDlg* ProgressDialog() const { return m_pProgress.get(); }
+    // Documents opened by the search that ran last.
+    int DocumentsOpenedByLastRun() const { return m_nRunDocuments; }
+
+    // The palette-optimisation switch as the menu shows it (0 or 1).
+    int m_bOptimizePalette = 0;
+
+public slots:
+    void OnFileOpen();
+    void OnFileNew();
+    void OnOpenRecentFile(const QString& path);
+    void OnPaletteOptimize();
+    void OnCloseAllWindows();
+    void OnSearchSettings();
+    void OnAppAbout();
+
+signals:
+    // The last queued search has ended and nothing more is waiting.
+    void idle();
+    // A second copy's names have all been searched and the copy told so.
+    void handOffServed();
+
+public:
+    // vorel::ISearchHost: what a scan needs from the windowed program.
+    void CreateProgress() override;
+    void SetProgressLabel(std::string_view label) override;
+    bool CheckCancel() override;
+    void StepProgress() override;
+    void DestroyProgress() override;
+    bool AskYesNo(std::string_view question) override;
+    vorel::DocumentRef OpenDocument(const vorel::SearchState& state, std::string_view path) override;
+
+private:
+    struct PendingWork {
+        QStringList files;
+        bool fromHandOff = false;
+        QPointer<QLocalSocket> sender;
+    };
+    class RunScope;
+    enum class RunOutcome { NotSearched, Cancelled, Searched };
+
+    // The scans of one run and their closing message; the result of the scans.
+    CVorelDoc* RunSearch(const QString& path);
+    void Enqueue(PendingWork work);
+    void ScheduleDrain();
+    void DrainQueue();
+
+    std::unique_ptr<vorel::ISettingsStore> m_pStore;
+    vorel::SearchState m_state;
+    vorel::app::CRecentFileList m_recentFiles;
+    CVorelDocTemplate* m_pDocTemplate = nullptr;
+    std::unique_ptr<CMainFrame> m_pMainFrame;
+    std::unique_ptr<CProgressDlg> m_pProgress;
+    QString m_strRunPath;
+    int m_nRunDepth = 0;
+    int m_nRunDocuments = 0;
+    QList<PendingWork> m_pending;
+    bool m_bDraining = false;
+    bool m_bDrainScheduled = false;
+    bool m_bStarted = false;
+    RunOutcome m_lastRun = RunOutcome::NotSearched;
+};

@@ -1,0 +1,190 @@
+// The search run and its ways in: the open dialog, OpenDocumentFile (command
+// line, recent files, drops, hand-offs), and the queue that keeps searches
+// from nesting.
+#include <QFile>
+#include <QFileInfo>
+#include <QMetaObject>
+
+#include "app/doc_template.h"
+#include "app/main_frame.h"
+#include "app/message_log_service.h"
+#include "app/message_service.h"
+#include "app/single_instance.h"
+#include "app/vorel_app.h"
+#include "docview/ui/vorel_doc.h"
+#include "search/search_run.h"
+#include "search/ui/divide_search_dialog.h"
+#include "search/ui/open_file_dialog.h"
+#include "search/ui/progress_dialog.h"
+
+using vorel::Messages;
+using vorel::MessageAnswer;
+using vorel::MessageButtons;
+using vorel::MessageIcon;
+
+// Marks a search run for as long as it lasts; when the outermost run ends,
+// whatever was queued meanwhile gets its turn.
+class CVorelApp::RunScope {
+public:
+    explicit RunScope(CVorelApp& app) : app_(app) { ++app_.m_nRunDepth; }
+    ~RunScope() {
+        if (--app_.m_nRunDepth == 0 && !app_.m_bDraining) app_.ScheduleDrain();
+    }
+    RunScope(const RunScope&) = delete;
+    RunScope& operator=(const RunScope&) = delete;
+
+private:
+    CVorelApp& app_;
+};
+
+namespace {
+
+bool EntryExists(const QString& path) {
+    if (path.isEmpty()) return false;
+    const QFileInfo info(path);
+    return info.exists() || info.isSymLink();
+}
+
+}  // namespace
+
+CVorelDoc* CVorelApp::OpenDocumentFile(const QString& path) {
+    if (IsSearchRunning()) {
+        Enqueue({QStringList{path}, false, {}});
+        return nullptr;
+    }
+    RunScope run(*this);
+    m_lastRun = RunOutcome::NotSearched;
+    m_nRunDocuments = 0;
+    if (m_pMainFrame) m_pMainFrame->BringToFront();
+    if (!EntryExists(path)) {
+        Messages().ShowMessage(path + QStringLiteral("\n指定したﾊﾟｽ名またはﾌｧｲﾙ名がみつかりません。"),
+                               MessageIcon::Exclamation);
+        return nullptr;
+    }
+    m_state.m_nHitCount = 0;
+    m_state.m_nShownCount = 0;
+    m_state.m_nPaletteImageCount = 0;
+    if (vorel::Read(*m_pStore, vorel::settings::kDivideSearch) == 1) {
+        CDivideSearchDlg dialog(*m_pStore, m_pMainFrame.get());
+        if (dialog.exec() != QDialog::Accepted) {
+            m_lastRun = RunOutcome::Cancelled;
+            return nullptr;
+        }
+    }
+    return RunSearch(path);
+}
+
+void CVorelApp::OnFileOpen() {
+    if (IsSearchRunning()) return;
+    CMyFile95Dlg dialog(*m_pStore, m_pMainFrame.get());
+    if (!dialog.Run()) return;
+    const QString path = dialog.PathName();
+    RunScope run(*this);
+    RunSearch(path);
+}
+
+void CVorelApp::OnOpenRecentFile(const QString& path) {
+    if (IsSearchRunning()) return;
+    OpenDocumentFile(path);
+    // An entry that leads to nothing goes; one whose search the user called
+    // off before it began stays.
+    if (m_lastRun != RunOutcome::Cancelled && m_nRunDocuments == 0) m_recentFiles.Remove(path);
+}
+
+CVorelDoc* CVorelApp::RunSearch(const QString& path) {
+    m_lastRun = RunOutcome::Searched;
+    m_nRunDocuments = 0;
+    m_strRunPath = path;
+    if (auto* log = vorel::app::MessageLog()) log->Note(QStringLiteral("SEARCH"), path);
+    const std::string encoded = QFile::encodeName(path).toStdString();
+    QPointer<CVorelDoc> result(static_cast<CVorelDoc*>(vorel::RunSearchScans(m_state, *this, *m_pStore, encoded)));
+    Messages().ShowMessage(QString::fromStdString(vorel::ClosingMessage(m_state, *m_pStore)),
+                           MessageIcon::Information);
+    return result.data();
+}
+
+// --- hand-offs and drops -------------------------------------------------
+
+void CVorelApp::OnHandOff(const QStringList& files, const QPointer<QLocalSocket>& sender) {
+    if (auto* log = vorel::app::MessageLog()) {
+        log->Note(QStringLiteral("HANDOFF"),
+                  (IsSearchRunning() ? QStringLiteral("queued") : QStringLiteral("now")) + u'\t' + files.join(u'\t'));
+    }
+    if (m_pMainFrame) m_pMainFrame->BringToFront();
+    Enqueue({files, true, sender});
+}
+
+void CVorelApp::OpenDroppedFiles(const QStringList& files) { Enqueue({files, false, {}}); }
+
+void CVorelApp::Enqueue(PendingWork work) {
+    m_pending.append(std::move(work));
+    ScheduleDrain();
+}
+
+void CVorelApp::ScheduleDrain() {
+    if (m_bDrainScheduled) return;
+    m_bDrainScheduled = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_bDrainScheduled = false;
+            DrainQueue();
+        },
+        Qt::QueuedConnection);
+}
+
+void CVorelApp::DrainQueue() {
+    // A run in progress, or the queue already being worked on further up the
+    // stack: the end of that run schedules the next turn.
+    if (!m_bStarted || m_nRunDepth > 0 || m_bDraining) return;
+    if (m_pending.isEmpty()) {
+        emit idle();
+        return;
+    }
+    m_bDraining = true;
+    const PendingWork work = m_pending.takeFirst();
+    for (const QString& file : work.files) OpenDocumentFile(file);
+    m_bDraining = false;
+    if (work.fromHandOff) {
+        vorel::app::CInstanceServer::Acknowledge(work.sender);
+        emit handOffServed();
+    }
+    ScheduleDrain();
+}
+
+// --- the scans' host ------------------------------------------------------
+
+void CVorelApp::CreateProgress() {
+    m_pProgress = std::make_unique<CProgressDlg>(0, m_pMainFrame.get());
+    // When the box cannot be made the scan still runs, without display or Cancel.
+    m_pProgress->Create(m_pMainFrame.get());
+}
+
+void CVorelApp::SetProgressLabel(std::string_view label) {
+    if (m_pProgress) m_pProgress->SetLabel(QString::fromUtf8(label.data(), static_cast<qsizetype>(label.size())));
+}
+
+bool CVorelApp::CheckCancel() { return m_pProgress && m_pProgress->CheckCancel(); }
+
+void CVorelApp::StepProgress() {
+    if (m_pProgress) m_pProgress->StepIt();
+}
+
+void CVorelApp::DestroyProgress() {
+    if (!m_pProgress) return;
+    m_pProgress->DestroyWindow();
+    m_pProgress.reset();
+}
+
+bool CVorelApp::AskYesNo(std::string_view question) {
+    const QString text = QString::fromUtf8(question.data(), static_cast<qsizetype>(question.size()));
+    return Messages().Ask(text, MessageButtons::YesNo, MessageIcon::Question) == MessageAnswer::Yes;
+}
+
+vorel::DocumentRef CVorelApp::OpenDocument(const vorel::SearchState&, std::string_view) {
+    // The template reads the hit from m_state, which the scanners fill; the
+    // document keeps the path as the user gave it, not its encoded bytes.
+    CVorelDoc* doc = m_pDocTemplate->OpenDocumentFile(m_strRunPath, true);
+    if (doc) ++m_nRunDocuments;
+    return doc;
+}
