@@ -89,9 +89,6 @@ ScopedFileFault::ScopedFileFault(int nth, FileFault fault) {
 ScopedFileFault::~ScopedFileFault() {
     g_fault = FaultState{};
 }
-int ScopedFileFault::WriteCalls() {
-    return g_fault.writeCalls;
-}
 
 AtomicFile::~AtomicFile() {
     Abort();

@@ -22,9 +22,6 @@ class ScopedFileFault {
     ~ScopedFileFault();
     ScopedFileFault(const ScopedFileFault&) = delete;
     ScopedFileFault& operator=(const ScopedFileFault&) = delete;
-
-    // Write calls made since the hook was set, faulty one included.
-    static int WriteCalls();
 };
 
 }  // namespace vorel
