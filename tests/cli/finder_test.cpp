@@ -172,7 +172,6 @@ TEST_F(FinderTest, CorpusTimsAtAwkwardOffsetsDecodeExactly) {
         EXPECT_TRUE(SamePixels(out / (std::string(name) + "_002.PNG"), expected)) << name;
         // Cut off: what the file holds is exact; the rows it lost read as black.
         EXPECT_TRUE(SamePixels(out / (std::string(name) + "_003.PNG"), expected, -2)) << name;
-        EXPECT_FALSE(SamePixels(out / (std::string(name) + "_003.PNG"), expected)) << name;
     }
 }
 
