@@ -1,5 +1,6 @@
 #include "app/doc_template.h"
 
+#include <QMdiArea>
 #include <memory>
 
 #include "app/child_frame.h"
@@ -45,7 +46,12 @@ void CVorelDocTemplate::Show(CChildFrame* frame, bool makeVisible) {
     connect(frame, &QObject::destroyed, this, [this, frame] { Forget(frame); });
     if (m_pMainFrame) m_pMainFrame->AddChildFrame(frame);
     frame->GetView()->OnInitialUpdate();
-    if (makeVisible) frame->show();
+    if (makeVisible) {
+        frame->show();
+        // A new image window becomes the active one, whether or not the
+        // program has the desktop's focus at that moment.
+        if (m_pMainFrame) m_pMainFrame->MdiArea()->setActiveSubWindow(frame);
+    }
     emit documentCountChanged(DocumentCount());
 }
 

@@ -143,6 +143,11 @@ CChildFrame* CMainFrame::ActiveChildFrame() const {
     return qobject_cast<CChildFrame*>(m_pMdiArea->currentSubWindow());
 }
 
+void CMainFrame::ActivateNewestChild() {
+    const QList<CChildFrame*>& frames = m_app.DocTemplate()->Frames();
+    if (!frames.isEmpty()) m_pMdiArea->setActiveSubWindow(frames.last());
+}
+
 CVorelView* CMainFrame::ActiveView() const {
     const CChildFrame* frame = ActiveChildFrame();
     return frame ? frame->GetView() : nullptr;

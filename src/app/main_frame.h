@@ -72,6 +72,8 @@ public:
     // at its default size (the view shrinks it to its image afterwards).
     void AddChildFrame(CChildFrame* frame);
     CChildFrame* ActiveChildFrame() const;
+    // Makes the most recently opened image window the active one.
+    void ActivateNewestChild();
     CVorelView* ActiveView() const;
 
     const Actions& GetActions() const { return m_actions; }

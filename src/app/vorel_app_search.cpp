@@ -98,6 +98,9 @@ CVorelDoc* CVorelApp::RunSearch(const QString& path) {
     if (auto* log = vorel::app::MessageLog()) log->Note(QStringLiteral("SEARCH"), path);
     const std::string encoded = QFile::encodeName(path).toStdString();
     QPointer<CVorelDoc> result(static_cast<CVorelDoc*>(vorel::RunSearchScans(m_state, *this, *m_pStore, encoded)));
+    // Windows opened while the progress box kept the main window disabled
+    // could not become active; the newest one is now.
+    if (m_nRunDocuments > 0 && m_pMainFrame) m_pMainFrame->ActivateNewestChild();
     Messages().ShowMessage(QString::fromStdString(vorel::ClosingMessage(m_state, *m_pStore)),
                            MessageIcon::Information);
     return result.data();

@@ -1,0 +1,167 @@
+// A search run through the real application: windows opened in order and
+// named after the file, the closing count, the progress box's Cancel and its
+// question, divided searches and palette images.
+#include <QMdiArea>
+#include <QPushButton>
+
+#include "app_test_support.h"
+#include "docview/ui/vorel_doc.h"
+#include "search/ui/divide_search_dialog.h"
+#include "search/ui/open_file_dialog.h"
+#include "search/ui/progress_dialog.h"
+
+namespace vorel::testing {
+namespace {
+
+using SearchRunTest = AppTest;
+
+const QString kCancelQuestion = QStringLiteral("Are you sure you want to Cancel?");
+const QString kNotFound = QStringLiteral("\n指定したﾊﾟｽ名またはﾌｧｲﾙ名がみつかりません。");
+
+// Answers the next modal dialog (the divided-search dialog) with OK or Cancel.
+void AnswerNextModal(bool accept) {
+    QTimer::singleShot(0, [accept] {
+        QWidget* modal = QApplication::activeModalWidget();
+        auto* dialog = qobject_cast<QDialog*>(modal);
+        ASSERT_NE(dialog, nullptr);
+        if (accept)
+            dialog->accept();
+        else
+            dialog->reject();
+    });
+}
+
+TEST_F(SearchRunTest, OpensOneWindowPerImageInFileOrder) {
+    const QString path = WriteFile("DATA.BIN", TimFile(3));
+    CVorelDoc* last = app->OpenDocumentFile(path);
+
+    ASSERT_NE(last, nullptr);
+    EXPECT_EQ(Titles(), (QStringList{"DATA_001", "DATA_002", "DATA_003"}));
+    EXPECT_EQ(last->GetTitle(), "DATA_003");
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].text, "3 Images Find");
+    EXPECT_EQ(messages.shown[0].icon, MessageIcon::Information);
+    EXPECT_EQ(frame->windowTitle(), "Vorel - DATA_003");
+    EXPECT_TRUE(frame->ShowsImageMenu());
+    EXPECT_EQ(app->RecentFiles().Entries().value(0), path);
+}
+
+TEST_F(SearchRunTest, MissingPathIsReportedAndNothingIsSearched) {
+    app->State().m_nHitCount = 7;  // counters stay as the last run left them
+    const QString path = PathIn("no such file.bin");
+    EXPECT_EQ(app->OpenDocumentFile(path), nullptr);
+    EXPECT_EQ(MessageTexts(), QStringList{path + kNotFound});
+    EXPECT_EQ(messages.shown[0].icon, MessageIcon::Exclamation);
+    EXPECT_EQ(app->State().m_nHitCount, 7);
+    EXPECT_TRUE(Titles().isEmpty());
+}
+
+TEST_F(SearchRunTest, UnknownSearchTypeRunsNoScanButStillCloses) {
+    Write(Store(), settings::kSearchType, 3);
+    EXPECT_EQ(app->OpenDocumentFile(WriteFile("DATA.BIN", TimFile(2))), nullptr);
+    EXPECT_EQ(MessageTexts(), QStringList{"0 Images Find"});
+    EXPECT_TRUE(Titles().isEmpty());
+}
+
+TEST_F(SearchRunTest, PaletteImagesAndABitmapInOneRun) {
+    Write(Store(), settings::kPaletteImage, 1);
+    Bytes bytes;
+    AppendFiller(bytes, 10);
+    Append(bytes, samples::MakeTim(8, 16, 4, 4, 3));
+    AppendFiller(bytes, 10);
+    Append(bytes, samples::MakeDib(8, 6, 3, 0, false, 5));
+    AppendFiller(bytes, 10);
+    app->OpenDocumentFile(WriteFile("DATA.BIN", bytes));
+
+    EXPECT_EQ(Titles(), (QStringList{"DATA_001_001", "DATA_001_002", "DATA_001_003", "DATA_001_004", "DATA_002"}));
+    EXPECT_EQ(MessageTexts(), QStringList{QStringLiteral("2 Images Find (Palette含 4)")});
+}
+
+TEST_F(SearchRunTest, DividedSearchShowsItsDialogThenOnlyItsWindow) {
+    Write(Store(), settings::kDivideSearch, 1);
+    Write(Store(), settings::kDivideNum, 2);
+    Write(Store(), settings::kDividePos, 1);
+    const QString path = WriteFile("DATA.BIN", TimFile(5));
+
+    AnswerNextModal(true);
+    app->OpenDocumentFile(path);
+    EXPECT_EQ(Titles(), (QStringList{"DATA_003", "DATA_004"}));
+    EXPECT_EQ(MessageTexts(), QStringList{"2 Images Find"});
+}
+
+TEST_F(SearchRunTest, CancelledDividedSearchDialogSearchesNothing) {
+    Write(Store(), settings::kDivideSearch, 1);
+    AnswerNextModal(false);
+    EXPECT_EQ(app->OpenDocumentFile(WriteFile("DATA.BIN", TimFile(2))), nullptr);
+    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_TRUE(Titles().isEmpty());
+}
+
+TEST_F(SearchRunTest, ProgressBoxDisablesTheMainWindowWhileItExists) {
+    bool sawDisabled = false;
+    DuringSearch([&](CProgressDlg*) {
+        sawDisabled = !frame->isEnabled();
+        return true;
+    });
+    app->OpenDocumentFile(WriteFile("DATA.BIN", TimFile(2)));
+    EXPECT_TRUE(sawDisabled);
+    EXPECT_TRUE(frame->isEnabled());
+    EXPECT_EQ(app->ProgressDialog(), nullptr);
+}
+
+struct CancelCase {
+    const char* name;
+    MessageAnswer answer;
+    QStringList titles;
+    QString closing;
+};
+
+TEST_F(SearchRunTest, CancelAsksAndActsOnTheAnswer) {
+    const CancelCase cases[] = {
+        {"yes abandons the scan", MessageAnswer::Yes, {}, "0 Images Find"},
+        {"no lets it go on", MessageAnswer::No, {"DATA_001", "DATA_002", "DATA_003"}, "3 Images Find"},
+    };
+    Write(Store(), settings::kSearchType, 0);
+    const QString path = WriteFile("DATA.BIN", TimFile(3));
+    for (const CancelCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        app->OnCloseAllWindows();
+        messages.shown.clear();
+        messages.answers = {c.answer};
+        // Cancel before the first progress point, as a user pressing it at once.
+        DuringSearch([](CProgressDlg* progress) {
+            progress->CancelButton()->click();
+            return true;
+        });
+        app->OpenDocumentFile(path);
+        EXPECT_EQ(Titles(), c.titles);
+        EXPECT_EQ(MessageTexts(), (QStringList{kCancelQuestion, c.closing}));
+        EXPECT_EQ(messages.shown[0].icon, MessageIcon::Question);
+    }
+}
+
+TEST_F(SearchRunTest, OpenDialogWithATypedMissingNameFindsNothingWithoutComplaint) {
+    const QString path = PathIn("typed-but-missing.bin");
+    QTimer::singleShot(0, [path] {
+        auto* dialog = qobject_cast<CMyFile95Dlg*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        dialog->selectFile(path);
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+    app->OnFileOpen();
+    EXPECT_EQ(MessageTexts(), QStringList{"0 Images Find"});
+}
+
+TEST_F(SearchRunTest, NewEmptyDocumentsAreNumberedAndHarmless) {
+    app->OnFileNew();
+    app->OnFileNew();
+    EXPECT_EQ(Titles(), (QStringList{"Vorel1", "Vorel2"}));
+    // Every view command on an image-less window, and a redraw.
+    const CMainFrame::Actions& a = frame->GetActions();
+    for (QAction* action : {a.viewFit, a.zoom[0], a.zoom[5], a.viewActual, a.autoSize}) action->trigger();
+    frame->grab();
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+}  // namespace
+}  // namespace vorel::testing
