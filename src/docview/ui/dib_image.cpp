@@ -91,11 +91,17 @@ void DrawDib(QPainter& painter, const Dib& dib, const QRect& target, const QRect
     // Only the source pixels that land inside the exposed area are touched, so a
     // zoomed or scrolled paint costs the visible part, not the whole image.
     auto floorTo = [](std::int64_t offset, std::int64_t n, std::int64_t d) { return offset * n / d; };
-    auto ceilTo = [](std::int64_t offset, std::int64_t n, std::int64_t d) { return (offset * n + d - 1) / d; };
-    const int c0 = static_cast<int>(std::clamp<std::int64_t>(floorTo(visible.left() - target.left(), w, tw), 0, w));
-    const int c1 = static_cast<int>(std::clamp<std::int64_t>(ceilTo(visible.right() + 1 - target.left(), w, tw), 0, w));
-    const int r0 = static_cast<int>(std::clamp<std::int64_t>(floorTo(visible.top() - target.top(), h, th), 0, h));
-    const int r1 = static_cast<int>(std::clamp<std::int64_t>(ceilTo(visible.bottom() + 1 - target.top(), h, th), 0, h));
+    auto ceilTo = [](std::int64_t offset, std::int64_t n, std::int64_t d) {
+        return (offset * n + d - 1) / d;
+    };
+    const int c0 =
+        static_cast<int>(std::clamp<std::int64_t>(floorTo(visible.left() - target.left(), w, tw), 0, w));
+    const int c1 =
+        static_cast<int>(std::clamp<std::int64_t>(ceilTo(visible.right() + 1 - target.left(), w, tw), 0, w));
+    const int r0 =
+        static_cast<int>(std::clamp<std::int64_t>(floorTo(visible.top() - target.top(), h, th), 0, h));
+    const int r1 =
+        static_cast<int>(std::clamp<std::int64_t>(ceilTo(visible.bottom() + 1 - target.top(), h, th), 0, h));
     if (c0 >= c1 || r0 >= r1) return;
 
     // Picture rows r0 .. r1-1 are the stored rows h-r1 .. h-1-r0: one contiguous band.
@@ -131,7 +137,8 @@ void DrawDib(QPainter& painter, const Dib& dib, const QRect& target, const QRect
 QImage DibToQImage(const Dib& dib) {
     if (!IsDrawableDib(dib)) return {};
     const int h = dib.Height();
-    QImage upsideDown = dib.BitCount() == 4 ? WidenNibbles(dib, 0, h, 0, dib.Width()) : WrapStoredRows(dib, 0, h);
+    QImage upsideDown =
+        dib.BitCount() == 4 ? WidenNibbles(dib, 0, h, 0, dib.Width()) : WrapStoredRows(dib, 0, h);
     if (upsideDown.isNull()) return {};
     QImage image = upsideDown.mirrored(false, true);  // a deep copy, top row first
     if (image.format() == QImage::Format_BGR888) image = image.convertToFormat(QImage::Format_RGB888);

@@ -42,8 +42,8 @@ void CVorelDoc::SetPathName(const QString& path, const vorel::SearchState& state
                             const vorel::ISettingsStore& store) {
     m_strFilePath = path;
     const bool paletteImages = vorel::Read(store, vorel::settings::kPaletteImage) != 0;
-    const std::string name = vorel::BuildImagePathName(path.toStdString(), m_nImageNo, m_nPaletteNo, paletteImages,
-                                                       state.m_nPaletteCount);
+    const std::string name = vorel::BuildImagePathName(path.toStdString(), m_nImageNo, m_nPaletteNo,
+                                                       paletteImages, state.m_nPaletteCount);
     m_strPathName = QString::fromStdString(name);
     SetTitle(QString::fromStdString(vorel::TitleOfPathName(name)));
 }

@@ -15,18 +15,20 @@
 
 class CVorelDoc : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit CVorelDoc(QObject* parent = nullptr);
     ~CVorelDoc() override;
 
     // Builds the DIB and palette from the current hit of `state`. False (the
     // document holds no DIB then) when `path` cannot be opened or the hit
     // cannot become an image; a palette that cannot be built is not a failure.
-    bool OnOpenDocument(const QString& path, const vorel::SearchState& state, const vorel::ISettingsStore& store);
+    bool OnOpenDocument(const QString& path, const vorel::SearchState& state,
+                        const vorel::ISettingsStore& store);
     // Remembers the searched file and names the document after it, the image
     // number and, for palette images, the palette number. The caller adds
     // `path` itself to the recent-file list.
-    void SetPathName(const QString& path, const vorel::SearchState& state, const vorel::ISettingsStore& store);
+    void SetPathName(const QString& path, const vorel::SearchState& state,
+                     const vorel::ISettingsStore& store);
     QString GetPathName() const { return m_strPathName; }
     QString GetTitle() const { return m_strTitle; }
     void SetTitle(const QString& title);  // for documents that were never opened (File > New)
@@ -48,10 +50,10 @@ public:
     int m_nPaletteNo = 0;
     QString m_strFilePath;
 
-signals:
+  signals:
     void titleChanged(const QString& title);
 
-private:
+  private:
     QString m_strPathName;
     QString m_strTitle;
 };

@@ -4,8 +4,8 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMdiSubWindow>
-#include <QPainter>
 #include <QPaintEvent>
+#include <QPainter>
 #include <QResizeEvent>
 #include <QScreen>
 #include <QScrollBar>
@@ -25,10 +25,13 @@ namespace {
 // Scroll extents stay well inside int even for a wide bitmap at 400 %.
 constexpr double kMaxDrawSize = 1 << 30;
 
-int ToDrawSize(double v) { return v >= kMaxDrawSize ? static_cast<int>(kMaxDrawSize) : static_cast<int>(v); }
+int ToDrawSize(double v) {
+    return v >= kMaxDrawSize ? static_cast<int>(kMaxDrawSize) : static_cast<int>(v);
+}
 
 int ClampToInt(std::int64_t v) {
-    return static_cast<int>(std::clamp<std::int64_t>(v, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+    return static_cast<int>(
+        std::clamp<std::int64_t>(v, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
 }
 
 // Page clicks in the trough move a tenth of the extent (the page size), not a
@@ -76,17 +79,26 @@ void CVorelView::SetViewMode(int mode) {
         OnZoom(mode);
 }
 
-void CVorelView::ReapplyViewMode() { SetViewMode(m_nViewMode); }
+void CVorelView::ReapplyViewMode() {
+    SetViewMode(m_nViewMode);
+}
 
 double CVorelView::ZoomFactor(int mode) {
     switch (mode) {
-        case kZoom25: return 0.25;
-        case kZoom50: return 0.5;
-        case kZoom75: return 0.75;
-        case kZoom150: return 1.5;
-        case kZoom200: return 2.0;
-        case kZoom400: return 4.0;
-        default: return 0.0;
+        case kZoom25:
+            return 0.25;
+        case kZoom50:
+            return 0.5;
+        case kZoom75:
+            return 0.75;
+        case kZoom150:
+            return 1.5;
+        case kZoom200:
+            return 2.0;
+        case kZoom400:
+            return 4.0;
+        default:
+            return 0.0;
     }
 }
 
@@ -176,7 +188,9 @@ void CVorelView::resizeEvent(QResizeEvent* event) {
         UpdateScrollBars();
 }
 
-void CVorelView::scrollContentsBy(int dx, int dy) { viewport()->scroll(dx, dy); }
+void CVorelView::scrollContentsBy(int dx, int dy) {
+    viewport()->scroll(dx, dy);
+}
 
 void CVorelView::paintEvent(QPaintEvent* event) {
     if (!m_pDocument) return;

@@ -28,7 +28,7 @@ extern int g_nWheelScrollLines;
 
 class CVorelView : public QAbstractScrollArea {
     Q_OBJECT
-public:
+  public:
     enum ViewMode : int {
         kActual = 0,
         kFit = 1,
@@ -94,11 +94,11 @@ public:
     int m_nDrawY = 0;
     int m_nWheelDelta = 0;
 
-signals:
+  signals:
     // Right click, Shift+F10 or the menu key: the frame shows the image context menu.
     void contextMenuRequested(const QPoint& globalPos);
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
@@ -106,7 +106,7 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
 
-private:
+  private:
     QSize ImageSize() const;  // the document's width and height (1 x 1 for an empty document)
     void SetScrollSizes(const QSize& total);
     void UpdateScrollBars();

@@ -23,7 +23,8 @@ std::int64_t LeadingIntForLabel(const QString& text) {
     constexpr std::int64_t kMax = std::numeric_limits<std::int32_t>::max();
     constexpr std::int64_t kMin = std::numeric_limits<std::int32_t>::min();
     qsizetype i = 0;
-    while (i < text.size() && (text[i] == QLatin1Char(' ') || (text[i] >= QLatin1Char('\t') && text[i] <= QLatin1Char('\r'))))
+    while (i < text.size() &&
+           (text[i] == QLatin1Char(' ') || (text[i] >= QLatin1Char('\t') && text[i] <= QLatin1Char('\r'))))
         ++i;
     bool negative = false;
     if (i < text.size() && (text[i] == QLatin1Char('+') || text[i] == QLatin1Char('-'))) {

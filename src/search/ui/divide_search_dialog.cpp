@@ -15,7 +15,8 @@ using vorel::Read;
 using vorel::Write;
 namespace settings = vorel::settings;
 
-CDivideSearchDlg::CDivideSearchDlg(vorel::ISettingsStore& store, QWidget* parent) : QDialog(parent), m_store(store) {
+CDivideSearchDlg::CDivideSearchDlg(vorel::ISettingsStore& store, QWidget* parent)
+    : QDialog(parent), m_store(store) {
     setWindowTitle(QStringLiteral("分割検索設定"));
 
     m_pDivideCheck = new QCheckBox(QStringLiteral("分割検索"), this);
@@ -29,7 +30,8 @@ CDivideSearchDlg::CDivideSearchDlg(vorel::ISettingsStore& store, QWidget* parent
     m_pPrevButton = new QPushButton(QStringLiteral("<<"), this);
     m_pNextButton = new QPushButton(QStringLiteral(">>"), this);
     m_pWindowLabel = new QLabel(this);
-    m_pWindowLabel->setMinimumWidth(m_pWindowLabel->fontMetrics().horizontalAdvance(QStringLiteral("ｲﾒｰｼﾞ0000000～0000000")));
+    m_pWindowLabel->setMinimumWidth(
+        m_pWindowLabel->fontMetrics().horizontalAdvance(QStringLiteral("ｲﾒｰｼﾞ0000000～0000000")));
     auto* pageRow = new QHBoxLayout;
     pageRow->addWidget(m_pPrevButton);
     pageRow->addWidget(m_pNextButton);
@@ -65,8 +67,9 @@ CDivideSearchDlg::CDivideSearchDlg(vorel::ISettingsStore& store, QWidget* parent
 }
 
 void CDivideSearchDlg::OnCheckDivide() {
-    vorel::ui::UpdatePageControls(m_pDivideCheck->isChecked(), vorel::ui::LeadingIntForLabel(m_pNumberEdit->text()),
-                                  m_nPage, m_pPrevButton, m_pNextButton, m_pWindowLabel);
+    vorel::ui::UpdatePageControls(m_pDivideCheck->isChecked(),
+                                  vorel::ui::LeadingIntForLabel(m_pNumberEdit->text()), m_nPage,
+                                  m_pPrevButton, m_pNextButton, m_pWindowLabel);
 }
 
 void CDivideSearchDlg::OnPrev() {

@@ -14,7 +14,7 @@ class QPushButton;
 
 class CDivideSearchDlg : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit CDivideSearchDlg(vorel::ISettingsStore& store, QWidget* parent = nullptr);
 
     QLineEdit* NumberEdit() const { return m_pNumberEdit; }
@@ -26,13 +26,13 @@ public:
     QLabel* WindowLabel() const { return m_pWindowLabel; }
     int Page() const { return m_nPage; }
 
-public slots:
+  public slots:
     void OnCheckDivide();
     void OnPrev();
     void OnNext();
     void accept() override;  // OK: validate, write, close
 
-private:
+  private:
     vorel::ISettingsStore& m_store;
     QLineEdit* m_pNumberEdit = nullptr;
     QCheckBox* m_pDivideCheck = nullptr;

@@ -13,7 +13,8 @@ using vorel::Read;
 using vorel::Write;
 namespace settings = vorel::settings;
 
-CMyFile95Dlg::CMyFile95Dlg(vorel::ISettingsStore& store, QWidget* parent) : QFileDialog(parent), m_store(store) {
+CMyFile95Dlg::CMyFile95Dlg(vorel::ISettingsStore& store, QWidget* parent)
+    : QFileDialog(parent), m_store(store) {
     // Qt's own dialog, because a native one has no room for controls of ours.
     setOption(QFileDialog::DontUseNativeDialog, true);
     setAcceptMode(QFileDialog::AcceptOpen);
@@ -34,7 +35,8 @@ void CMyFile95Dlg::AddDivideControls() {
     m_pPrevButton = new QPushButton(QStringLiteral("<<"), row);
     m_pNextButton = new QPushButton(QStringLiteral(">>"), row);
     m_pWindowLabel = new QLabel(row);
-    m_pWindowLabel->setMinimumWidth(m_pWindowLabel->fontMetrics().horizontalAdvance(QStringLiteral("ｲﾒｰｼﾞ0000000～0000000")));
+    m_pWindowLabel->setMinimumWidth(
+        m_pWindowLabel->fontMetrics().horizontalAdvance(QStringLiteral("ｲﾒｰｼﾞ0000000～0000000")));
     // The page buttons must not take Enter away from the dialog's Open button.
     for (QPushButton* b : {m_pPrevButton, m_pNextButton}) b->setAutoDefault(false);
     auto* rowLayout = new QHBoxLayout(row);
@@ -58,7 +60,9 @@ void CMyFile95Dlg::AddDivideControls() {
     connect(m_pNextButton, &QPushButton::clicked, this, &CMyFile95Dlg::OnNext);
 }
 
-bool CMyFile95Dlg::Run() { return exec() == QDialog::Accepted; }
+bool CMyFile95Dlg::Run() {
+    return exec() == QDialog::Accepted;
+}
 
 QString CMyFile95Dlg::PathName() const {
     const QStringList files = selectedFiles();
@@ -66,8 +70,8 @@ QString CMyFile95Dlg::PathName() const {
 }
 
 void CMyFile95Dlg::UpdateControls() {
-    vorel::ui::UpdatePageControls(m_pDivideCheck->isChecked(), m_nNumber, m_nPage, m_pPrevButton, m_pNextButton,
-                                  m_pWindowLabel);
+    vorel::ui::UpdatePageControls(m_pDivideCheck->isChecked(), m_nNumber, m_nPage, m_pPrevButton,
+                                  m_pNextButton, m_pWindowLabel);
 }
 
 // Each click is stored at once: the choice holds even if the user then cancels.

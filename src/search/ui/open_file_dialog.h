@@ -15,7 +15,7 @@ class QPushButton;
 
 class CMyFile95Dlg : public QFileDialog {
     Q_OBJECT
-public:
+  public:
     explicit CMyFile95Dlg(vorel::ISettingsStore& store, QWidget* parent = nullptr);
 
     // Modal. False when cancelled. Any name may be typed, even of a file that
@@ -29,12 +29,12 @@ public:
     QLabel* WindowLabel() const { return m_pWindowLabel; }
     int Page() const { return m_nPage; }
 
-public slots:
+  public slots:
     void OnCheckDivide();
     void OnPrev();
     void OnNext();
 
-private:
+  private:
     void AddDivideControls();
     void UpdateControls();
 

@@ -16,9 +16,9 @@ namespace {
 // The string table holds one caption; an unknown id falls back to it rather than showing an empty title.
 QString CaptionString(int id) {
     switch (id) {
-    case CProgressDlg::kDefaultCaptionId:
-    default:
-        return QStringLiteral("Vorel");
+        case CProgressDlg::kDefaultCaptionId:
+        default:
+            return QStringLiteral("Vorel");
     }
 }
 
@@ -33,7 +33,8 @@ QWidget* MainWindowOrActive() {
 }  // namespace
 
 CProgressDlg::CProgressDlg(int captionId, QWidget* parent)
-    : QDialog(nullptr, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+    : QDialog(nullptr,
+              Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
       m_nCaptionId(captionId != 0 ? captionId : kDefaultCaptionId),
       m_pDefaultOwner(parent) {
     m_pLabel = new QLabel(this);
@@ -95,11 +96,17 @@ bool CProgressDlg::Create(QWidget* owner) {
     return true;
 }
 
-void CProgressDlg::SetLabel(const QString& text) { m_pLabel->setText(text); }
+void CProgressDlg::SetLabel(const QString& text) {
+    m_pLabel->setText(text);
+}
 
-QString CProgressDlg::LabelText() const { return m_pLabel->text(); }
+QString CProgressDlg::LabelText() const {
+    return m_pLabel->text();
+}
 
-QString CProgressDlg::PercentText() const { return m_pPercent->text(); }
+QString CProgressDlg::PercentText() const {
+    return m_pPercent->text();
+}
 
 bool CProgressDlg::CheckCancel() {
     // Without a window there is nothing to press, and letting events run while
@@ -138,7 +145,9 @@ void CProgressDlg::DestroyWindow() {
 
 void CProgressDlg::accept() {}
 
-void CProgressDlg::reject() { m_bCancel = true; }
+void CProgressDlg::reject() {
+    m_bCancel = true;
+}
 
 void CProgressDlg::closeEvent(QCloseEvent* event) {
     // Closing the window is a request to cancel; the scan decides, and destroys the dialog itself.

@@ -15,7 +15,7 @@ class QPushButton;
 
 class CProgressDlg : public QDialog {
     Q_OBJECT
-public:
+  public:
     // captionId 0 selects the default caption (string 109, "Vorel").
     // The dialog is never a child of `parent`: disabling the owner would
     // disable it too. `parent` only names the owner Create uses by default.
@@ -44,13 +44,13 @@ public:
 
     static constexpr int kDefaultCaptionId = 109;
 
-protected:
+  protected:
     void accept() override;  // Enter does nothing
     void reject() override;  // Cancel button and Escape only raise the request
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
-private:
+  private:
     void ShowPosition(int pos);
 
     QLabel* m_pLabel = nullptr;

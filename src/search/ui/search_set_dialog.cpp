@@ -19,7 +19,8 @@ using vorel::Read;
 using vorel::Write;
 namespace settings = vorel::settings;
 
-CSearchSetDlg::CSearchSetDlg(vorel::ISettingsStore& store, QWidget* parent) : QDialog(parent), m_store(store) {
+CSearchSetDlg::CSearchSetDlg(vorel::ISettingsStore& store, QWidget* parent)
+    : QDialog(parent), m_store(store) {
     setWindowTitle(QStringLiteral("検索設定"));
     BuildControls();
     LoadFromStore();
@@ -56,7 +57,8 @@ void CSearchSetDlg::BuildControls() {
     m_pPrevButton = new QPushButton(QStringLiteral("<<"), this);
     m_pNextButton = new QPushButton(QStringLiteral(">>"), this);
     m_pWindowLabel = new QLabel(this);
-    m_pWindowLabel->setMinimumWidth(m_pWindowLabel->fontMetrics().horizontalAdvance(QStringLiteral("ｲﾒｰｼﾞ0000000～0000000")));
+    m_pWindowLabel->setMinimumWidth(
+        m_pWindowLabel->fontMetrics().horizontalAdvance(QStringLiteral("ｲﾒｰｼﾞ0000000～0000000")));
     auto* pageRow = new QHBoxLayout;
     pageRow->addWidget(m_pPrevButton);
     pageRow->addWidget(m_pNextButton);
@@ -107,8 +109,9 @@ QRadioButton* CSearchSetDlg::SearchTypeButton(int type) const {
 
 void CSearchSetDlg::OnCheckDivide() {
     // The label follows the number as typed, although the store keeps the old one until OK.
-    vorel::ui::UpdatePageControls(m_pDivideCheck->isChecked(), vorel::ui::LeadingIntForLabel(m_pNumberEdit->text()),
-                                  m_nPage, m_pPrevButton, m_pNextButton, m_pWindowLabel);
+    vorel::ui::UpdatePageControls(m_pDivideCheck->isChecked(),
+                                  vorel::ui::LeadingIntForLabel(m_pNumberEdit->text()), m_nPage,
+                                  m_pPrevButton, m_pNextButton, m_pWindowLabel);
 }
 
 void CSearchSetDlg::OnPrev() {

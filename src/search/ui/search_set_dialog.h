@@ -17,7 +17,7 @@ class QRadioButton;
 
 class CSearchSetDlg : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit CSearchSetDlg(vorel::ISettingsStore& store, QWidget* parent = nullptr);
 
     // The controls, for the shell's tests and for keyboard focus checks.
@@ -33,13 +33,13 @@ public:
     QLabel* WindowLabel() const { return m_pWindowLabel; }
     int Page() const { return m_nPage; }
 
-public slots:
+  public slots:
     void OnCheckDivide();
     void OnPrev();
     void OnNext();
     void accept() override;  // OK: validate, write, close
 
-private:
+  private:
     void BuildControls();
     void LoadFromStore();
     bool Fail(const QString& message, QLineEdit* focus);

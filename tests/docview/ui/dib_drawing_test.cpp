@@ -1,7 +1,8 @@
+#include <gtest/gtest.h>
+
 #include <QFile>
 #include <QImage>
 #include <QPainter>
-#include <gtest/gtest.h>
 
 #include "docview/ui/dib_image.h"
 #include "docview/ui/hit_states.h"
@@ -30,8 +31,8 @@ Dib MakeDib(int width, int height, int bits, const std::vector<std::vector<std::
     return dib;
 }
 
-const QRgb kRed = qRgb(255, 0, 0), kGreen = qRgb(0, 255, 0), kBlue = qRgb(0, 0, 255), kWhite = qRgb(255, 255, 255),
-           kBlack = qRgb(0, 0, 0);
+const QRgb kRed = qRgb(255, 0, 0), kGreen = qRgb(0, 255, 0), kBlue = qRgb(0, 0, 255),
+           kWhite = qRgb(255, 255, 255), kBlack = qRgb(0, 0, 0);
 
 struct DrawCase {
     const char* name;
@@ -41,13 +42,17 @@ struct DrawCase {
 
 std::vector<DrawCase> DrawCases() {
     return {
-        {"1-bit, leftmost pixel in bit 7", MakeDib(3, 2, 1, {{0b10100000}, {0b01000000}}, {kRed, kBlue}),
+        {"1-bit, leftmost pixel in bit 7",
+         MakeDib(3, 2, 1, {{0b10100000}, {0b01000000}}, {kRed, kBlue}),
          {{kBlue, kRed, kBlue}, {kRed, kBlue, kRed}}},
-        {"4-bit, left pixel in the high nibble", MakeDib(3, 2, 4, {{0x01, 0x20}, {0x32, 0x10}}, {kRed, kGreen, kBlue, kWhite}),
+        {"4-bit, left pixel in the high nibble",
+         MakeDib(3, 2, 4, {{0x01, 0x20}, {0x32, 0x10}}, {kRed, kGreen, kBlue, kWhite}),
          {{kRed, kGreen, kBlue}, {kWhite, kBlue, kGreen}}},
-        {"8-bit, index past a short table is black", MakeDib(2, 2, 8, {{0, 1}, {2, 200}}, {kRed, kGreen, kBlue}),
+        {"8-bit, index past a short table is black",
+         MakeDib(2, 2, 8, {{0, 1}, {2, 200}}, {kRed, kGreen, kBlue}),
          {{kRed, kGreen}, {kBlue, kBlack}}},
-        {"24-bit, blue green red", MakeDib(2, 2, 24, {{0, 0, 255, 0, 255, 0}, {255, 0, 0, 255, 255, 255}}),
+        {"24-bit, blue green red",
+         MakeDib(2, 2, 24, {{0, 0, 255, 0, 255, 0}, {255, 0, 0, 255, 255, 255}}),
          {{kRed, kGreen}, {kBlue, kWhite}}},
     };
 }
@@ -75,7 +80,8 @@ TEST(DibDrawing, EveryDepthAtRealSizeAndZoomed) {
                 EXPECT_EQ(copy.pixel(x, y), c.expected[y][x]) << "copy " << x << "," << y;
                 for (int dy = 0; dy < 4; ++dy)
                     for (int dx = 0; dx < 4; ++dx)
-                        EXPECT_EQ(zoom.pixel(4 * x + dx, 4 * y + dy), c.expected[y][x]) << "zoom " << x << "," << y;
+                        EXPECT_EQ(zoom.pixel(4 * x + dx, 4 * y + dy), c.expected[y][x])
+                            << "zoom " << x << "," << y;
             }
         }
     }
@@ -125,7 +131,8 @@ TEST(DibDrawing, CorpusTimsPaintAsTheReferenceDecoder) {
         QFile file(base + QStringLiteral(".tim"));
         ASSERT_TRUE(file.open(QIODevice::ReadOnly));
         const QByteArray raw = file.readAll();
-        const QImage expected = QImage(base + QStringLiteral(".expected.png")).convertToFormat(QImage::Format_RGB32);
+        const QImage expected =
+            QImage(base + QStringLiteral(".expected.png")).convertToFormat(QImage::Format_RGB32);
         ASSERT_FALSE(expected.isNull());
 
         vorel::testing::RecordingStore store;
@@ -151,7 +158,8 @@ TEST(DibDrawing, CorpusTimsPaintAsTheReferenceDecoder) {
         const QImage zoom = view.grab().toImage().convertToFormat(QImage::Format_RGB32);
         mismatches = 0;
         for (int y = 0; y < zoom.height(); ++y)
-            for (int x = 0; x < zoom.width(); ++x) mismatches += zoom.pixel(x, y) != expected.pixel(x / 2, y / 2);
+            for (int x = 0; x < zoom.width(); ++x)
+                mismatches += zoom.pixel(x, y) != expected.pixel(x / 2, y / 2);
         EXPECT_EQ(mismatches, 0);
     }
 }

@@ -1,9 +1,10 @@
 #include "docview/ui/vorel_doc.h"
 
+#include <gtest/gtest.h>
+
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 #include "docview/ui/hit_states.h"
 #include "search/ui/ui_test_support.h"
@@ -136,7 +137,8 @@ TEST(VorelDoc, FailedOpensLeaveNoImage) {
     {
         ScopedMessages messages;
         CVorelDoc doc;
-        EXPECT_FALSE(doc.OnOpenDocument(QDir(dir.path()).filePath(QStringLiteral("GONE")), FourBitTimState(0, 1), store));
+        EXPECT_FALSE(doc.OnOpenDocument(QDir(dir.path()).filePath(QStringLiteral("GONE")),
+                                        FourBitTimState(0, 1), store));
         ASSERT_EQ(messages.service.shown.size(), 1u);
         EXPECT_EQ(messages.service.shown[0].text, QStringLiteral("ﾌｧｲﾙｵｰﾌﾟﾝｴﾗｰ"));
     }

@@ -1,5 +1,7 @@
 #include "docview/ui/vorel_view.h"
 
+#include <gtest/gtest.h>
+
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QKeyEvent>
@@ -7,7 +9,6 @@
 #include <QMdiSubWindow>
 #include <QScrollBar>
 #include <QWheelEvent>
-#include <gtest/gtest.h>
 
 #include "docview/ui/vorel_doc.h"
 
@@ -80,8 +81,8 @@ TEST(VorelView, ZoomSizes) {
         int w, h;
         int drawW, drawH;
     } cases[] = {
-        {CVorelView::kZoom75, 101, 1, 76, 1},  {CVorelView::kZoom25, 1, 1, 0, 0},
-        {CVorelView::kZoom25, 7, 9, 2, 2},     {CVorelView::kZoom50, 3, 5, 2, 3},
+        {CVorelView::kZoom75, 101, 1, 76, 1},   {CVorelView::kZoom25, 1, 1, 0, 0},
+        {CVorelView::kZoom25, 7, 9, 2, 2},      {CVorelView::kZoom50, 3, 5, 2, 3},
         {CVorelView::kZoom150, 101, 3, 152, 5}, {CVorelView::kZoom200, 640, 480, 1280, 960},
         {CVorelView::kZoom400, 3, 5, 12, 20},
     };
@@ -212,8 +213,8 @@ TEST(VorelView, WheelArithmetic) {
 
     // A real wheel event reaches the same arithmetic.
     g_nWheelScrollLines = 5;
-    QWheelEvent wheel(QPointF(10, 10), s.view.mapToGlobal(QPointF(10, 10)), QPoint(), QPoint(0, -120), Qt::NoButton,
-                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QWheelEvent wheel(QPointF(10, 10), s.view.mapToGlobal(QPointF(10, 10)), QPoint(), QPoint(0, -120),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(s.view.viewport(), &wheel);
     EXPECT_EQ(v->value(), 450);
 }
@@ -243,7 +244,8 @@ TEST(VorelView, WheelNeedsAVerticalScrollBar) {
 TEST(VorelView, ContextMenuFromMouseShiftF10AndMenuKey) {
     SizedView s(50, 50, 100, 100);
     std::vector<QPoint> requests;
-    QObject::connect(&s.view, &CVorelView::contextMenuRequested, [&](const QPoint& p) { requests.push_back(p); });
+    QObject::connect(&s.view, &CVorelView::contextMenuRequested,
+                     [&](const QPoint& p) { requests.push_back(p); });
 
     QContextMenuEvent mouse(QContextMenuEvent::Mouse, QPoint(5, 6), QPoint(105, 206));
     QApplication::sendEvent(s.view.viewport(), &mouse);
@@ -282,6 +284,31 @@ TEST(VorelView, EmptyDocumentPaintsNothingInEveryMode) {
     orphan.OnViewFit();
     orphan.OnAutoSize();
     EXPECT_FALSE(orphan.grab().isNull());
+}
+
+}  // namespace
+
+namespace {
+
+// The shell gives a new frame its place and size while it is still hidden,
+// runs the initial update, and only then shows it.
+TEST(VorelView, InitialUpdateOfAHiddenFrameShrinksItToTheImage) {
+    QMdiArea area;
+    area.resize(800, 600);
+    area.show();
+    CVorelDoc doc;
+    doc.m_nImageWidth = 60;
+    doc.m_nImageHeight = 50;
+    auto* view = new CVorelView(&doc);
+    auto* frame = new QMdiSubWindow;
+    frame->setWidget(view);
+    frame->resize(0, 0);
+    area.addSubWindow(frame);
+    frame->setGeometry(QRect(10, 10, 600, 450));
+    view->OnInitialUpdate();
+    frame->show();
+    EXPECT_EQ(view->size(), QSize(60, 50));
+    EXPECT_EQ(frame->pos(), QPoint(10, 10));
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "search/ui/open_file_dialog.h"
 
+#include <gtest/gtest.h>
+
 #include <QCheckBox>
 #include <QDir>
 #include <QGridLayout>
@@ -7,7 +9,6 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
-#include <gtest/gtest.h>
 
 #include "search/ui/ui_test_support.h"
 

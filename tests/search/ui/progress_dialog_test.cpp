@@ -1,10 +1,11 @@
 #include "search/ui/progress_dialog.h"
 
+#include <gtest/gtest.h>
+
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMainWindow>
 #include <QPushButton>
-#include <gtest/gtest.h>
 
 namespace {
 

@@ -1,9 +1,10 @@
+#include <gtest/gtest.h>
+
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <gtest/gtest.h>
 #include <limits>
 
 #include "search/ui/divide_search_dialog.h"
@@ -106,7 +107,7 @@ TEST(SearchSetDialog, ShowsTheStoreAndWritesEveryKeyInOrderOnOk) {
     dlg.NextButton()->click();  // disabled now: nothing happens
     dlg.OkButton()->click();
 
-    const std::vector<std::string> order = {"Read Memory Size", "Search Type", "Palette Image",
+    const std::vector<std::string> order = {"Read Memory Size", "Search Type",  "Palette Image",
                                             "dividenum",        "dividesearch", "dividepos"};
     EXPECT_EQ(store.writes, order);
     EXPECT_EQ(Read(store, settings::kSearchType), 2);
@@ -202,8 +203,8 @@ TEST(DivideSearchDialog, OkValidatesTheNumberOnly) {
         QString number;
         bool accepted;
     } cases[] = {
-        {"zero", "0", true},        {"leading zeros", "007", true}, {"empty", "", false},
-        {"letters", "abc", false},  {"trailing space", "1 ", false}, {"2^32", "4294967296", false},
+        {"zero", "0", true},         {"leading zeros", "007", true},  {"empty", "", false},
+        {"letters", "abc", false},   {"trailing space", "1 ", false}, {"2^32", "4294967296", false},
         {"full-width", "５", false},
     };
     for (const auto& c : cases) {

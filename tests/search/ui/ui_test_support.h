@@ -12,7 +12,7 @@ namespace vorel::testing {
 
 // Installs a scripted message service for the life of the object.
 class ScopedMessages {
-public:
+  public:
     ScopedMessages() { SetMessageService(&service); }
     ~ScopedMessages() { SetMessageService(nullptr); }
     ScopedMessages(const ScopedMessages&) = delete;
@@ -23,7 +23,7 @@ public:
 
 // A memory store that also lists the keys written, in order.
 class RecordingStore : public MemorySettingsStore {
-public:
+  public:
     void WriteInt(std::string_view section, std::string_view key, int value) override {
         writes.emplace_back(key);
         MemorySettingsStore::WriteInt(section, key, value);
