@@ -1,0 +1,236 @@
+#!/usr/bin/env python3
+"""Writes the hand-built hostile inputs of this folder, one file per case.
+
+Each file is named <what>_<symptom>.bin and must stay harmless: the replay test
+(regression_replay_test.cpp) feeds every .bin here through the candidate tests,
+whole scans, conversion, the quantiser and both writers. Inputs found by the
+fuzzers are added next to these by hand (minimised), under the same naming.
+
+Run from anywhere: python3 tests/regressions/make_hostile_inputs.py
+"""
+import os
+import random
+import struct
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+
+
+def u32(v):
+    return struct.pack('<I', v & 0xFFFFFFFF)
+
+
+def u16(v):
+    return struct.pack('<H', v & 0xFFFF)
+
+
+def noise(n, seed):
+    """Bytes that hold no candidate start (0x10 or 0x28)."""
+    rng = random.Random(seed)
+    return bytes(b ^ 1 if b in (0x10, 0x28) else b for b in (rng.randrange(256) for _ in range(n)))
+
+
+def block(length, x, y, w, h):
+    """A TIM block header: length, position, width and height."""
+    return u32(length) + u16(x) + u16(y) + u16(w) + u16(h)
+
+
+def tim(flag, first_block, rest=b''):
+    return u32(0x10) + u32(flag) + first_block + rest
+
+
+def bih(width, height, bits, clr_used=0, planes=1, compression=0):
+    """A BITMAPINFOHEADER."""
+    return (u32(40) + u32(width) + u32(height) + u16(planes) + u16(bits) + u32(compression) + u32(0) +
+            u32(2835) + u32(2835) + u32(clr_used) + u32(0))
+
+
+def indexed_image(width_field, height, pixel_bytes):
+    return block(12 + pixel_bytes, 0, 0, width_field, height) + bytes((i * 37) & 0xFF for i in range(pixel_bytes))
+
+
+CASES = {}
+
+
+def case(name):
+    def register(fn):
+        CASES[name] = fn
+        return fn
+    return register
+
+
+# --- TIM headers -----------------------------------------------------------
+
+@case('tim_clut_length_below_header')
+def _():
+    # CLUT length 10: (10 - 12) / 2 = -1 entries, and a CLUT height of -1 matches
+    # them; the image block header would start inside the CLUT header.
+    return tim(8, block(10, 0, 0, 1, -1), indexed_image(4, 4, 32)) + noise(40, 1)
+
+
+@case('tim_clut_length_negative')
+def _():
+    # CLUT length -20 at offset 100 puts the image block header 12 bytes before
+    # the TIM; a plausible one waits there for a reader that follows the length.
+    before = bytearray(noise(100, 2))
+    before[88:100] = block(44, 0, 0, 4, 4)
+    return bytes(before) + tim(8, block(-20, 0, 0, 16, -1)) + bytes(32)
+
+
+@case('tim_clut_length_negative_at_start')
+def _():
+    # The same at the first byte of the file: the header would lie before the file.
+    return tim(9, block(-8, 0, 0, 10, -1)) + noise(60, 3)
+
+
+@case('tim_clut_length_past_lookahead')
+def _():
+    # Entries and width agree, but the image block lies gigabytes away; then a
+    # second CLUT that ends 1.5 MB away, beyond any look-ahead of a small file.
+    huge = 2 * 32767 * 32767 + 12
+    return (tim(8, block(huge, 0, 0, 0x7FFF, 0x7FFF)) + noise(30, 4) +
+            tim(9, block(1500000, 0, 0, 256, 2929)) + noise(30, 5))
+
+
+@case('tim_palette_count_zero')
+def _():
+    # A 12-byte CLUT block: 0 entries, 16 colours wide, 0 palettes.
+    return tim(9, block(12, 0, 0, 16, 0), indexed_image(2, 2, 8))
+
+
+@case('tim_palette_count_negative')
+def _():
+    # 16 entries over a width of -16 give -1, which the height -1 matches.
+    return tim(8, block(44, 0, 0, -16, -1), bytes(32) + indexed_image(1, 2, 4))
+
+
+@case('tim_pixels_past_end_of_file')
+def _():
+    # A 64 x 64 16-bit TIM of 8,212 bytes cut off after 100.
+    return tim(2, block(12 + 2 * 64 * 64, 0, 0, 64, 64), noise(80, 6))
+
+
+@case('tim4_pixels_past_end_of_file')
+def _():
+    # A 4-bit TIM whose CLUT is complete but whose pixels stop after 3 bytes.
+    return tim(8, block(44, 0, 0, 16, 1), bytes(range(32)) + block(12 + 32 * 32 // 2, 0, 0, 8, 32) + b'\x21\x43\x65')
+
+
+@case('tim_largest_cut_off')
+def _():
+    # The largest accepted TIM, 640 x 480 at 16 bits, of which only the header exists.
+    return tim(2, block(12 + 2 * 640 * 480, 0, 0, 640, 480))
+
+
+# --- bitmap headers --------------------------------------------------------
+
+@case('bmp_clr_used_huge')
+def _():
+    return bih(4, 4, 8, clr_used=0xFFFFFFFF) + noise(200, 7)
+
+
+@case('bmp_clr_used_wraps_32_bits')
+def _():
+    # 4 x biClrUsed is 2^32, which 32-bit arithmetic turns into no table at all.
+    return bih(32, 2, 1, clr_used=0x40000000) + noise(40, 8)
+
+
+@case('bmp_width_negative')
+def _():
+    return bih(-10, 10, 24) + noise(400, 9)
+
+
+@case('bmp_width_negative_1bit')
+def _():
+    # -5 pixels at 1 bit rounds to a row of 4 bytes: the header is found, but no image.
+    return bih(-5, 3, 1) + noise(8 + 12, 10)
+
+
+@case('bmp_width_zero')
+def _():
+    return bih(0, 10, 8) + noise(1024, 11)
+
+
+@case('bmp_height_zero')
+def _():
+    return bih(10, 0, 24) + noise(16, 12)
+
+
+@case('bmp_top_down_one_row')
+def _():
+    return bih(7, -1, 24) + noise(24, 13)
+
+
+@case('bmp_height_min_int')
+def _():
+    return bih(4, -0x80000000, 8) + noise(1100, 14)
+
+
+@case('bmp_row_length_overflows_32_bits')
+def _():
+    # Row lengths of 6 GB (24 bits), 2 GB (8 bits) and 1 GB (4 bits): in 32-bit
+    # arithmetic they wrap or turn negative.
+    return (bih(0x7FFFFFFF, 1, 24) + noise(50, 15) + bih(0x7FFFFFFD, 1, 8) + bytes(1024) + noise(50, 16) +
+            bih(0x7FFFFFFF, 1, 4) + bytes(64) + noise(50, 17))
+
+
+@case('bmp_size_wraps_to_small')
+def _():
+    # 4 bytes x 2^30 rows is 2^32 bytes, and 3 x 0x55555556 is 2^32 + 2: both
+    # wrap to a few bytes in 32 bits, which would make a bitmap that "fits".
+    return bih(32, 0x40000000, 1) + noise(60, 18) + bih(0x55555556, 1, 24) + noise(60, 19)
+
+
+@case('bmp_24bit_clr_used_not_shown')
+def _():
+    # A 24-bit bitmap with biClrUsed 5 and its 5 table entries before the pixels,
+    # as Windows writes one: sized without the table, found, but not shown.
+    return bih(4, 4, 24, clr_used=5) + noise(4 * 5, 20) + noise(12 * 4, 21)
+
+
+# --- whole files ------------------------------------------------------------
+
+@case('file_empty')
+def _():
+    return b''
+
+
+@case('file_five_bytes_tim_id')
+def _():
+    return u32(0x10) + b'\x08'
+
+
+@case('file_five_bytes_bitmap_size')
+def _():
+    return u32(40) + b'\x01'
+
+
+@case('noise_dense_candidate_bytes')
+def _():
+    # Every few bytes a TIM id or a bitmap header size followed by zeros and
+    # half-plausible fields: every one of them must be tested and turned away.
+    rng = random.Random(22)
+    out = bytearray()
+    while len(out) < 32768:
+        kind = rng.randrange(6)
+        if kind == 0:
+            out += u32(0x10) + u32(rng.choice([2, 3, 8, 9])) + bytes(rng.randrange(12))
+        elif kind == 1:
+            out += u32(0x10) + bytes(rng.randrange(8))
+        elif kind == 2:
+            out += u32(40) + bytes(8) + u16(1) + u16(rng.choice([1, 4, 8, 24])) + bytes(rng.randrange(24))
+        elif kind == 3:
+            out += bytes([0x10, 0, 0, 0, 0x28, 0, 0, 0])
+        else:
+            out += bytes(rng.choice([0x10, 0x28, 0]) for _ in range(rng.randrange(1, 9)))
+    return bytes(out[:32768])
+
+
+def main():
+    for name, make in CASES.items():
+        with open(os.path.join(HERE, name + '.bin'), 'wb') as f:
+            f.write(make())
+    print('wrote %d files' % len(CASES))
+
+
+if __name__ == '__main__':
+    main()

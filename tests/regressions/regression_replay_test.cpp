@@ -1,0 +1,197 @@
+// Every hostile input in tests/regressions goes through the same code paths as
+// the fuzz targets: the candidate tests at every candidate position, whole
+// search runs under several settings, conversion to a DIB, the quantiser and
+// both writers. None of them may break a property the harness checks (the
+// sanitizer build adds: nor read or write outside a buffer).
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "harness/check.h"
+#include "harness/harness.h"
+
+namespace vorel {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::vector<std::string> g_failures;
+
+void Collect(const std::string& what) {
+    g_failures.push_back(what);
+}
+
+// Lists broken properties instead of aborting, for the lifetime of the object.
+class FailureLog {
+  public:
+    FailureLog() {
+        g_failures.clear();
+        fuzz::SetFailureHandler(&Collect);
+    }
+    ~FailureLog() { fuzz::SetFailureHandler(nullptr); }
+    std::string Text() const {
+        std::string all;
+        for (const auto& f : g_failures) all += "\n  " + f;
+        return all;
+    }
+    bool Empty() const { return g_failures.empty(); }
+};
+
+fs::path Folder() {
+    return fs::path(VOREL_SOURCE_DIR) / "tests" / "regressions";
+}
+
+std::vector<fs::path> RegressionFiles() {
+    std::vector<fs::path> files;
+    for (const auto& entry : fs::directory_iterator(Folder())) {
+        if (entry.path().extension() == ".bin") files.push_back(entry.path());
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+std::vector<std::uint8_t> Read(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+fuzz::ScanOptions PlainRun(int searchType) {
+    fuzz::ScanOptions o;
+    o.searchType = searchType;
+    o.writeDocuments = 2;
+    return o;
+}
+
+// The settings every file is scanned with: each search type, palette documents
+// with the optimised palette, the bytes straddling a chunk boundary, a larger
+// chunk, a divided window, a declined and a confirmed cancel.
+std::vector<fuzz::ScanOptions> Runs() {
+    std::vector<fuzz::ScanOptions> runs = {PlainRun(0), PlainRun(1), PlainRun(2)};
+    fuzz::ScanOptions o = PlainRun(2);
+    o.paletteImages = true;
+    o.paletteMode = 1;
+    runs.push_back(o);
+    for (int shift : {1, 3, 19, 41}) {
+        o = PlainRun(2);
+        o.atChunkEdge = true;
+        o.edgeShift = shift;
+        runs.push_back(o);
+    }
+    o = PlainRun(2);
+    o.readMemorySize = "3";
+    o.atChunkEdge = true;
+    o.edgeShift = 7;
+    runs.push_back(o);
+    o = PlainRun(2);
+    o.divideSearch = true;
+    o.divideNum = 1;
+    o.dividePos = 1;
+    runs.push_back(o);
+    o = PlainRun(2);
+    o.cancelAtCheck = 2;
+    o.confirmCancel = false;
+    runs.push_back(o);
+    o.confirmCancel = true;
+    runs.push_back(o);
+    return runs;
+}
+
+TEST(RegressionReplayTest, FolderHoldsTheHostileInputs) {
+    const auto files = RegressionFiles();
+    const char* const required[] = {
+        "tim_clut_length_below_header",
+        "tim_clut_length_negative",
+        "tim_clut_length_past_lookahead",
+        "tim_palette_count_zero",
+        "tim_palette_count_negative",
+        "tim_pixels_past_end_of_file",
+        "bmp_clr_used_huge",
+        "bmp_width_negative",
+        "bmp_width_zero",
+        "bmp_height_zero",
+        "bmp_top_down_one_row",
+        "bmp_row_length_overflows_32_bits",
+        "file_empty",
+        "file_five_bytes_tim_id",
+        "noise_dense_candidate_bytes",
+    };
+    for (const char* name : required) {
+        EXPECT_TRUE(fs::exists(Folder() / (std::string(name) + ".bin"))) << name;
+    }
+}
+
+TEST(RegressionReplayTest, EveryFileStaysHarmlessOnEveryPath) {
+    const auto runs = Runs();
+    for (const auto& path : RegressionFiles()) {
+        const std::vector<std::uint8_t> bytes = Read(path);
+        const fuzz::Input all(bytes);
+        FailureLog log;
+        // The candidate tests wherever a candidate can start, as the scanners offer them.
+        for (std::size_t i = 0; i < bytes.size(); ++i) {
+            if (bytes[i] == 0x10) fuzz::CheckTimCandidate(all.subspan(i));
+            if (bytes[i] == 0x28) fuzz::CheckBmpCandidate(all.subspan(i));
+        }
+        fuzz::CheckTimCandidate(all);
+        fuzz::CheckBmpCandidate(all);
+        for (const auto& options : runs) fuzz::ScanBuffer(all, options);
+        fuzz::CheckOptimizedPalette(all);
+        fuzz::CheckWriters(all);
+        EXPECT_TRUE(log.Empty()) << path.filename() << log.Text();
+    }
+}
+
+// What a plain search of each hostile file finds and shows (-1: not fixed here,
+// only harmlessness is).
+TEST(RegressionReplayTest, HostileHeadersFindWhatTheyShould) {
+    struct Case {
+        const char* file;
+        int timHits, bmpHits, documents, images;
+    };
+    const Case cases[] = {
+        {"file_empty", 0, 0, 0, 0},
+        {"file_five_bytes_tim_id", 0, 0, 0, 0},
+        {"file_five_bytes_bitmap_size", 0, 0, 0, 0},
+        {"tim_clut_length_below_header", 0, 0, 0, 0},
+        {"tim_clut_length_negative", 0, 0, 0, 0},
+        {"tim_clut_length_negative_at_start", 0, 0, 0, 0},
+        {"tim_clut_length_past_lookahead", 0, 0, 0, 0},
+        {"tim_palette_count_negative", 0, 0, 0, 0},
+        // A TIM cut off by the end of the file is still found and shown, the rest black.
+        {"tim_pixels_past_end_of_file", 1, 0, 1, 1},
+        {"tim4_pixels_past_end_of_file", 1, 0, 1, 1},
+        {"tim_largest_cut_off", 1, 0, 1, 1},
+        // Sizes in 64 bits: tables and rows of gigabytes never fit a small file.
+        {"bmp_clr_used_huge", 0, 0, 0, 0},
+        {"bmp_clr_used_wraps_32_bits", 0, 0, 0, 0},
+        {"bmp_row_length_overflows_32_bits", 0, 0, 0, 0},
+        {"bmp_size_wraps_to_small", 0, 0, 0, 0},
+        {"bmp_height_min_int", 0, 0, 0, 0},
+        {"bmp_width_negative", 0, 0, 0, 0},
+        // Found where header and table fit, but no image to show.
+        {"bmp_width_negative_1bit", 0, 1, 1, 0},
+        {"bmp_width_zero", 0, 1, 1, 0},
+        {"bmp_height_zero", 0, 1, 1, 0},
+        {"bmp_top_down_one_row", 0, 1, 1, 1},
+        {"bmp_24bit_clr_used_not_shown", 0, 1, 1, -1},
+    };
+    for (const auto& c : cases) {
+        const auto bytes = Read(Folder() / (std::string(c.file) + ".bin"));
+        FailureLog log;
+        const fuzz::ScanSummary s = fuzz::ScanBuffer(bytes, PlainRun(2));
+        EXPECT_TRUE(log.Empty()) << c.file << log.Text();
+        EXPECT_EQ(s.timHits, c.timHits) << c.file;
+        EXPECT_EQ(s.bmpHits, c.bmpHits) << c.file;
+        EXPECT_EQ(s.documents, c.documents) << c.file;
+        if (c.images >= 0) {
+            EXPECT_EQ(s.images, c.images) << c.file;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace vorel
