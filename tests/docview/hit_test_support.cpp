@@ -10,7 +10,7 @@
 
 #include "image/bytes.h"
 
-namespace vorel::testing {
+namespace vorel::hit_support {
 
 SearchState TimHit(std::vector<std::uint8_t> tim, int paletteIndex) {
     SearchState s;
@@ -58,6 +58,18 @@ SearchState BitmapHit(std::vector<std::uint8_t> dib) {
     s.m_nHitSize = dib.size();
     s.m_pHitData = std::move(dib);
     return s;
+}
+
+std::vector<std::uint8_t> TimWithOnlyPalette(const std::vector<std::uint8_t>& tim, int palette) {
+    const std::uint32_t clutLength = LoadLe32(tim.data() + 8);
+    const std::uint16_t clutWidth = LoadLe16(tim.data() + 16);
+    std::vector<std::uint8_t> out(tim.begin(), tim.begin() + 20);
+    StoreLe32(out.data() + 8, 12 + 2u * clutWidth);
+    StoreLe16(out.data() + 18, 1);
+    const auto row = tim.begin() + 20 + 2 * clutWidth * palette;
+    out.insert(out.end(), row, row + 2 * clutWidth);
+    out.insert(out.end(), tim.begin() + 8 + clutLength, tim.end());
+    return out;
 }
 
 RgbImage PixelsOf(const Dib& dib) {
@@ -169,4 +181,4 @@ std::string FirstDifference(const RgbImage& actual, const RgbImage& expected) {
     return "no difference";
 }
 
-}  // namespace vorel::testing
+}  // namespace vorel::hit_support

@@ -11,7 +11,7 @@
 #include "image/dib.h"
 #include "search/search_state.h"
 
-namespace vorel::testing {
+namespace vorel::hit_support {
 
 // 8-bit RGB pixels, top row first, no padding.
 struct RgbImage {
@@ -28,6 +28,9 @@ SearchState TimHit(std::vector<std::uint8_t> tim, int paletteIndex = 0);
 // A bitmap hit: `dib` starts with its BITMAPINFOHEADER.
 SearchState BitmapHit(std::vector<std::uint8_t> dib);
 
+// One CLUT row of a many-palette TIM as a TIM of its own (ImageMagick reads only the first row).
+std::vector<std::uint8_t> TimWithOnlyPalette(const std::vector<std::uint8_t>& tim, int palette);
+
 // The DIB's pixels read through its colour table, top row first.
 RgbImage PixelsOf(const Dib& dib);
 
@@ -42,4 +45,4 @@ std::vector<std::uint8_t> ReadFileBytes(const std::string& path);
 // The first differing pixel, for failure messages.
 std::string FirstDifference(const RgbImage& actual, const RgbImage& expected);
 
-}  // namespace vorel::testing
+}  // namespace vorel::hit_support

@@ -12,8 +12,8 @@
 namespace vorel {
 namespace {
 
-using testing::BitmapHit;
-using testing::TimHit;
+using hit_support::BitmapHit;
+using hit_support::TimHit;
 using Bytes = std::vector<std::uint8_t>;
 
 void Put16(Bytes& b, std::uint32_t v) {

@@ -14,7 +14,7 @@
 namespace vorel {
 namespace {
 
-using namespace vorel::testing;
+using namespace vorel::hit_support;
 namespace samples = vorel::samples;
 
 bool HaveImageMagick() {
@@ -51,19 +51,6 @@ TEST(CorpusDecodeTest, TwentyFourBitCorpusUsesThePixelWidth) {
     EXPECT_EQ(dib.Height(), 480);
 }
 
-// One CLUT row of a many-palette TIM, as a TIM of its own.
-std::vector<std::uint8_t> WithOnlyPalette(const std::vector<std::uint8_t>& tim, int palette) {
-    const std::uint32_t clutLength = LoadLe32(tim.data() + 8);
-    const std::uint16_t clutWidth = LoadLe16(tim.data() + 16);
-    std::vector<std::uint8_t> out(tim.begin(), tim.begin() + 20);
-    StoreLe32(out.data() + 8, 12 + 2u * clutWidth);
-    StoreLe16(out.data() + 18, 1);
-    const auto row = tim.begin() + 20 + 2 * clutWidth * palette;
-    out.insert(out.end(), row, row + 2 * clutWidth);
-    out.insert(out.end(), tim.begin() + 8 + clutLength, tim.end());
-    return out;
-}
-
 TEST(BuilderDecodeTest, BuiltTimsMatchImageMagick) {
     REQUIRE_IMAGEMAGICK();
     struct Case {
@@ -83,7 +70,7 @@ TEST(BuilderDecodeTest, BuiltTimsMatchImageMagick) {
             ASSERT_FALSE(dib.IsNull()) << c.flag;
             // ImageMagick reads only the first CLUT row, so each palette is shown to it alone.
             const auto expected =
-                DecodeWithImageMagick(c.palettes > 1 ? WithOnlyPalette(tim, p) : tim, "tim");
+                DecodeWithImageMagick(c.palettes > 1 ? TimWithOnlyPalette(tim, p) : tim, "tim");
             ASSERT_TRUE(expected) << "flag " << c.flag;
             const RgbImage actual = PixelsOf(dib);
             EXPECT_TRUE(actual == *expected)
