@@ -80,6 +80,20 @@ TEST(BuilderDecodeTest, BuiltTimsMatchImageMagick) {
     }
 }
 
+TEST(BuilderDecodeTest, BothTwentyFourBitFormsHoldTheSamePixels) {
+    const auto units = samples::MakeTim(3, 10, 4, 1, 6, true);
+    const auto pixels = samples::MakeTim(3, 10, 4, 1, 6, false);
+    ASSERT_EQ(units.size(), 20u + 3 * 10 * 4);
+    ASSERT_EQ(pixels.size(), units.size());
+    EXPECT_EQ(LoadLe32(units.data() + 8), 12u + 3 * 10 * 4);
+    EXPECT_EQ(LoadLe32(pixels.data() + 8), 12u + 3 * 10 * 4);
+    EXPECT_EQ(LoadLe16(units.data() + 16), 15);   // 16-bit units
+    EXPECT_EQ(LoadLe16(pixels.data() + 16), 10);  // pixels
+    SearchState state = TimHit(pixels);
+    state.m_nWidth = 10;
+    EXPECT_EQ(PixelsOf(ConvertHitToDib(state)), PixelsOf(ConvertHitToDib(TimHit(units))));
+}
+
 TEST(BuilderDecodeTest, PalettesOfOneTimShowDifferentColours) {
     const auto tim = samples::MakeTim(8, 16, 4, 2, 1);
     EXPECT_FALSE(PixelsOf(ConvertHitToDib(TimHit(tim, 0))) == PixelsOf(ConvertHitToDib(TimHit(tim, 1))));
