@@ -12,8 +12,8 @@
 // The frame around the view is its nearest QMdiSubWindow ancestor, else its
 // top-level window. OnInitialUpdate and OnAutoSize resize that frame
 // themselves, so the caller needs no size hint. Call OnInitialUpdate once the
-// view sits in its frame (after QMdiArea::addSubWindow); the frame is then
-// shrunk to the image, never grown.
+// view sits in its frame and the frame has its first size; the frame may still
+// be hidden. The frame is then shrunk to the image, never grown.
 #pragma once
 
 #include <QAbstractScrollArea>
