@@ -27,8 +27,10 @@ std::int64_t BmpRowLength(std::int32_t width, int bitCount) {
 }
 
 std::int64_t BmpColorTableBytes(int bitCount, std::uint32_t clrUsed) {
-    if (bitCount == 24) return 0;
+    // A 24-bit bitmap needs no table, but one that names colours in biClrUsed
+    // carries them before its pixels, and the document skips them: count them.
     if (clrUsed != 0) return 4 * static_cast<std::int64_t>(clrUsed);
+    if (bitCount == 24) return 0;
     return 4 * (std::int64_t{1} << bitCount);
 }
 

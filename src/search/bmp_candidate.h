@@ -32,8 +32,8 @@ BmpTest TestBmpHeader(ByteSpan bytes, std::size_t pos, BmpHeader& header);
 // still count as found where they fit, but never become an image.
 std::int64_t BmpRowLength(std::int32_t width, int bitCount);
 
-// The colour-table bytes that follow the header: 4 x biClrUsed when it is not 0,
-// else the full table; none for 24 bits.
+// The colour-table bytes that follow the header: 4 x biClrUsed when it is not 0
+// (24-bit bitmaps included), else the full table, which 24-bit bitmaps do not have.
 std::int64_t BmpColorTableBytes(int bitCount, std::uint32_t clrUsed);
 
 }  // namespace vorel

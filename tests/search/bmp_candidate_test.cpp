@@ -38,7 +38,7 @@ TEST(BmpCandidateTest, RowLengthsRoundUpToWords) {
 
 TEST(BmpCandidateTest, SizeCountsHeaderTableAndRows) {
     EXPECT_EQ(SizeOf(Info(10, 10, 24)), 40 + 320);         // no table at 24 bits
-    EXPECT_EQ(SizeOf(Info(10, 10, 24, 16)), 40 + 320);     // biClrUsed ignored at 24 bits
+    EXPECT_EQ(SizeOf(Info(10, 10, 24, 16)), 40 + 64 + 320);  // a 24-bit bitmap's optional table
     EXPECT_EQ(SizeOf(Info(4, 1, 8)), 40 + 1024 + 4);       // full 8-bit table
     EXPECT_EQ(SizeOf(Info(4, 1, 8, 16)), 40 + 64 + 4);     // 16 entries
     EXPECT_EQ(SizeOf(Info(33, 2, 1)), 40 + 8 + 16);        // 1-bit rows of 8 bytes

@@ -251,6 +251,17 @@ TEST(BmpScannerTest, FindsBitmapsAndFitsThemInTheFile) {
     EXPECT_EQ(again.host.docs.size(), 3u);
 }
 
+TEST(BmpScannerTest, TwentyFourBitBitmapsBringTheirOptionalTable) {
+    const auto dib = MakeDib(24, 5, 4, 6);  // six colours named before the pixels
+    auto bytes = Filler(1000);
+    Place(bytes, 1000 - dib.size(), dib);  // ends exactly at the end of the file
+    TempFile file(bytes);
+    Scan scan;
+    scan.Bmp(file.Path());
+    ASSERT_EQ(scan.host.docs.size(), 1u);
+    EXPECT_EQ(scan.host.docs[0].hit, dib);
+}
+
 TEST(BmpScannerTest, EmptyBitmapsCountButBringOnlyTheirHeader) {
     std::vector<std::uint8_t> header(40 + 1024, 0);
     StoreLe32(header.data(), 40);
