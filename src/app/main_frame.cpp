@@ -90,9 +90,11 @@ void CMainFrame::connectCommands() {
     const Actions& a = m_actions;
     connect(a.fileNew, &QAction::triggered, &m_app, &CVorelApp::OnFileNew);
     connect(a.fileOpen, &QAction::triggered, &m_app, &CVorelApp::OnFileOpen);
-    connect(a.fileClose, &QAction::triggered, this, [this] {
-        if (CChildFrame* frame = ActiveChildFrame()) frame->close();
-    });
+    for (QAction* close : {a.fileClose, a.closeChild}) {
+        connect(close, &QAction::triggered, this, [this] {
+            if (CChildFrame* frame = ActiveChildFrame()) frame->close();
+        });
+    }
     connect(a.appExit, &QAction::triggered, this, &QWidget::close);
     connect(a.searchSettings, &QAction::triggered, &m_app, &CVorelApp::OnSearchSettings);
     connect(a.viewActual, &QAction::triggered, this, [this] { OnViewMode(CVorelView::kActual); });

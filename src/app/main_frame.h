@@ -61,6 +61,7 @@ public:
         QAction* about = nullptr;
         QAction* aboutShortMenu = nullptr;  // the same command as the short menu spells it
         QAction* contextMenuKey = nullptr;  // Shift+F10 and the menu key
+        QAction* closeChild = nullptr;      // Ctrl+F4: closes the active image window
     };
 
     explicit CMainFrame(CVorelApp& app);

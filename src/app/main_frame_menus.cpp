@@ -102,8 +102,11 @@ void CMainFrame::createActions() {
     a.contextMenuKey = new QAction(this);
     a.contextMenuKey->setShortcuts({QKeySequence(Qt::SHIFT | Qt::Key_F10), QKeySequence(Qt::Key_Menu)});
 
+    a.closeChild = new QAction(this);
+    a.closeChild->setShortcuts(QKeySequence::Close);
+
     // Keys that no menu shows still act anywhere in the main window.
-    addActions({a.fileNew, a.fileSave, a.help, a.contextHelp, a.contextMenuKey});
+    addActions({a.fileNew, a.fileSave, a.help, a.contextHelp, a.contextMenuKey, a.closeChild});
 }
 
 QMenu* CMainFrame::BuildFileMenu(MenuKind kind) {
