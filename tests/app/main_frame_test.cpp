@@ -1,0 +1,284 @@
+// The main window as a user meets it: its two menu bars, the context menus,
+// the tool bar, the commands' enabling and check marks, the view commands
+// acting through the active image window, the palette switch, closing all
+// windows, the wheel setting and the help window.
+#include <QApplication>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScrollBar>
+#include <QStyleHints>
+#include <QToolBar>
+#include <QWheelEvent>
+
+#include "app/command_table.h"
+#include "app/help_window.h"
+#include "app_test_support.h"
+#include "docview/ui/vorel_view.h"
+
+namespace vorel::testing {
+namespace {
+
+using MainFrameTest = AppTest;
+
+QStringList MenuTitles(const QList<QAction*>& actions) {
+    QStringList titles;
+    for (const QAction* a : actions) {
+        if (a->menu()) titles << a->text();
+    }
+    return titles;
+}
+
+QStringList EntryTexts(const QMenu* menu) {
+    QStringList texts;
+    for (const QAction* a : menu->actions()) texts << (a->isSeparator() ? QStringLiteral("-") : a->text());
+    return texts;
+}
+
+QMenu* SubMenu(const QMenu* popup, const QString& title) {
+    for (const QAction* a : popup->actions()) {
+        if (a->menu() && a->text() == title) return a->menu();
+    }
+    return nullptr;
+}
+
+// One image of the given size in its own file.
+Bytes OneTim(int width, int height) {
+    Bytes bytes;
+    AppendFiller(bytes, 8);
+    Append(bytes, samples::MakeTim(2, width, height, 1, 9));
+    AppendFiller(bytes, 8);
+    return bytes;
+}
+
+TEST_F(MainFrameTest, ShortMenuWithoutImageWindowsFullMenuWithThem) {
+    const QStringList shortMenu{"ﾌｧｲﾙ(&F)", "編集(&E)", "表示(&V)", "ﾍﾙﾌﾟ(&H)"};
+    const QStringList imageMenu{"ﾌｧｲﾙ(&F)", "編集(&E)", "表示(&V)", "ｳｨﾝﾄﾞｳ(&W)", "ﾍﾙﾌﾟ(&H)"};
+    EXPECT_EQ(MenuTitles(frame->menuBar()->actions()), shortMenu);
+    app->OpenDocumentFile(WriteFile("DATA.BIN", TimFile(2)));
+    EXPECT_EQ(MenuTitles(frame->menuBar()->actions()), imageMenu);
+    app->OnCloseAllWindows();
+    EXPECT_TRUE(Titles().isEmpty());
+    EXPECT_EQ(MenuTitles(frame->menuBar()->actions()), shortMenu);
+    EXPECT_EQ(frame->windowTitle(), "Vorel");
+}
+
+TEST_F(MainFrameTest, ContextMenusRepeatTheImageMenuAndDifferInAutoSize) {
+    const QStringList five{"ﾌｧｲﾙ(&F)", "編集(&E)", "表示(&V)", "ｳｨﾝﾄﾞｳ(&W)", "ﾍﾙﾌﾟ(&H)"};
+    EXPECT_EQ(MenuTitles(frame->MainContextMenu()->actions()), five);
+    EXPECT_EQ(MenuTitles(frame->ImageContextMenu()->actions()), five);
+    const QStringList mainWindow = EntryTexts(SubMenu(frame->MainContextMenu(), "ｳｨﾝﾄﾞｳ(&W)"));
+    const QStringList imageWindow = EntryTexts(SubMenu(frame->ImageContextMenu(), "ｳｨﾝﾄﾞｳ(&W)"));
+    EXPECT_EQ(mainWindow, (QStringList{"重ねて表示(&C)", "並べて表示(&T)", "ｱｲｺﾝの整列(&A)", "-", "すべてのｳｨﾝﾄﾞｳを閉じる"}));
+    EXPECT_EQ(imageWindow, (QStringList{"重ねて表示(&C)", "並べて表示(&T)", "ｱｲｺﾝの整列(&A)", "-", "ｻｲｽﾞ自動調整", "-",
+                                        "すべてのｳｨﾝﾄﾞｳを閉じる"}));
+    EXPECT_EQ(EntryTexts(SubMenu(SubMenu(frame->ImageContextMenu(), "表示(&V)"), "拡大(&E)")),
+              (QStringList{"25%", "50%", "75%", "150%", "200%", "400%"}));
+}
+
+TEST_F(MainFrameTest, RightClickOnTheEmptyAreaShowsTheMainMenuWithImageCommandsGreyed) {
+    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(50, 80), frame->mapToGlobal(QPoint(50, 80)));
+    QCoreApplication::sendEvent(frame, &event);
+    EXPECT_TRUE(frame->MainContextMenu()->isVisible());
+    frame->MainContextMenu()->hide();
+    const CMainFrame::Actions& a = frame->GetActions();
+    for (QAction* needsImage : {a.fileClose, a.viewActual, a.viewFit, a.zoom[0], a.autoSize, a.windowCascade}) {
+        EXPECT_FALSE(needsImage->isEnabled()) << needsImage->text().toStdString();
+    }
+    for (QAction* always : {a.fileOpen, a.searchSettings, a.paletteOptimize, a.closeAll, a.appExit}) {
+        EXPECT_TRUE(always->isEnabled()) << always->text().toStdString();
+    }
+}
+
+TEST_F(MainFrameTest, ContextMenuKeyInAnImageWindowOpensItsMenuAtTheClientCorner) {
+    app->OpenDocumentFile(WriteFile("DATA.BIN", TimFile(1)));
+    CChildFrame* child = app->DocTemplate()->Frames().front();
+    child->GetView()->setFocus();
+    frame->GetActions().contextMenuKey->trigger();
+    QMenu* menu = frame->ImageContextMenu();
+    EXPECT_TRUE(menu->isVisible());
+    EXPECT_EQ(child->ContextMenuKeyPoint(), child->widget()->mapToGlobal(QPoint(5, 5)));
+    menu->hide();
+}
+
+TEST_F(MainFrameTest, ToolBarHasThirteenItemsInOrder) {
+    const CMainFrame::Actions& a = frame->GetActions();
+    const QList<QAction*> expected{a.fileOpen,  a.fileSaveAs, nullptr, a.editCopy,   a.rotateLeft,
+                                   a.rotateRight, a.connect,  nullptr, a.viewActual, a.viewFit,
+                                   nullptr,     a.about,      a.contextHelp};
+    const QList<QAction*> items = frame->ToolBar()->actions();
+    ASSERT_EQ(items.size(), expected.size());
+    for (qsizetype i = 0; i < items.size(); ++i) {
+        if (expected[i] == nullptr) {
+            EXPECT_TRUE(items[i]->isSeparator()) << i;
+        } else {
+            EXPECT_EQ(items[i], expected[i]) << i;
+            EXPECT_FALSE(items[i]->icon().isNull()) << i;
+        }
+    }
+}
+
+TEST_F(MainFrameTest, PromptsAndTipsComeFromTheCommandTable) {
+    const CMainFrame::Actions& a = frame->GetActions();
+    struct Case {
+        QAction* action;
+        const char* prompt;
+        const char* tip;
+    };
+    const Case cases[] = {
+        {a.fileOpen, "既存のﾌｧｲﾙを開く", "開く"},
+        {a.viewFit, "ｳｨﾝﾄﾞｳのｻｲｽﾞにあわせてｲﾒｰｼﾞ全体を表示", "ｳｨﾝﾄﾞｳｻｲｽﾞ表示"},
+        {a.contextHelp, "ｸﾘｯｸされたﾎﾞﾀﾝ、ﾒﾆｭｰまたはｳｨﾝﾄﾞｳのﾍﾙﾌﾟを表示", "ﾍﾙﾌﾟ"},
+        {a.searchSettings, "ｲﾒｰｼﾞ検索の設定を行います", nullptr},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(c.action->statusTip(), QString::fromUtf8(c.prompt));
+        if (c.tip) EXPECT_EQ(c.action->toolTip(), QString::fromUtf8(c.tip));
+    }
+    EXPECT_EQ(a.fileOpen->text(), "開く(&O)...\tCtrl+O");
+    EXPECT_EQ(a.about->text(), "ﾊﾞｰｼﾞｮﾝ情報(Vorel) (&A)...");
+    EXPECT_EQ(a.aboutShortMenu->text(), "ﾊﾞｰｼﾞｮﾝ情報(Vorel)(&A)...");
+    EXPECT_TRUE(a.zoom[0]->statusTip().isEmpty());
+}
+
+TEST_F(MainFrameTest, ViewModeCommandsCheckAndGreyForTheActiveWindow) {
+    app->OpenDocumentFile(WriteFile("DATA.BIN", OneTim(40, 30)));
+    const CMainFrame::Actions& a = frame->GetActions();
+    CVorelView* view = frame->ActiveView();
+    ASSERT_NE(view, nullptr);
+    frame->updateActions();
+    EXPECT_FALSE(a.viewActual->isEnabled());  // already at real size
+    EXPECT_TRUE(a.viewFit->isEnabled());
+
+    a.zoom[0]->trigger();
+    EXPECT_EQ(view->m_nViewMode, CVorelView::kZoom25);
+    for (std::size_t i = 0; i < a.zoom.size(); ++i) EXPECT_EQ(a.zoom[i]->isChecked(), i == 0) << i;
+    EXPECT_TRUE(a.viewActual->isEnabled());
+
+    a.viewFit->trigger();
+    EXPECT_EQ(view->m_nViewMode, CVorelView::kFit);
+    EXPECT_FALSE(a.viewFit->isEnabled());
+    EXPECT_FALSE(a.autoSize->isEnabled());
+    for (QAction* zoom : a.zoom) EXPECT_FALSE(zoom->isChecked());
+
+    a.viewActual->trigger();
+    EXPECT_EQ(view->m_nViewMode, CVorelView::kActual);
+    EXPECT_TRUE(a.autoSize->isEnabled());
+    view->parentWidget()->showMaximized();
+    frame->updateActions();
+    EXPECT_FALSE(a.autoSize->isEnabled());
+}
+
+TEST_F(MainFrameTest, FitAndZoomGeometryThroughTheFrame) {
+    frame->resize(1000, 800);
+    QCoreApplication::processEvents();
+    app->OpenDocumentFile(WriteFile("WIDE.BIN", OneTim(200, 100)));
+    CChildFrame* child = app->DocTemplate()->Frames().front();
+    CVorelView* view = child->GetView();
+    frame->GetActions().viewFit->trigger();
+    QCoreApplication::processEvents();
+    // Size the window so that its client area is 401 x 301.
+    const QSize around = child->size() - view->viewport()->size();
+    child->resize(QSize(401, 301) + around);
+    QCoreApplication::processEvents();
+    ASSERT_EQ(view->viewport()->size(), QSize(401, 301));
+    EXPECT_EQ(view->m_nDrawWidth, 400);
+    EXPECT_EQ(view->m_nDrawHeight, 200);
+    EXPECT_EQ(view->m_nDrawX, 0);
+    EXPECT_EQ(view->m_nDrawY, 50);
+
+    app->OpenDocumentFile(WriteFile("LINE.BIN", OneTim(102, 1)));
+    CVorelView* line = frame->ActiveView();
+    ASSERT_NE(line, view);
+    frame->GetActions().zoom[2]->trigger();  // 75 %
+    EXPECT_EQ(line->m_nDrawWidth, 77);       // 102 x 0.75 + 0.5
+    EXPECT_EQ(line->m_nDrawHeight, 1);
+    EXPECT_EQ(view->m_nViewMode, CVorelView::kFit);  // the other window kept its mode
+}
+
+TEST_F(MainFrameTest, PaletteSwitchFlipsItsCheckAndTheStoredValue) {
+    QAction* palette = frame->GetActions().paletteOptimize;
+    EXPECT_FALSE(palette->isChecked());
+    palette->trigger();
+    EXPECT_EQ(Read(Store(), settings::kPaletteFlag), 1);
+    EXPECT_EQ(app->m_bOptimizePalette, 1);
+    EXPECT_TRUE(palette->isChecked());
+    palette->trigger();
+    EXPECT_EQ(Read(Store(), settings::kPaletteFlag), 0);
+    EXPECT_FALSE(palette->isChecked());
+}
+
+TEST_F(MainFrameTest, CloseAllWithNoWindowsDoesNothingAndWithManyClosesThemAll) {
+    app->OnCloseAllWindows();
+    EXPECT_TRUE(messages.shown.empty());
+    app->OpenDocumentFile(WriteFile("DATA.BIN", TimFile(4)));
+    app->OnFileNew();
+    ASSERT_EQ(Titles().size(), 5);
+    frame->GetActions().closeAll->trigger();
+    EXPECT_TRUE(Titles().isEmpty());
+    EXPECT_EQ(messages.shown.size(), 1u);  // only the search's closing message: nothing asked
+}
+
+TEST_F(MainFrameTest, PlainSaveNeverWritesTheSearchedFile) {
+    const QString path = WriteFile("DATA.BIN", TimFile(1));
+    QFile before(path);
+    ASSERT_TRUE(before.open(QIODevice::ReadOnly));
+    const QByteArray original = before.readAll();
+    before.close();
+    app->OpenDocumentFile(path);
+    QAction* save = frame->GetActions().fileSave;
+    EXPECT_FALSE(save->isEnabled());
+    save->trigger();
+    QFile after(path);
+    ASSERT_TRUE(after.open(QIODevice::ReadOnly));
+    EXPECT_EQ(after.readAll(), original);
+}
+
+TEST_F(MainFrameTest, WheelLinesFollowTheDesktopAndScrollByLines) {
+    const int saved = g_nWheelScrollLines;
+    QStyleHints* hints = QGuiApplication::styleHints();
+    const int desktop = hints->wheelScrollLines();
+    hints->setWheelScrollLines(desktop == 7 ? 6 : 7);
+    const int lines = hints->wheelScrollLines();
+    EXPECT_EQ(g_nWheelScrollLines, lines);
+
+    // A tall image in a small window: the line is a hundredth of the extent.
+    app->OpenDocumentFile(WriteFile("TALL.BIN", OneTim(40, 400)));
+    CVorelView* view = frame->ActiveView();
+    ASSERT_NE(view, nullptr);
+    view->parentWidget()->resize(200, 200);
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(view->verticalScrollBar()->maximum() > 0);
+    const int line = view->LineSize().height();
+    EXPECT_EQ(line, 400 / 10 / 10);
+    const int start = view->verticalScrollBar()->value();
+    QWheelEvent wheel(QPointF(10, 10), view->viewport()->mapToGlobal(QPointF(10, 10)), QPoint(), QPoint(0, -120),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(view->viewport(), &wheel);
+    EXPECT_EQ(view->verticalScrollBar()->value() - start, lines * line);
+
+    hints->setWheelScrollLines(desktop);
+    g_nWheelScrollLines = saved;
+}
+
+TEST_F(MainFrameTest, HelpOpensTheProgramsOwnPage) {
+    frame->GetActions().help->trigger();
+    CHelpWindow* help = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (auto* h = qobject_cast<CHelpWindow*>(w); h && h->isVisible()) help = h;
+    }
+    ASSERT_NE(help, nullptr);
+    EXPECT_TRUE(help->toPlainText().contains(QStringLiteral("Vorel ﾍﾙﾌﾟ")));
+    EXPECT_TRUE(help->toPlainText().contains(QStringLiteral("ｲﾒｰｼﾞの検索")));
+    help->close();
+}
+
+TEST_F(MainFrameTest, AboutGoesThroughTheMessageService) {
+    frame->GetActions().about->trigger();
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_TRUE(messages.shown[0].text.startsWith("Vorel   Version 0.99c"));
+    EXPECT_EQ(messages.shown[0].icon, MessageIcon::Information);
+}
+
+}  // namespace
+}  // namespace vorel::testing
