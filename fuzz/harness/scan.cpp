@@ -67,9 +67,14 @@ struct Window {
     std::int64_t last = 999999;
 };
 
-// Hits counted by a scan that finds `found` of them: the one past the window ends it.
+// The hit number that ends a scan: the first one that is neither before the
+// window (those are only counted) nor inside it.
+std::int64_t EndingHit(const Window& w) {
+    return std::max({w.first, w.last + 1, std::int64_t{1}});
+}
+// Hits counted by a scan that finds `found` of them: the ending hit is counted too.
 std::int64_t CountedHits(std::int64_t found, const Window& w) {
-    return std::min(found, std::max<std::int64_t>(w.last, 0) + 1);
+    return std::min(found, EndingHit(w));
 }
 std::int64_t ShownHits(std::int64_t found, const Window& w) {
     return std::max<std::int64_t>(0, std::min(found, w.last) - std::max<std::int64_t>(w.first, 1) + 1);
@@ -147,7 +152,7 @@ class FuzzHost : public ISearchHost {
         Require(state_.m_nShownCount - shownAtStart_ == ShownHits(found, window_),
                 "scan showed a different number");
         // A scan that ran to the end passed every progress point of the file.
-        if (found < std::max<std::int64_t>(window_.last, 0) + 1) {
+        if (found < EndingHit(window_)) {
             Require(checks_ == std::min<std::int64_t>(kProgressPoints, fileSize_), "progress points missed");
             Require(steps_ == checks_, "progress not stepped at every point");
         }

@@ -17,7 +17,9 @@
 namespace vorel::fuzz {
 namespace {
 
-constexpr std::uint64_t kMaxShapedBytes = std::uint64_t{1} << 20;
+// Blocks stay small unless the input asks for one past the writer's 1 MB strip buffer.
+constexpr std::uint64_t kSmallShapedBytes = std::uint64_t{1} << 16;
+constexpr std::uint64_t kLargeShapedBytes = (std::uint64_t{1} << 20) + 4096;
 
 std::vector<std::uint8_t> ReadWhole(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -154,7 +156,8 @@ void CheckWriters(Input data) {
         height < 0 ? static_cast<std::uint64_t>(-height) : static_cast<std::uint64_t>(height);
     const std::uint64_t fullTable = bits == 1 ? 8 : bits == 4 ? 64 : bits == 8 ? 1024 : 0;
     const std::uint64_t table = clrUsed != 0 ? 4 * std::uint64_t{clrUsed & 0xFFFF} : fullTable;
-    std::uint64_t size = std::min(kMaxShapedBytes, 40 + table + stride * rows);
+    std::uint64_t size =
+        std::min((mode & 32) ? kLargeShapedBytes : kSmallShapedBytes, 40 + table + stride * rows);
     switch (mode & 3) {
         case 1:
             size = size > 40u + data[8] ? size - data[8] : 40;

@@ -121,6 +121,14 @@ def _():
     return tim(2, block(12 + 2 * 640 * 480, 0, 0, 640, 480))
 
 
+@case('tim_cut_off_after_larger_hit')
+def _():
+    # A full 32 x 32 TIM, then a 16 x 16 one cut off after 40 bytes: the hit
+    # buffer still holds the first TIM's pixels where the second one is missing.
+    first = tim(2, block(12 + 2 * 32 * 32, 0, 0, 32, 32), bytes(0x7F - (i % 64) for i in range(2 * 32 * 32)))
+    return first + tim(2, block(12 + 2 * 16 * 16, 0, 0, 16, 16), bytes(range(1, 21)))
+
+
 # --- bitmap headers --------------------------------------------------------
 
 @case('bmp_clr_used_huge')
@@ -183,7 +191,8 @@ def _():
 @case('bmp_24bit_clr_used_not_shown')
 def _():
     # A 24-bit bitmap with biClrUsed 5 and its 5 table entries before the pixels,
-    # as Windows writes one: sized without the table, found, but not shown.
+    # as Windows writes one. Sized without the table it was found, but its pixels
+    # lay beyond the bytes read for it, so it never opened.
     return bih(4, 4, 24, clr_used=5) + noise(4 * 5, 20) + noise(12 * 4, 21)
 
 

@@ -92,6 +92,11 @@ std::vector<fuzz::ScanOptions> Runs() {
     o.divideNum = 1;
     o.dividePos = 1;
     runs.push_back(o);
+    // A window that starts after it ends (negative page size): hits before it are
+    // only counted, and the first one at or past its start ends the scan.
+    o.divideNum = -1;
+    o.dividePos = -4;
+    runs.push_back(o);
     o = PlainRun(2);
     o.cancelAtCheck = 2;
     o.confirmCancel = false;
@@ -165,6 +170,7 @@ TEST(RegressionReplayTest, HostileHeadersFindWhatTheyShould) {
         {"tim_pixels_past_end_of_file", 1, 0, 1, 1},
         {"tim4_pixels_past_end_of_file", 1, 0, 1, 1},
         {"tim_largest_cut_off", 1, 0, 1, 1},
+        {"tim_cut_off_after_larger_hit", 2, 0, 2, 2},
         // Sizes in 64 bits: tables and rows of gigabytes never fit a small file.
         {"bmp_clr_used_huge", 0, 0, 0, 0},
         {"bmp_clr_used_wraps_32_bits", 0, 0, 0, 0},
@@ -177,7 +183,7 @@ TEST(RegressionReplayTest, HostileHeadersFindWhatTheyShould) {
         {"bmp_width_zero", 0, 1, 1, 0},
         {"bmp_height_zero", 0, 1, 1, 0},
         {"bmp_top_down_one_row", 0, 1, 1, 1},
-        {"bmp_24bit_clr_used_not_shown", 0, 1, 1, -1},
+        {"bmp_24bit_clr_used_not_shown", 0, 1, 1, 1},
     };
     for (const auto& c : cases) {
         const auto bytes = Read(Folder() / (std::string(c.file) + ".bin"));
