@@ -68,5 +68,11 @@ void CVorelDocTemplate::Forget(QObject* frame) {
 void CVorelDocTemplate::CloseAllDocuments() {
     // Oldest first, as the documents were made; the list shrinks as frames go.
     const QList<CChildFrame*> frames = m_frames;
+    // Each window that goes would hand the activation to another, at a cost
+    // that grows with their number; a disabled area hands nothing on.
+    QMdiArea* area = m_pMainFrame ? m_pMainFrame->MdiArea() : nullptr;
+    const bool wasEnabled = area && area->isEnabled();
+    if (wasEnabled) area->setEnabled(false);
     for (CChildFrame* frame : frames) delete frame;
+    if (wasEnabled) area->setEnabled(true);
 }

@@ -45,7 +45,11 @@ MessageAnswer LogMessageService::Ask(const QString& text, MessageButtons buttons
     return buttons == MessageButtons::YesNo ? MessageAnswer::Yes : MessageAnswer::Ok;
 }
 
-void LogMessageService::Note(const QString& kind, const QString& text) { WriteLine(kind + u'\t' + Escape(text)); }
+void LogMessageService::Note(const QString& kind, const QStringList& fields) {
+    QString line = kind;
+    for (const QString& field : fields) line += u'\t' + Escape(field);
+    WriteLine(line);
+}
 
 LogMessageService* InstallMessageLogFromEnvironment() {
     const QString path = qEnvironmentVariable("VOREL_MESSAGE_LOG");

@@ -7,6 +7,7 @@
 
 #include <QFile>
 #include <QString>
+#include <QStringList>
 
 #include "app/message_service.h"
 
@@ -19,8 +20,9 @@ public:
     bool IsOpen() const { return file_.isOpen(); }
     void ShowMessage(const QString& text, MessageIcon icon) override;
     MessageAnswer Ask(const QString& text, MessageButtons buttons, MessageIcon icon) override;
-    // Other happenings a test wants to see (hand-offs received, searches begun).
-    void Note(const QString& kind, const QString& text);
+    // Other happenings a test wants to see (hand-offs received, searches
+    // begun): the kind and its fields, tab-separated, each escaped.
+    void Note(const QString& kind, const QStringList& fields);
 
     // "INFO", "EXCLAMATION", "QUESTION".
     static QString IconName(MessageIcon icon);

@@ -1,6 +1,8 @@
 // Start-up and the application's own commands.
 #include "app/vorel_app.h"
 
+#include <QMdiArea>
+
 #include "app/doc_template.h"
 #include "app/main_frame.h"
 #include "app/message_service.h"
@@ -42,7 +44,14 @@ bool CVorelApp::InitInstance(const QStringList& files) {
     // Files named at start are searched before the main window shows.
     for (const QString& file : files) OpenDocumentFile(file);
 
+    // Showing the main window shows every image window the start-up searches
+    // opened, and each would make itself the active one in turn, at a cost
+    // that grows with their number. While the area is disabled they cannot;
+    // the newest is made active once, afterwards.
+    m_pMainFrame->MdiArea()->setEnabled(false);
     m_pMainFrame->show();
+    m_pMainFrame->MdiArea()->setEnabled(true);
+    m_pMainFrame->ActivateNewestChild();
     m_bStarted = true;
     // Names handed over while the start-up searches ran are waiting.
     ScheduleDrain();

@@ -95,7 +95,7 @@ CVorelDoc* CVorelApp::RunSearch(const QString& path) {
     m_lastRun = RunOutcome::Searched;
     m_nRunDocuments = 0;
     m_strRunPath = path;
-    if (auto* log = vorel::app::MessageLog()) log->Note(QStringLiteral("SEARCH"), path);
+    if (auto* log = vorel::app::MessageLog()) log->Note(QStringLiteral("SEARCH"), {path});
     const std::string encoded = QFile::encodeName(path).toStdString();
     QPointer<CVorelDoc> result(static_cast<CVorelDoc*>(vorel::RunSearchScans(m_state, *this, *m_pStore, encoded)));
     // Windows opened while the progress box kept the main window disabled
@@ -111,7 +111,7 @@ CVorelDoc* CVorelApp::RunSearch(const QString& path) {
 void CVorelApp::OnHandOff(const QStringList& files, const QPointer<QLocalSocket>& sender) {
     if (auto* log = vorel::app::MessageLog()) {
         log->Note(QStringLiteral("HANDOFF"),
-                  (IsSearchRunning() ? QStringLiteral("queued") : QStringLiteral("now")) + u'\t' + files.join(u'\t'));
+                  QStringList{IsSearchRunning() ? QStringLiteral("queued") : QStringLiteral("now")} + files);
     }
     if (m_pMainFrame) m_pMainFrame->BringToFront();
     Enqueue({files, true, sender});

@@ -28,6 +28,11 @@
 
 // Readable QString values in failure messages.
 inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
+inline void PrintTo(const QStringList& list, std::ostream* os) {
+    *os << '{';
+    for (qsizetype i = 0; i < list.size(); ++i) *os << (i ? ", \"" : "\"") << list.at(i).toStdString() << '"';
+    *os << '}';
+}
 
 namespace vorel::testing {
 
@@ -45,6 +50,16 @@ inline Bytes TimFile(int count, int firstWidth = 8) {
     for (int i = 0; i < count; ++i) {
         Append(out, samples::MakeTim(2, firstWidth + 2 * i, 4 + i, 1, static_cast<std::uint32_t>(i + 1)));
         AppendFiller(out, 7);
+    }
+    return out;
+}
+
+// `count` TIMs of 8 x 8 pixels: many windows from a small file.
+inline Bytes ManySmallTims(int count) {
+    Bytes out;
+    for (int i = 0; i < count; ++i) {
+        Append(out, samples::MakeTim(2, 8, 8, 1, static_cast<std::uint32_t>(i + 1)));
+        AppendFiller(out, 5);
     }
     return out;
 }
