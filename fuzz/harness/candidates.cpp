@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <optional>
 
 #include "docview/hit_to_dib.h"
 #include "harness/check.h"
@@ -63,6 +64,36 @@ void CheckTimHeaderRules(Input d, const TimHeader& h) {
     Require(l == 12 + (h.flag == kTim4 ? w * ht / 2 : w * ht),
             "indexed TIM: block length does not hold the pixels");
     Require(h.size == l + k + 8, "indexed TIM: size is not both blocks + 8");
+}
+
+bool InTimLimits(std::int64_t w, std::int64_t h) {
+    return w > 0 && w <= 640 && h > 0 && h <= 480;
+}
+
+// The TIM rules written out on their own, with this program's choices: a CLUT
+// block shorter than its own header, or one without palettes, is no TIM; a
+// 24-bit width field may count 16-bit units as the real files do. Nothing when
+// a field the verdict needs lies beyond the bytes.
+std::optional<bool> TimRulesAccept(Input d) {
+    if (d.size() < 4) return std::nullopt;
+    if (LoadLe32(d.data()) != 0x10) return false;
+    if (d.size() < 8) return std::nullopt;
+    const std::uint32_t flag = LoadLe32(d.data() + 4);
+    if (flag != 2 && flag != 3 && flag != 8 && flag != 9) return false;
+    if (d.size() < 20) return std::nullopt;
+    const std::int64_t first = Field32(d, 8), w = Field16(d, 16), h = Field16(d, 18);
+    if (flag == 2) return InTimLimits(w, h) && first == 12 + 2 * w * h;
+    if (flag == 3) {
+        return (InTimLimits(w, h) && first == 12 + 3 * w * h) ||
+               (w > 0 && 2 * w % 3 == 0 && InTimLimits(2 * w / 3, h) && first == 12 + 2 * w * h);
+    }
+    if (first < 12 || w <= 0 || h <= 0 || (first - 12) / 2 / w != h) return false;
+    const auto image = static_cast<std::uint64_t>(8 + first);
+    if (image + 12 > d.size()) return std::nullopt;
+    const std::int64_t length = Field32(d, image), field = Field16(d, image + 8),
+                       height = Field16(d, image + 10);
+    const std::int64_t width = field * (flag == 8 ? 4 : 2);
+    return InTimLimits(width, height) && length == 12 + (flag == 8 ? width * height / 2 : width * height);
 }
 
 // The search state the TIM scanner writes for a hit at `offset` of `file`.
@@ -149,6 +180,12 @@ void CheckTimCandidate(Input data) {
         Require(r == full, "TIM verdict changes when more bytes follow");
         if (r == TimTest::kAccept) Require(partial.size == h.size, "TIM size changes when more bytes follow");
     }
+    const std::optional<bool> rules = TimRulesAccept(data);
+    if (rules) {
+        Require((full == TimTest::kAccept) == *rules, "TIM verdict differs from the TIM rules");
+    } else {
+        Require(full == TimTest::kNeedMore, "TIM verdict given without the bytes it needs");
+    }
     if (full != TimTest::kAccept) return;
     CheckTimHeaderRules(data, h);
 
@@ -170,7 +207,17 @@ void CheckTimCandidate(Input data) {
 
 void CheckBmpCandidate(Input data) {
     BmpHeader h;
-    if (TestBmpHeader(data, 0, h) != BmpTest::kAccept) return;
+    const BmpTest verdict = TestBmpHeader(data, 0, h);
+    // The header rules: biSize 40, one plane, 1, 4, 8 or 24 bits, uncompressed.
+    if (data.size() < 4 || (LoadLe32(data.data()) == 40 && data.size() < 40)) {
+        Require(verdict == BmpTest::kNeedMore, "bitmap verdict given without the bytes it needs");
+    } else {
+        const int bits = LoadLe32(data.data()) == 40 ? LoadLe16(data.data() + 14) : 0;
+        const bool rules = bits != 0 && LoadLe16(data.data() + 12) == 1 && LoadLe32(data.data() + 16) == 0 &&
+                           (bits == 1 || bits == 4 || bits == 8 || bits == 24);
+        Require((verdict == BmpTest::kAccept) == rules, "bitmap verdict differs from the header rules");
+    }
+    if (verdict != BmpTest::kAccept) return;
     const std::uint32_t clrUsed = ReadLe32(data, 32).value_or(0);
     const std::int64_t rows = h.height < 0 ? -std::int64_t{h.height} : h.height;
     if (h.width > 0) {
