@@ -88,9 +88,10 @@ class FuzzHost : public ISearchHost {
              const Window& window)
         : o_(o), state_(state), data_(data), base_(base), path_(path), window_(window) {
         fileSize_ = base + static_cast<std::int64_t>(data.size());
-        // With the whole file inside one chunk and its look-ahead, every candidate
-        // sees all the bytes its header needs, so the oracle is exact.
-        exact_ = fileSize_ + 64 <= 2 * kBytesPerMb;
+        // The bytes lie in one chunk, or straddle the end of the first one with the
+        // rest inside its look-ahead: every candidate sees all the bytes its header
+        // needs, so the oracle is exact.
+        exact_ = static_cast<std::int64_t>(data.size()) + 64 <= kLookAheadBytes;
         if (exact_) expected_ = FindAll(data, base);
     }
 

@@ -14,6 +14,8 @@
 
 #include "harness/check.h"
 #include "harness/harness.h"
+#include "harness/support.h"
+#include "image/dib.h"
 
 namespace vorel {
 namespace {
@@ -104,6 +106,22 @@ std::vector<fuzz::ScanOptions> Runs() {
     o.confirmCancel = true;
     runs.push_back(o);
     return runs;
+}
+
+// The replay is only as good as the harness's reports: a DIB that breaks the
+// rules of a built block must be reported, not pass in silence.
+TEST(RegressionReplayTest, HarnessReportsABrokenDib) {
+    Dib dib = Dib::Create(3, 2, 8);
+    ASSERT_FALSE(dib.IsNull());
+    {
+        FailureLog log;
+        fuzz::CheckBuiltDib(dib);
+        EXPECT_TRUE(log.Empty()) << log.Text();
+    }
+    dib.Data()[32] = 5;  // biClrUsed
+    FailureLog log;
+    fuzz::CheckBuiltDib(dib);
+    EXPECT_FALSE(log.Empty());
 }
 
 TEST(RegressionReplayTest, FolderHoldsTheHostileInputs) {
