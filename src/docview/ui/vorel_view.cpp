@@ -160,7 +160,12 @@ void CVorelView::SetScrollSizes(const QSize& total) {
 }
 
 void CVorelView::UpdateScrollBars() {
-    const QSize client = viewport()->size();
+    // Bars are needed only when the extent does not fit the room the view has
+    // without them; judged by the viewport alone, bars once shown would keep
+    // themselves (a window sized to exactly its image kept both).
+    QSize client = viewport()->size();
+    const QSize room = maximumViewportSize();
+    if (m_sizeTotal.width() <= room.width() && m_sizeTotal.height() <= room.height()) client = room;
     QScrollBar* h = horizontalScrollBar();
     QScrollBar* v = verticalScrollBar();
     h->setSingleStep(m_sizeLine.width());
