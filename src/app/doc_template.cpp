@@ -46,6 +46,7 @@ void CVorelDocTemplate::Show(CChildFrame* frame, bool makeVisible) {
     connect(frame, &QObject::destroyed, this, [this, frame] { Forget(frame); });
     if (m_pMainFrame) m_pMainFrame->AddChildFrame(frame);
     frame->GetView()->OnInitialUpdate();
+    if (m_pMainFrame) m_pMainFrame->PlaceChildFrame(frame);
     if (makeVisible) {
         frame->show();
         // A new image window becomes the active one, whether or not the

@@ -8,6 +8,7 @@
 #include <QFontDatabase>
 #include <QTimer>
 #include <cstdio>
+#include <memory>
 
 #include "app/main_frame.h"
 #include "app/message_log_service.h"
@@ -54,12 +55,15 @@ void InstallTestHooks(CVorelApp& app) {
     const QString screenshot = qEnvironmentVariable("VOREL_TEST_SCREENSHOT");
     if (!autoCloseSet && screenshot.isEmpty()) return;
 
-    auto* served = new int(0);
+    auto served = std::make_shared<int>(0);
     QObject::connect(&app, &CVorelApp::handOffServed, &app, [served] { ++*served; });
     QObject::connect(&app, &CVorelApp::idle, &app, [&app, served, autoClose, autoCloseSet, screenshot] {
         if (!screenshot.isEmpty()) {
-            app.MainFrame()->grab().save(screenshot);
-            QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+            // Let the windows settle (layouts, scroll bars) before the picture is taken.
+            QTimer::singleShot(500, &app, [&app, screenshot] {
+                app.MainFrame()->grab().save(screenshot);
+                QCoreApplication::quit();
+            });
             return;
         }
         if (autoCloseSet && *served >= autoClose && app.IsIdle()) QTimer::singleShot(0, qApp, &QCoreApplication::quit);

@@ -130,14 +130,22 @@ QWidget* CMainFrame::MdiViewport() const { return m_pMdiArea->viewport(); }
 
 void CMainFrame::AddChildFrame(CChildFrame* frame) {
     // An empty size makes QMdiArea skip its search for the least-overlapping
-    // spot (which compares against every open window); the window then gets
-    // its place and size here.
+    // spot (which compares against every open window); the window gets its
+    // size here and its place once it has shrunk to its image (PlaceChildFrame).
     frame->resize(0, 0);
     m_pMdiArea->addSubWindow(frame);
-    const QSize area = m_pMdiArea->isVisible() ? m_pMdiArea->viewport()->size() : m_pMdiArea->contentsRect().size();
-    const QSize size = vorel::app::DefaultChildSize(area, QSize(160, 120));
+    frame->setGeometry(QRect(QPoint(0, 0), vorel::app::DefaultChildSize(MdiAreaSize(), QSize(160, 120))));
+}
+
+void CMainFrame::PlaceChildFrame(CChildFrame* frame) {
     const int step = style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, frame);
-    frame->setGeometry(QRect(m_placer.Next(area, size, step), size));
+    frame->move(m_placer.Next(MdiAreaSize(), frame->size(), step));
+}
+
+QSize CMainFrame::MdiAreaSize() const {
+    // Before the main window is first shown its viewport has not been laid
+    // out; the area's own rectangle is already right.
+    return m_pMdiArea->isVisible() ? m_pMdiArea->viewport()->size() : m_pMdiArea->contentsRect().size();
 }
 
 CChildFrame* CMainFrame::ActiveChildFrame() const {
@@ -147,7 +155,12 @@ CChildFrame* CMainFrame::ActiveChildFrame() const {
 
 void CMainFrame::ActivateNewestChild() {
     const QList<CChildFrame*>& frames = m_app.DocTemplate()->Frames();
-    if (!frames.isEmpty()) m_pMdiArea->setActiveSubWindow(frames.last());
+    if (frames.isEmpty()) return;
+    CChildFrame* newest = frames.last();
+    m_pMdiArea->setActiveSubWindow(newest);
+    // The keyboard focus decides which window the area activates next, for
+    // instance when the main window itself becomes active; it goes with the newest.
+    if (QWidget* view = newest->widget()) view->setFocus(Qt::OtherFocusReason);
 }
 
 CVorelView* CMainFrame::ActiveView() const {

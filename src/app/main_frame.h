@@ -69,9 +69,11 @@ public:
 
     QMdiArea* MdiArea() const { return m_pMdiArea; }
     QWidget* MdiViewport() const;
-    // Puts a new image window in the MDI area at the next cascade position,
-    // at its default size (the view shrinks it to its image afterwards).
+    // Puts a new image window in the MDI area at its default size (the view
+    // shrinks it to its image afterwards).
     void AddChildFrame(CChildFrame* frame);
+    // Moves it to the next cascade position, for the size it has settled on.
+    void PlaceChildFrame(CChildFrame* frame);
     CChildFrame* ActiveChildFrame() const;
     // Makes the most recently opened image window the active one.
     void ActivateNewestChild();
@@ -125,6 +127,7 @@ private:
     void ArrangeIcons();
     void OnSubWindowActivated(QMdiSubWindow* window);
     void UpdateTitle();
+    QSize MdiAreaSize() const;
 
     CVorelApp& m_app;
     QMdiArea* m_pMdiArea = nullptr;

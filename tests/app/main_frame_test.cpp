@@ -196,6 +196,30 @@ TEST_F(MainFrameTest, FitAndZoomGeometryThroughTheFrame) {
     EXPECT_EQ(view->m_nViewMode, CVorelView::kFit);  // the other window kept its mode
 }
 
+void ExpectShrunkToImage(const CChildFrame* child, const QSize& image) {
+    const CVorelView* view = child->GetView();
+    EXPECT_EQ(view->viewport()->size(), image);
+    EXPECT_FALSE(view->horizontalScrollBar()->isVisible());
+    EXPECT_FALSE(view->verticalScrollBar()->isVisible());
+}
+
+TEST_F(MainFrameTest, NewWindowShrinksToItsImageWithoutScrollBars) {
+    app->OpenDocumentFile(WriteFile("SMALL.BIN", OneTim(96, 64)));
+    QCoreApplication::processEvents();
+    ExpectShrunkToImage(app->DocTemplate()->Frames().front(), QSize(96, 64));
+}
+
+TEST_F(MainFrameTest, WindowsOfFilesNamedAtStartShrinkToTheirImagesToo) {
+    // Searched before the main window is first shown.
+    const QString path = WriteFile("START.BIN", OneTim(96, 64));
+    CVorelApp starting(std::make_unique<MemorySettingsStore>());
+    ASSERT_TRUE(starting.InitInstance({path}));
+    QCoreApplication::processEvents();
+    ASSERT_EQ(starting.DocTemplate()->DocumentCount(), 1);
+    ExpectShrunkToImage(starting.DocTemplate()->Frames().front(), QSize(96, 64));
+    EXPECT_EQ(starting.MainFrame()->ActiveChildFrame(), starting.DocTemplate()->Frames().front());
+}
+
 TEST_F(MainFrameTest, PaletteSwitchFlipsItsCheckAndTheStoredValue) {
     QAction* palette = frame->GetActions().paletteOptimize;
     EXPECT_FALSE(palette->isChecked());
