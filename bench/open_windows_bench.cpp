@@ -7,6 +7,9 @@
 // Prints the time for each 1,000 windows, the ratio of the last 1,000 to the
 // first, the ratio of the whole to the baseline, and the memory each open
 // image costs beyond its DIB.
+#include <malloc.h>
+#include <unistd.h>
+
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -16,9 +19,7 @@
 #include <QMdiSubWindow>
 #include <QTemporaryDir>
 #include <cstdio>
-#include <malloc.h>
 #include <fstream>
-#include <unistd.h>
 #include <vector>
 
 #include "app/child_frame.h"
@@ -104,7 +105,8 @@ int main(int argc, char** argv) {
 
     // "--no-baseline" skips the plain QMdiArea run (for profiling the program alone).
     const bool withBaseline = !QCoreApplication::arguments().contains(QStringLiteral("--no-baseline"));
-    const std::vector<double> baseline = withBaseline ? BaselineBatches() : std::vector<double>(kWindows / kBatch, 1.0);
+    const std::vector<double> baseline =
+        withBaseline ? BaselineBatches() : std::vector<double>(kWindows / kBatch, 1.0);
 
     vorel::ScriptedMessageService messages;
     vorel::SetMessageService(&messages);
@@ -152,8 +154,8 @@ int main(int argc, char** argv) {
     std::printf("%-28s %10s %10s\n", "", "baseline", "vorel");
     for (std::size_t i = 0; i < baseline.size(); ++i) {
         baselineTotal += baseline[i];
-        std::printf("windows %4zu-%4zu (ms)       %10.1f %10.1f\n", i * kBatch + 1, (i + 1) * kBatch, baseline[i],
-                    i < batches.size() ? batches[i] : -1.0);
+        std::printf("windows %4zu-%4zu (ms)       %10.1f %10.1f\n", i * kBatch + 1, (i + 1) * kBatch,
+                    baseline[i], i < batches.size() ? batches[i] : -1.0);
     }
     std::printf("whole search (ms)            %10.1f %10.1f\n", baselineTotal, searchMs);
     if (batches.size() == baseline.size() && !batches.empty()) {
@@ -163,9 +165,11 @@ int main(int argc, char** argv) {
     std::printf("vorel / baseline (whole)                  %9.2fx\n", searchMs / baselineTotal);
     std::printf("close all windows (ms)                  %10.1f\n", closeMs);
     if (opened > 0) {
-        std::printf("heap per open image: %.0f bytes = DIB %.0f + constant %.0f\n", double(heapAfter - heapBefore) / opened,
-                    double(dibBytes) / opened, double(heapAfter - heapBefore - dibBytes) / opened);
-        if (withBaseline) std::printf("heap per plain QMdiArea window (baseline): %ld bytes\n", g_baselineHeapPerWindow);
+        std::printf("heap per open image: %.0f bytes = DIB %.0f + constant %.0f\n",
+                    double(heapAfter - heapBefore) / opened, double(dibBytes) / opened,
+                    double(heapAfter - heapBefore - dibBytes) / opened);
+        if (withBaseline)
+            std::printf("heap per plain QMdiArea window (baseline): %ld bytes\n", g_baselineHeapPerWindow);
         std::printf("resident memory per open image: %.0f bytes (includes the allocator's slack)\n",
                     double(rssAfter - rssBefore) / opened);
     }

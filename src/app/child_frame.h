@@ -11,7 +11,7 @@ class CVorelView;
 
 class CChildFrame : public QMdiSubWindow {
     Q_OBJECT
-public:
+  public:
     explicit CChildFrame(std::unique_ptr<CVorelDoc> doc, QWidget* parent = nullptr);
     ~CChildFrame() override;
 
@@ -22,11 +22,11 @@ public:
     // top-left corner of the frame's client area (screen coordinates).
     QPoint ContextMenuKeyPoint() const;
 
-signals:
+  signals:
     // Right click or Shift+F10 in the image: the image window's context menu.
     void contextMenuRequested(CChildFrame* frame, const QPoint& globalPos);
 
-private:
+  private:
     std::unique_ptr<CVorelDoc> m_pDocument;
     CVorelView* m_pView = nullptr;
 };

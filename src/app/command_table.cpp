@@ -41,10 +41,12 @@ const QHash<int, Entry>& Table() {
         {kCmdWindowTile, {"並べて表示(&T)", "ｳｨﾝﾄﾞｳを上下に並べて表示\n上下に並べて表示"}},
         {kCmdWindowArrange, {"ｱｲｺﾝの整列(&A)", "ｳｨﾝﾄﾞｳの下部にｱｲｺﾝを整列\nｱｲｺﾝの整列"}},
         {kCmdAutoSize, {"ｻｲｽﾞ自動調整", "ｳｲﾝﾄﾞｳｻｲｽﾞをｲﾒｰｼﾞにあわせます"}},
-        {kCmdCloseAll, {"すべてのｳｨﾝﾄﾞｳを閉じる",
-                        "現在表示されているすべてのウィンドウを閉じる\n全てのウィンドウを閉じる"}},
+        {kCmdCloseAll,
+         {"すべてのｳｨﾝﾄﾞｳを閉じる",
+          "現在表示されているすべてのウィンドウを閉じる\n全てのウィンドウを閉じる"}},
         {kCmdHelpFinder, {"ﾄﾋﾟｯｸの検索(&H)", "ﾄﾋﾟｯｸの検索\nﾄﾋﾟｯｸの検索"}},
-        {kCmdAppAbout, {"ﾊﾞｰｼﾞｮﾝ情報(Vorel) (&A)...", "ﾌﾟﾛｸﾞﾗﾑの情報、ﾊﾞｰｼﾞｮﾝそして著作権を表示\nﾊﾞｰｼﾞｮﾝ情報"}},
+        {kCmdAppAbout,
+         {"ﾊﾞｰｼﾞｮﾝ情報(Vorel) (&A)...", "ﾌﾟﾛｸﾞﾗﾑの情報、ﾊﾞｰｼﾞｮﾝそして著作権を表示\nﾊﾞｰｼﾞｮﾝ情報"}},
         {kCmdContextHelp, {"", "ｸﾘｯｸされたﾎﾞﾀﾝ、ﾒﾆｭｰまたはｳｨﾝﾄﾞｳのﾍﾙﾌﾟを表示\nﾍﾙﾌﾟ"}},
     };
     return table;
@@ -64,8 +66,12 @@ CommandText TextOfCommand(int id) {
     return text;
 }
 
-QString IdleStatusText() { return QStringLiteral("ﾍﾙﾌﾟを表示するには [F1] を押してください。"); }
+QString IdleStatusText() {
+    return QStringLiteral("ﾍﾙﾌﾟを表示するには [F1] を押してください。");
+}
 
-QString EmptyRecentFileText() { return QStringLiteral("最新のﾌｧｲﾙ"); }
+QString EmptyRecentFileText() {
+    return QStringLiteral("最新のﾌｧｲﾙ");
+}
 
 }  // namespace vorel::app

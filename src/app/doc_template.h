@@ -19,8 +19,9 @@ struct SearchState;
 
 class CVorelDocTemplate : public QObject {
     Q_OBJECT
-public:
-    CVorelDocTemplate(const vorel::SearchState& state, const vorel::ISettingsStore& store, QObject* parent = nullptr);
+  public:
+    CVorelDocTemplate(const vorel::SearchState& state, const vorel::ISettingsStore& store,
+                      QObject* parent = nullptr);
 
     void SetMainFrame(CMainFrame* frame) { m_pMainFrame = frame; }
 
@@ -36,12 +37,12 @@ public:
     // Closes every image window without asking (documents are never modified).
     void CloseAllDocuments();
 
-signals:
+  signals:
     void documentCountChanged(int count);
     // A document was opened for `path` (it enters the recent-file list).
     void documentOpened(const QString& path);
 
-private:
+  private:
     CChildFrame* MakeFrame(CVorelDoc* docForFrame);
     void Show(CChildFrame* frame, bool makeVisible);
     void Forget(QObject* frame);

@@ -54,13 +54,15 @@ HandOffDecoder::Status HandOffDecoder::Take(QStringList& files) {
     qsizetype at = 0;
     quint32 magic = 0;
     quint32 count = 0;
-    if (!ReadU32(payload, at, magic) || magic != kMagic || !ReadU32(payload, at, count)) return Status::Invalid;
+    if (!ReadU32(payload, at, magic) || magic != kMagic || !ReadU32(payload, at, count))
+        return Status::Invalid;
     if (count > static_cast<quint32>((payload.size() - at) / 4)) return Status::Invalid;
     QStringList decoded;
     decoded.reserve(static_cast<qsizetype>(count));
     for (quint32 i = 0; i < count; ++i) {
         quint32 size = 0;
-        if (!ReadU32(payload, at, size) || size > static_cast<quint32>(payload.size() - at)) return Status::Invalid;
+        if (!ReadU32(payload, at, size) || size > static_cast<quint32>(payload.size() - at))
+            return Status::Invalid;
         decoded.append(QString::fromUtf8(payload.constData() + at, static_cast<qsizetype>(size)));
         at += static_cast<qsizetype>(size);
     }

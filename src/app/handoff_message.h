@@ -20,7 +20,7 @@ QByteArray EncodeHandOff(const QStringList& files);
 
 // Collects bytes as they arrive and hands out whole messages.
 class HandOffDecoder {
-public:
+  public:
     enum class Status { NeedMore, Message, Invalid };
 
     void Append(const QByteArray& bytes) { buffer_.append(bytes); }
@@ -28,7 +28,7 @@ public:
     // Invalid (and the stream is beyond repair) for an oversized or malformed message.
     Status Take(QStringList& files);
 
-private:
+  private:
     QByteArray buffer_;
 };
 

@@ -6,7 +6,7 @@
 
 class CHelpWindow : public QTextBrowser {
     Q_OBJECT
-public:
+  public:
     explicit CHelpWindow(QWidget* parent = nullptr);
 
     // Shows the window at a section of the page ("contents", "main", "image", "search" ...).

@@ -8,10 +8,14 @@ namespace {
 
 QString LedSuffix(LockKey key) {
     switch (key) {
-        case LockKey::Kana: return QStringLiteral("::kana");
-        case LockKey::Caps: return QStringLiteral("::capslock");
-        case LockKey::Num: return QStringLiteral("::numlock");
-        case LockKey::Scroll: return QStringLiteral("::scrolllock");
+        case LockKey::Kana:
+            return QStringLiteral("::kana");
+        case LockKey::Caps:
+            return QStringLiteral("::capslock");
+        case LockKey::Num:
+            return QStringLiteral("::numlock");
+        case LockKey::Scroll:
+            return QStringLiteral("::scrolllock");
     }
     return {};
 }

@@ -66,7 +66,8 @@ void InstallTestHooks(CVorelApp& app) {
             });
             return;
         }
-        if (autoCloseSet && *served >= autoClose && app.IsIdle()) QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+        if (autoCloseSet && *served >= autoClose && app.IsIdle())
+            QTimer::singleShot(0, qApp, &QCoreApplication::quit);
     });
 }
 

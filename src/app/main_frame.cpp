@@ -84,7 +84,9 @@ CMainFrame::~CMainFrame() {
     m_pMdiArea = nullptr;
 }
 
-void CMainFrame::createStatusBar() { m_pStatusPanes = new vorel::app::CStatusPanes(statusBar()); }
+void CMainFrame::createStatusBar() {
+    m_pStatusPanes = new vorel::app::CStatusPanes(statusBar());
+}
 
 void CMainFrame::connectCommands() {
     const Actions& a = m_actions;
@@ -126,7 +128,9 @@ void CMainFrame::connectCommands() {
     connect(a.contextMenuKey, &QAction::triggered, this, &CMainFrame::OnContextMenuKey);
 }
 
-QWidget* CMainFrame::MdiViewport() const { return m_pMdiArea->viewport(); }
+QWidget* CMainFrame::MdiViewport() const {
+    return m_pMdiArea->viewport();
+}
 
 void CMainFrame::AddChildFrame(CChildFrame* frame) {
     // An empty size makes QMdiArea skip its search for the least-overlapping

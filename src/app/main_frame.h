@@ -26,7 +26,7 @@ class CStatusPanes;
 
 class CMainFrame : public QMainWindow {
     Q_OBJECT
-public:
+  public:
     // Every command, held by name; the menus, context menus and tool bar share them.
     struct Actions {
         QAction* fileNew = nullptr;
@@ -94,18 +94,18 @@ public:
     void BringToFront();
     void ShowHelp(const QString& anchor);
 
-public slots:
+  public slots:
     // Enables, greys and checks every command for the active image window.
     void updateActions();
     void UpdateMenuBar();
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
-private:
+  private:
     enum class MenuKind { Short, Image, MainContext, ImageContext };
 
     void createActions();

@@ -23,11 +23,14 @@ using namespace vorel::app;
 namespace {
 
 constexpr int kWindowListLength = 9;
-constexpr std::array<int, 6> kZoomCommands{kCmdZoom25, kCmdZoom50, kCmdZoom75, kCmdZoom150, kCmdZoom200, kCmdZoom400};
+constexpr std::array<int, 6> kZoomCommands{kCmdZoom25,  kCmdZoom50,  kCmdZoom75,
+                                           kCmdZoom150, kCmdZoom200, kCmdZoom400};
 const char kRecentEntryProperty[] = "vorelRecentEntry";
 const char kWindowEntryProperty[] = "vorelWindowEntry";
 
-QString Tr(const char* utf8) { return QString::fromUtf8(utf8); }
+QString Tr(const char* utf8) {
+    return QString::fromUtf8(utf8);
+}
 
 }  // namespace
 
@@ -199,13 +202,15 @@ QMenu* CMainFrame::BuildContextMenu(MenuKind kind) {
 }
 
 void CMainFrame::createMenus() {
-    m_shortMenus = {BuildFileMenu(MenuKind::Short), BuildEditMenu(MenuKind::Short), BuildViewMenu(MenuKind::Short),
-                    BuildHelpMenu(MenuKind::Short)};
-    m_imageMenus = {BuildFileMenu(MenuKind::Image), BuildEditMenu(MenuKind::Image), BuildViewMenu(MenuKind::Image),
-                    BuildWindowMenu(MenuKind::Image), BuildHelpMenu(MenuKind::Image)};
+    m_shortMenus = {BuildFileMenu(MenuKind::Short), BuildEditMenu(MenuKind::Short),
+                    BuildViewMenu(MenuKind::Short), BuildHelpMenu(MenuKind::Short)};
+    m_imageMenus = {BuildFileMenu(MenuKind::Image), BuildEditMenu(MenuKind::Image),
+                    BuildViewMenu(MenuKind::Image), BuildWindowMenu(MenuKind::Image),
+                    BuildHelpMenu(MenuKind::Image)};
     m_pContextMain = BuildContextMenu(MenuKind::MainContext);
     m_pContextImage = BuildContextMenu(MenuKind::ImageContext);
-    for (QMenu* menu : m_shortMenus + m_imageMenus) connect(menu, &QMenu::aboutToShow, this, &CMainFrame::updateActions);
+    for (QMenu* menu : m_shortMenus + m_imageMenus)
+        connect(menu, &QMenu::aboutToShow, this, &CMainFrame::updateActions);
     for (QMenu* popup : {m_pContextMain, m_pContextImage}) {
         connect(popup, &QMenu::aboutToShow, this, &CMainFrame::updateActions);
     }

@@ -12,12 +12,12 @@
 namespace vorel::app {
 
 class CCascadePlacer {
-public:
+  public:
     // Top-left corner for a window of `window` size in an area of `area` size.
     QPoint Next(const QSize& area, const QSize& window, int step);
     void Reset() { index_ = 0; }
 
-private:
+  private:
     int index_ = 0;
 };
 

@@ -15,9 +15,12 @@ LogMessageService::LogMessageService(const QString& path) : file_(path) {
 
 QString LogMessageService::IconName(MessageIcon icon) {
     switch (icon) {
-        case MessageIcon::Information: return QStringLiteral("INFO");
-        case MessageIcon::Exclamation: return QStringLiteral("EXCLAMATION");
-        case MessageIcon::Question: return QStringLiteral("QUESTION");
+        case MessageIcon::Information:
+            return QStringLiteral("INFO");
+        case MessageIcon::Exclamation:
+            return QStringLiteral("EXCLAMATION");
+        case MessageIcon::Question:
+            return QStringLiteral("QUESTION");
     }
     return QStringLiteral("?");
 }
@@ -59,6 +62,8 @@ LogMessageService* InstallMessageLogFromEnvironment() {
     return g_log.get();
 }
 
-LogMessageService* MessageLog() { return g_log.get(); }
+LogMessageService* MessageLog() {
+    return g_log.get();
+}
 
 }  // namespace vorel::app

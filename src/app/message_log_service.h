@@ -14,7 +14,7 @@
 namespace vorel::app {
 
 class LogMessageService : public IMessageService {
-public:
+  public:
     explicit LogMessageService(const QString& path);
 
     bool IsOpen() const { return file_.isOpen(); }
@@ -29,7 +29,7 @@ public:
     // Line breaks and tabs written as \n and \t, backslashes doubled, so one message is one line.
     static QString Escape(const QString& text);
 
-private:
+  private:
     void WriteLine(const QString& line);
 
     QFile file_;

@@ -5,7 +5,9 @@
 namespace vorel::app {
 namespace {
 
-std::string KeyOf(int index) { return "File" + std::to_string(index + 1); }
+std::string KeyOf(int index) {
+    return "File" + std::to_string(index + 1);
+}
 
 }  // namespace
 

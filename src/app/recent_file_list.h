@@ -11,7 +11,7 @@
 namespace vorel::app {
 
 class CRecentFileList {
-public:
+  public:
     explicit CRecentFileList(ISettingsStore& store, int size = settings::kRecentFileCount);
 
     void Load();
@@ -25,7 +25,7 @@ public:
     // "&1 name" for the menu: the number and the path shortened to at most `maxChars`.
     static QString MenuText(int index, const QString& path, int maxChars = 30);
 
-private:
+  private:
     void Save();
 
     ISettingsStore& store_;

@@ -3,7 +3,9 @@
 #include <QtGlobal>
 
 // Q_INIT_RESOURCE must be used outside any namespace.
-static void InitVorelQrc() { Q_INIT_RESOURCE(vorel); }
+static void InitVorelQrc() {
+    Q_INIT_RESOURCE(vorel);
+}
 
 namespace vorel::app {
 

@@ -33,7 +33,9 @@ CInstanceServer::CInstanceServer(QObject* parent) : QObject(parent) {
     connect(&server_, &QLocalServer::newConnection, this, &CInstanceServer::OnNewConnection);
 }
 
-CInstanceServer::~CInstanceServer() { server_.close(); }
+CInstanceServer::~CInstanceServer() {
+    server_.close();
+}
 
 bool CInstanceServer::Listen(const QString& name) {
     if (server_.listen(name)) return true;
@@ -61,7 +63,8 @@ void CInstanceServer::OnReadyRead(QLocalSocket* socket) {
     for (;;) {
         QStringList files;
         switch (it->Take(files)) {
-            case HandOffDecoder::Status::NeedMore: return;
+            case HandOffDecoder::Status::NeedMore:
+                return;
             case HandOffDecoder::Status::Invalid:
                 decoders_.remove(socket);
                 socket->abort();

@@ -23,7 +23,7 @@ QString InstanceServerName();
 
 class CInstanceServer : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit CInstanceServer(QObject* parent = nullptr);
     ~CInstanceServer() override;
 
@@ -34,11 +34,11 @@ public:
     // Tells the copy that sent a hand-off that its names have all been searched.
     static void Acknowledge(const QPointer<QLocalSocket>& sender);
 
-signals:
+  signals:
     // A whole hand-off; `sender` is null once that copy has gone away.
     void handOffReceived(const QStringList& files, const QPointer<QLocalSocket>& sender);
 
-private:
+  private:
     void OnNewConnection();
     void OnReadyRead(QLocalSocket* socket);
 

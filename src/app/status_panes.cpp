@@ -51,10 +51,14 @@ CStatusPanes::CStatusPanes(QStatusBar* bar) : QObject(bar) {
 
 QString CStatusPanes::LockIndicator(LockKey key) {
     switch (key) {
-        case LockKey::Kana: return QStringLiteral("ｶﾅ");
-        case LockKey::Caps: return QStringLiteral("CAP");
-        case LockKey::Num: return QStringLiteral("NUM");
-        case LockKey::Scroll: return QStringLiteral("SCRL");
+        case LockKey::Kana:
+            return QStringLiteral("ｶﾅ");
+        case LockKey::Caps:
+            return QStringLiteral("CAP");
+        case LockKey::Num:
+            return QStringLiteral("NUM");
+        case LockKey::Scroll:
+            return QStringLiteral("SCRL");
     }
     return {};
 }

@@ -17,7 +17,7 @@ namespace vorel::app {
 
 class CStatusPanes : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit CStatusPanes(QStatusBar* bar);
 
     // Refreshes the lock keys, date and time (the timer calls this every second).
@@ -38,7 +38,7 @@ public:
     const int m_nDatePaneIndex = 5;
     const int m_nTimePaneIndex = 6;
 
-private:
+  private:
     void SetPaneText(QLabel* pane, const QString& text);
 
     QLabel* m_pMessage = nullptr;

@@ -9,8 +9,8 @@
 #include "search/ui/progress_dialog.h"
 #include "search/ui/search_set_dialog.h"
 
-using vorel::Messages;
 using vorel::MessageIcon;
+using vorel::Messages;
 
 CVorelApp::CVorelApp(std::unique_ptr<vorel::ISettingsStore> store, QObject* parent)
     : QObject(parent), m_pStore(std::move(store)), m_recentFiles(*m_pStore) {}
@@ -68,7 +68,9 @@ void CVorelApp::OnPaletteOptimize() {
     vorel::Write(*m_pStore, vorel::settings::kPaletteFlag, m_bOptimizePalette);
 }
 
-void CVorelApp::OnCloseAllWindows() { m_pDocTemplate->CloseAllDocuments(); }
+void CVorelApp::OnCloseAllWindows() {
+    m_pDocTemplate->CloseAllDocuments();
+}
 
 void CVorelApp::OnSearchSettings() {
     CSearchSetDlg dialog(*m_pStore, m_pMainFrame.get());

@@ -28,7 +28,7 @@ class CVorelDocTemplate;
 
 class CVorelApp : public QObject, public vorel::ISearchHost {
     Q_OBJECT
-public:
+  public:
     explicit CVorelApp(std::unique_ptr<vorel::ISettingsStore> store, QObject* parent = nullptr);
     ~CVorelApp() override;
 
@@ -63,7 +63,7 @@ public:
     // The palette-optimisation switch as the menu shows it (0 or 1).
     int m_bOptimizePalette = 0;
 
-public slots:
+  public slots:
     void OnFileOpen();
     void OnFileNew();
     void OnOpenRecentFile(const QString& path);
@@ -72,13 +72,13 @@ public slots:
     void OnSearchSettings();
     void OnAppAbout();
 
-signals:
+  signals:
     // The last queued search has ended and nothing more is waiting.
     void idle();
     // A second copy's names have all been searched and the copy told so.
     void handOffServed();
 
-public:
+  public:
     // vorel::ISearchHost: what a scan needs from the windowed program.
     void CreateProgress() override;
     void SetProgressLabel(std::string_view label) override;
@@ -88,7 +88,7 @@ public:
     bool AskYesNo(std::string_view question) override;
     vorel::DocumentRef OpenDocument(const vorel::SearchState& state, std::string_view path) override;
 
-private:
+  private:
     struct PendingWork {
         QStringList files;
         bool fromHandOff = false;

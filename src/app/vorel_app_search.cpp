@@ -17,15 +17,15 @@
 #include "search/ui/open_file_dialog.h"
 #include "search/ui/progress_dialog.h"
 
-using vorel::Messages;
 using vorel::MessageAnswer;
 using vorel::MessageButtons;
 using vorel::MessageIcon;
+using vorel::Messages;
 
 // Marks a search run for as long as it lasts; when the outermost run ends,
 // whatever was queued meanwhile gets its turn.
 class CVorelApp::RunScope {
-public:
+  public:
     explicit RunScope(CVorelApp& app) : app_(app) { ++app_.m_nRunDepth; }
     ~RunScope() {
         if (--app_.m_nRunDepth == 0 && !app_.m_bDraining) app_.ScheduleDrain();
@@ -33,7 +33,7 @@ public:
     RunScope(const RunScope&) = delete;
     RunScope& operator=(const RunScope&) = delete;
 
-private:
+  private:
     CVorelApp& app_;
 };
 
@@ -97,7 +97,8 @@ CVorelDoc* CVorelApp::RunSearch(const QString& path) {
     m_strRunPath = path;
     if (auto* log = vorel::app::MessageLog()) log->Note(QStringLiteral("SEARCH"), {path});
     const std::string encoded = QFile::encodeName(path).toStdString();
-    QPointer<CVorelDoc> result(static_cast<CVorelDoc*>(vorel::RunSearchScans(m_state, *this, *m_pStore, encoded)));
+    QPointer<CVorelDoc> result(
+        static_cast<CVorelDoc*>(vorel::RunSearchScans(m_state, *this, *m_pStore, encoded)));
     // Windows opened while the progress box kept the main window disabled
     // could not become active; the newest one is now.
     if (m_nRunDocuments > 0 && m_pMainFrame) m_pMainFrame->ActivateNewestChild();
@@ -117,7 +118,9 @@ void CVorelApp::OnHandOff(const QStringList& files, const QPointer<QLocalSocket>
     Enqueue({files, true, sender});
 }
 
-void CVorelApp::OpenDroppedFiles(const QStringList& files) { Enqueue({files, false, {}}); }
+void CVorelApp::OpenDroppedFiles(const QStringList& files) {
+    Enqueue({files, false, {}});
+}
 
 void CVorelApp::Enqueue(PendingWork work) {
     m_pending.append(std::move(work));
@@ -164,10 +167,13 @@ void CVorelApp::CreateProgress() {
 }
 
 void CVorelApp::SetProgressLabel(std::string_view label) {
-    if (m_pProgress) m_pProgress->SetLabel(QString::fromUtf8(label.data(), static_cast<qsizetype>(label.size())));
+    if (m_pProgress)
+        m_pProgress->SetLabel(QString::fromUtf8(label.data(), static_cast<qsizetype>(label.size())));
 }
 
-bool CVorelApp::CheckCancel() { return m_pProgress && m_pProgress->CheckCancel(); }
+bool CVorelApp::CheckCancel() {
+    return m_pProgress && m_pProgress->CheckCancel();
+}
 
 void CVorelApp::StepProgress() {
     if (m_pProgress) m_pProgress->StepIt();

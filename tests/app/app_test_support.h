@@ -27,7 +27,9 @@
 #include "search/settings.h"
 
 // Readable QString values in failure messages.
-inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
+inline void PrintTo(const QString& text, std::ostream* os) {
+    *os << '"' << text.toStdString() << '"';
+}
 inline void PrintTo(const QStringList& list, std::ostream* os) {
     *os << '{';
     for (qsizetype i = 0; i < list.size(); ++i) *os << (i ? ", \"" : "\"") << list.at(i).toStdString() << '"';
@@ -39,9 +41,13 @@ namespace vorel::testing {
 using Bytes = std::vector<std::uint8_t>;
 
 // Filler between images: no byte of it can start a TIM (0x10) or a bitmap header (0x28).
-inline void AppendFiller(Bytes& out, std::size_t count) { out.insert(out.end(), count, 0xEE); }
+inline void AppendFiller(Bytes& out, std::size_t count) {
+    out.insert(out.end(), count, 0xEE);
+}
 
-inline void Append(Bytes& out, const Bytes& part) { out.insert(out.end(), part.begin(), part.end()); }
+inline void Append(Bytes& out, const Bytes& part) {
+    out.insert(out.end(), part.begin(), part.end());
+}
 
 // `count` small 16-bit TIMs of distinct sizes, separated by filler.
 inline Bytes TimFile(int count, int firstWidth = 8) {
@@ -65,7 +71,7 @@ inline Bytes ManySmallTims(int count) {
 }
 
 class AppTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_TRUE(dir_.isValid());
         SetMessageService(&messages);
@@ -136,7 +142,7 @@ protected:
     std::unique_ptr<CVorelApp> app;
     CMainFrame* frame = nullptr;
 
-private:
+  private:
     QTemporaryDir dir_;
     MemorySettingsStore* store_ = nullptr;
 };

@@ -17,7 +17,8 @@ int main(int argc, char** argv) {
         if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
             const QString runtime = QDir(home.path()).filePath(QStringLiteral("runtime"));
             QDir().mkpath(runtime);
-            QFile::setPermissions(runtime, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+            QFile::setPermissions(runtime,
+                                  QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
             qputenv("XDG_RUNTIME_DIR", runtime.toLocal8Bit());
         }
     }

@@ -69,9 +69,10 @@ TEST_F(MainFrameTest, ContextMenusRepeatTheImageMenuAndDifferInAutoSize) {
     EXPECT_EQ(MenuTitles(frame->ImageContextMenu()->actions()), five);
     const QStringList mainWindow = EntryTexts(SubMenu(frame->MainContextMenu(), "ｳｨﾝﾄﾞｳ(&W)"));
     const QStringList imageWindow = EntryTexts(SubMenu(frame->ImageContextMenu(), "ｳｨﾝﾄﾞｳ(&W)"));
-    EXPECT_EQ(mainWindow, (QStringList{"重ねて表示(&C)", "並べて表示(&T)", "ｱｲｺﾝの整列(&A)", "-", "すべてのｳｨﾝﾄﾞｳを閉じる"}));
-    EXPECT_EQ(imageWindow, (QStringList{"重ねて表示(&C)", "並べて表示(&T)", "ｱｲｺﾝの整列(&A)", "-", "ｻｲｽﾞ自動調整", "-",
-                                        "すべてのｳｨﾝﾄﾞｳを閉じる"}));
+    EXPECT_EQ(mainWindow, (QStringList{"重ねて表示(&C)", "並べて表示(&T)", "ｱｲｺﾝの整列(&A)", "-",
+                                       "すべてのｳｨﾝﾄﾞｳを閉じる"}));
+    EXPECT_EQ(imageWindow, (QStringList{"重ねて表示(&C)", "並べて表示(&T)", "ｱｲｺﾝの整列(&A)", "-",
+                                        "ｻｲｽﾞ自動調整", "-", "すべてのｳｨﾝﾄﾞｳを閉じる"}));
     EXPECT_EQ(EntryTexts(SubMenu(SubMenu(frame->ImageContextMenu(), "表示(&V)"), "拡大(&E)")),
               (QStringList{"25%", "50%", "75%", "150%", "200%", "400%"}));
 }
@@ -82,7 +83,8 @@ TEST_F(MainFrameTest, RightClickOnTheEmptyAreaShowsTheMainMenuWithImageCommandsG
     EXPECT_TRUE(frame->MainContextMenu()->isVisible());
     frame->MainContextMenu()->hide();
     const CMainFrame::Actions& a = frame->GetActions();
-    for (QAction* needsImage : {a.fileClose, a.viewActual, a.viewFit, a.zoom[0], a.autoSize, a.windowCascade}) {
+    for (QAction* needsImage :
+         {a.fileClose, a.viewActual, a.viewFit, a.zoom[0], a.autoSize, a.windowCascade}) {
         EXPECT_FALSE(needsImage->isEnabled()) << needsImage->text().toStdString();
     }
     for (QAction* always : {a.fileOpen, a.searchSettings, a.paletteOptimize, a.closeAll, a.appExit}) {
@@ -103,9 +105,9 @@ TEST_F(MainFrameTest, ContextMenuKeyInAnImageWindowOpensItsMenuAtTheClientCorner
 
 TEST_F(MainFrameTest, ToolBarHasThirteenItemsInOrder) {
     const CMainFrame::Actions& a = frame->GetActions();
-    const QList<QAction*> expected{a.fileOpen,  a.fileSaveAs, nullptr, a.editCopy,   a.rotateLeft,
-                                   a.rotateRight, a.connect,  nullptr, a.viewActual, a.viewFit,
-                                   nullptr,     a.about,      a.contextHelp};
+    const QList<QAction*> expected{a.fileOpen,    a.fileSaveAs, nullptr,      a.editCopy,   a.rotateLeft,
+                                   a.rotateRight, a.connect,    nullptr,      a.viewActual, a.viewFit,
+                                   nullptr,       a.about,      a.contextHelp};
     const QList<QAction*> items = frame->ToolBar()->actions();
     ASSERT_EQ(items.size(), expected.size());
     for (qsizetype i = 0; i < items.size(); ++i) {
@@ -276,8 +278,8 @@ TEST_F(MainFrameTest, WheelLinesFollowTheDesktopAndScrollByLines) {
     const int line = view->LineSize().height();
     EXPECT_EQ(line, 400 / 10 / 10);
     const int start = view->verticalScrollBar()->value();
-    QWheelEvent wheel(QPointF(10, 10), view->viewport()->mapToGlobal(QPointF(10, 10)), QPoint(), QPoint(0, -120),
-                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QWheelEvent wheel(QPointF(10, 10), view->viewport()->mapToGlobal(QPointF(10, 10)), QPoint(),
+                      QPoint(0, -120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
     QCoreApplication::sendEvent(view->viewport(), &wheel);
     EXPECT_EQ(view->verticalScrollBar()->value() - start, lines * line);
 

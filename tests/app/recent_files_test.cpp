@@ -49,7 +49,8 @@ TEST(RecentFileList, AbbreviatesLongPathsForTheMenu) {
         {"/short/DATA.BIN", "/short/DATA.BIN"},
         {"/home/user/projects/games/data/DATA.BIN", "/.../games/data/DATA.BIN"},
         {"/home/user/a-very-long-folder-name/DATA.BIN", "/.../DATA.BIN"},
-        {"/home/user/x/an-extremely-long-file-name-of-a-game.bin", "an-extremely-long-file-name-of-a-game.bin"},
+        {"/home/user/x/an-extremely-long-file-name-of-a-game.bin",
+         "an-extremely-long-file-name-of-a-game.bin"},
         {"no-folder-at-all-but-a-very-long-name.bin", "no-folder-at-all-but-a-very-long-name.bin"},
     };
     for (const Case& c : cases) {
@@ -82,12 +83,13 @@ TEST_F(RecentFilesInAppTest, EntryLeadingToNothingIsRemoved) {
     const QString good = WriteFile("GOOD.BIN", TimFile(1));
     for (const QString& p : {missing, empty, good}) app->RecentFiles().Add(p);
 
-    app->OnOpenRecentFile(empty);  // searched, nothing found
+    app->OnOpenRecentFile(empty);    // searched, nothing found
     app->OnOpenRecentFile(missing);  // not there any more
     app->OnOpenRecentFile(good);
     EXPECT_EQ(app->RecentFiles().Entries(), QStringList{good});
     EXPECT_EQ(MessageTexts(),
-              (QStringList{"0 Images Find", missing + QStringLiteral("\n指定したﾊﾟｽ名またはﾌｧｲﾙ名がみつかりません。"),
+              (QStringList{"0 Images Find",
+                           missing + QStringLiteral("\n指定したﾊﾟｽ名またはﾌｧｲﾙ名がみつかりません。"),
                            "1 Images Find"}));
 }
 

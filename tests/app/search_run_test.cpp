@@ -73,7 +73,8 @@ TEST_F(SearchRunTest, PaletteImagesAndABitmapInOneRun) {
     AppendFiller(bytes, 10);
     app->OpenDocumentFile(WriteFile("DATA.BIN", bytes));
 
-    EXPECT_EQ(Titles(), (QStringList{"DATA_001_001", "DATA_001_002", "DATA_001_003", "DATA_001_004", "DATA_002"}));
+    EXPECT_EQ(Titles(),
+              (QStringList{"DATA_001_001", "DATA_001_002", "DATA_001_003", "DATA_001_004", "DATA_002"}));
     EXPECT_EQ(MessageTexts(), QStringList{QStringLiteral("2 Images Find (Palette含 4)")});
 }
 

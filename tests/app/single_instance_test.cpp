@@ -1,6 +1,12 @@
 // One copy per user: the hand-off message on its own, and two real copies of
 // the program talking over their socket (offscreen, with a private socket
 // name, settings folder and message log each).
+#include "app/single_instance.h"
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QProcess>
@@ -9,12 +15,8 @@
 #include <QThread>
 #include <QtEndian>
 #include <cstring>
-#include <sys/socket.h>
-#include <sys/un.h>
-#include <unistd.h>
 
 #include "app/handoff_message.h"
-#include "app/single_instance.h"
 #include "app_test_support.h"
 
 namespace vorel::testing {
@@ -97,7 +99,7 @@ TEST(InstanceClaim, SocketLeftByADeadCopyIsReplaced) {
 
 // Two copies of the real program.
 class TwoCopiesTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_TRUE(dir_.isValid());
         socket_ = Path("sock");
@@ -164,7 +166,7 @@ protected:
 
     QString socket_;
 
-private:
+  private:
     QTemporaryDir dir_;
     std::vector<QProcess*> processes_;
 };
@@ -180,7 +182,8 @@ TEST_F(TwoCopiesTest, SecondCopyHandsOverAPathWithASpaceAndEndsAfterTheSearch) {
     EXPECT_TRUE(Log("first.log").contains("INFO\t3 Images Find"));
     ASSERT_TRUE(first->waitForFinished(60000));
     EXPECT_EQ(first->exitCode(), 0);
-    EXPECT_EQ(Log("first.log"), (QStringList{"HANDOFF\tnow\t" + file, "SEARCH\t" + file, "INFO\t3 Images Find"}));
+    EXPECT_EQ(Log("first.log"),
+              (QStringList{"HANDOFF\tnow\t" + file, "SEARCH\t" + file, "INFO\t3 Images Find"}));
     EXPECT_TRUE(Log("second.log").isEmpty());
 }
 
@@ -193,8 +196,9 @@ TEST_F(TwoCopiesTest, HandOffDuringAStartUpSearchWaitsForThatSearch) {
     ASSERT_TRUE(second->waitForFinished(120000));
     EXPECT_EQ(second->exitCode(), 0);
     ASSERT_TRUE(first->waitForFinished(60000));
-    EXPECT_EQ(Log("first.log"), (QStringList{"SEARCH\t" + many, "HANDOFF\tqueued\t" + small, "INFO\t2000 Images Find",
-                                              "SEARCH\t" + small, "INFO\t2 Images Find"}));
+    EXPECT_EQ(Log("first.log"),
+              (QStringList{"SEARCH\t" + many, "HANDOFF\tqueued\t" + small, "INFO\t2000 Images Find",
+                           "SEARCH\t" + small, "INFO\t2 Images Find"}));
 }
 
 TEST_F(TwoCopiesTest, SecondCopyWithoutFilesOnlyWakesTheFirst) {
@@ -230,7 +234,8 @@ TEST_F(TwoCopiesTest, HandedOverNameThatDoesNotExistIsReportedByTheFirstCopy) {
     ASSERT_TRUE(first->waitForFinished(60000));
     EXPECT_EQ(Log("first.log"),
               (QStringList{"HANDOFF\tnow\t" + missing,
-                           "EXCLAMATION\t" + missing + QStringLiteral("\\n指定したﾊﾟｽ名またはﾌｧｲﾙ名がみつかりません。")}));
+                           "EXCLAMATION\t" + missing +
+                               QStringLiteral("\\n指定したﾊﾟｽ名またはﾌｧｲﾙ名がみつかりません。")}));
 }
 
 }  // namespace

@@ -1,11 +1,12 @@
 // The status bar: the idle text, the lock-key panes (shown only where the
 // system reports the keys), and the date and time panes sized to their text.
+#include "app/status_panes.h"
+
 #include <QDir>
 #include <QLabel>
 #include <QTemporaryDir>
 
 #include "app/lock_keys.h"
-#include "app/status_panes.h"
 #include "app_test_support.h"
 
 namespace vorel::testing {
