@@ -170,8 +170,14 @@ int main(int argc, char** argv) {
                     double(heapAfter - heapBefore - dibBytes) / opened);
         if (withBaseline)
             std::printf("heap per plain QMdiArea window (baseline): %ld bytes\n", g_baselineHeapPerWindow);
-        std::printf("resident memory per open image: %.0f bytes (includes the allocator's slack)\n",
-                    double(rssAfter - rssBefore) / opened);
+        if (withBaseline) {
+            std::printf(
+                "resident memory per open image: see --no-baseline (the baseline's freed memory is "
+                "reused)\n");
+        } else {
+            std::printf("resident memory per open image: %.0f bytes (includes the allocator's slack)\n",
+                        double(rssAfter - rssBefore) / opened);
+        }
     }
     vorel::SetMessageService(nullptr);
     return 0;

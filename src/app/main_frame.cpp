@@ -138,6 +138,8 @@ void CMainFrame::AddChildFrame(CChildFrame* frame) {
     // size here and its place once it has shrunk to its image (PlaceChildFrame).
     frame->resize(0, 0);
     m_pMdiArea->addSubWindow(frame);
+    connect(frame, &CChildFrame::contextMenuRequested, this,
+            [this](CChildFrame* source, const QPoint& globalPos) { ShowContextMenu(source, globalPos); });
     frame->setGeometry(QRect(QPoint(0, 0), vorel::app::DefaultChildSize(MdiAreaSize(), QSize(160, 120))));
 }
 

@@ -92,6 +92,21 @@ TEST_F(MainFrameTest, RightClickOnTheEmptyAreaShowsTheMainMenuWithImageCommandsG
     }
 }
 
+TEST_F(MainFrameTest, RightClickInAnImageShowsTheImageMenuThere) {
+    app->OpenDocumentFile(WriteFile("DATA.BIN", TimFile(2)));
+    CChildFrame* first = app->DocTemplate()->Frames().front();
+    QWidget* viewport = first->GetView()->viewport();
+    const QPoint global = viewport->mapToGlobal(QPoint(3, 4));
+    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(3, 4), global);
+    QCoreApplication::sendEvent(viewport, &event);
+    QMenu* menu = frame->ImageContextMenu();
+    EXPECT_TRUE(menu->isVisible());
+    EXPECT_FALSE(frame->MainContextMenu()->isVisible());
+    // The window clicked becomes the one the menu's commands act on.
+    EXPECT_EQ(frame->ActiveChildFrame(), first);
+    menu->hide();
+}
+
 TEST_F(MainFrameTest, ContextMenuKeyInAnImageWindowOpensItsMenuAtTheClientCorner) {
     app->OpenDocumentFile(WriteFile("DATA.BIN", TimFile(1)));
     CChildFrame* child = app->DocTemplate()->Frames().front();
