@@ -105,8 +105,7 @@ int main(int argc, char** argv) {
 
     // "--no-baseline" skips the plain QMdiArea run (for profiling the program alone).
     const bool withBaseline = !QCoreApplication::arguments().contains(QStringLiteral("--no-baseline"));
-    const std::vector<double> baseline =
-        withBaseline ? BaselineBatches() : std::vector<double>(kWindows / kBatch, 1.0);
+    const std::vector<double> baseline = withBaseline ? BaselineBatches() : std::vector<double>{};
 
     vorel::ScriptedMessageService messages;
     vorel::SetMessageService(&messages);
@@ -149,20 +148,27 @@ int main(int argc, char** argv) {
     const double closeMs = closing.nsecsElapsed() / 1e6;
 
     double baselineTotal = 0;
+    for (double ms : baseline) baselineTotal += ms;
+    // Without the baseline run its column shows "-".
+    auto column = [withBaseline](double value) {
+        return withBaseline ? QString::asprintf("%10.1f", value) : QStringLiteral("%1").arg("-", 10);
+    };
     std::printf("windows opened: %d (closing message: %s)\n", opened,
                 messages.shown.empty() ? "none" : qPrintable(messages.shown.back().text));
     std::printf("%-28s %10s %10s\n", "", "baseline", "vorel");
-    for (std::size_t i = 0; i < baseline.size(); ++i) {
-        baselineTotal += baseline[i];
-        std::printf("windows %4zu-%4zu (ms)       %10.1f %10.1f\n", i * kBatch + 1, (i + 1) * kBatch,
-                    baseline[i], i < batches.size() ? batches[i] : -1.0);
+    for (std::size_t i = 0; i < batches.size(); ++i) {
+        std::printf("windows %4zu-%4zu (ms)       %s %10.1f\n", i * kBatch + 1, (i + 1) * kBatch,
+                    qPrintable(column(i < baseline.size() ? baseline[i] : 0.0)), batches[i]);
     }
-    std::printf("whole search (ms)            %10.1f %10.1f\n", baselineTotal, searchMs);
-    if (batches.size() == baseline.size() && !batches.empty()) {
-        std::printf("last batch / first batch       %8.2fx %9.2fx\n", baseline.back() / baseline.front(),
+    std::printf("whole search (ms)            %s %10.1f\n", qPrintable(column(baselineTotal)), searchMs);
+    if (!batches.empty()) {
+        std::printf("last batch / first batch     %s %9.2fx\n",
+                    qPrintable(withBaseline ? QString::asprintf("%9.2fx", baseline.back() / baseline.front())
+                                            : QStringLiteral("%1").arg("-", 10)),
                     batches.back() / batches.front());
     }
-    std::printf("vorel / baseline (whole)                  %9.2fx\n", searchMs / baselineTotal);
+    if (withBaseline)
+        std::printf("vorel / baseline (whole)                  %9.2fx\n", searchMs / baselineTotal);
     std::printf("close all windows (ms)                  %10.1f\n", closeMs);
     if (opened > 0) {
         std::printf("heap per open image: %.0f bytes = DIB %.0f + constant %.0f\n",
