@@ -83,6 +83,7 @@ class CVorelApp : public QObject, public vorel::ISearchHost {
     void CreateProgress() override;
     void SetProgressLabel(std::string_view label) override;
     bool CheckCancel() override;
+    void HoldForHandOffIfAsked();
     void StepProgress() override;
     void DestroyProgress() override;
     bool AskYesNo(std::string_view question) override;

@@ -1,9 +1,12 @@
 // The search run and its ways in: the open dialog, OpenDocumentFile (command
 // line, recent files, drops, hand-offs), and the queue that keeps searches
 // from nesting.
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QMetaObject>
+#include <QThread>
 
 #include "app/doc_template.h"
 #include "app/main_frame.h"
@@ -11,6 +14,10 @@
 #include "app/message_service.h"
 #include "app/single_instance.h"
 #include "app/vorel_app.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QThread>
 #include "docview/ui/vorel_doc.h"
 #include "search/search_run.h"
 #include "search/ui/divide_search_dialog.h"
@@ -172,7 +179,23 @@ void CVorelApp::SetProgressLabel(std::string_view label) {
 }
 
 bool CVorelApp::CheckCancel() {
+    HoldForHandOffIfAsked();
     return m_pProgress && m_pProgress->CheckCancel();
+}
+
+// VOREL_TEST_HOLD_SEARCH=1 keeps the first search at its first progress point
+// until a hand-off has arrived (at most a minute), so a test can hand a file
+// over in the middle of a search however slowly the second copy starts.
+void CVorelApp::HoldForHandOffIfAsked() {
+    static bool held = false;
+    if (held || !qEnvironmentVariableIsSet("VOREL_TEST_HOLD_SEARCH")) return;
+    held = true;
+    QElapsedTimer clock;
+    clock.start();
+    while (m_pending.isEmpty() && clock.elapsed() < 60000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(5);
+    }
 }
 
 void CVorelApp::StepProgress() {

@@ -127,7 +127,7 @@ class TwoCopiesTest : public ::testing::Test {
     }
 
     // Starts a copy with its own message log; `autoClose` < 0 leaves it running.
-    QProcess* Start(const QStringList& args, const QString& log, int autoClose) {
+    QProcess* Start(const QStringList& args, const QString& log, int autoClose, bool holdSearch = false) {
         auto* process = new QProcess;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("QT_QPA_PLATFORM", "offscreen");
@@ -136,6 +136,7 @@ class TwoCopiesTest : public ::testing::Test {
         env.insert("XDG_CONFIG_HOME", Path("config"));
         env.insert("XDG_RUNTIME_DIR", Path("runtime"));
         if (autoClose >= 0) env.insert("VOREL_TEST_AUTOCLOSE", QString::number(autoClose));
+        if (holdSearch) env.insert("VOREL_TEST_HOLD_SEARCH", "1");
         process->setProcessEnvironment(env);
         process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
         process->start(QStringLiteral(VOREL_EXE), args);
@@ -190,7 +191,8 @@ TEST_F(TwoCopiesTest, SecondCopyHandsOverAPathWithASpaceAndEndsAfterTheSearch) {
 TEST_F(TwoCopiesTest, HandOffDuringAStartUpSearchWaitsForThatSearch) {
     const QString many = WriteFile("MANY.BIN", ManySmallTims(2000));
     const QString small = WriteFile("SMALL.BIN", TimFile(2));
-    QProcess* first = Start({many}, "first.log", 1);
+    // The first copy holds its search until the hand-off is in, however slowly the second starts.
+    QProcess* first = Start({many}, "first.log", 1, true);
     ASSERT_TRUE(WaitFor([this, &many] { return Log("first.log").contains("SEARCH\t" + many); }));
     QProcess* second = Start({small}, "second.log", -1);
     ASSERT_TRUE(second->waitForFinished(120000));
