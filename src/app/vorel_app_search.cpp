@@ -15,9 +15,6 @@
 #include "app/single_instance.h"
 #include "app/vorel_app.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QThread>
 #include "docview/ui/vorel_doc.h"
 #include "search/search_run.h"
 #include "search/ui/divide_search_dialog.h"
