@@ -60,6 +60,8 @@ void InstallTestHooks(CVorelApp& app) {
     QObject::connect(&app, &CVorelApp::idle, &app, [&app, served, autoClose, autoCloseSet, screenshot] {
         if (!screenshot.isEmpty()) {
             // Let the windows settle (layouts, scroll bars) before the picture is taken.
+            // Side by side, as "並べて表示" lays them out, so every picture shows.
+            app.MainFrame()->GetActions().windowTile->trigger();
             QTimer::singleShot(500, &app, [&app, screenshot] {
                 app.MainFrame()->grab().save(screenshot);
                 QCoreApplication::quit();
