@@ -69,20 +69,10 @@ DocumentRef SearchBmp(SearchState& state, ISearchHost& host, const ISettingsStor
                                  static_cast<std::uint8_t>(kBitmapInfoHeaderSize), "BMP検索"};
     const DivideWindow window = ReadDivideWindow(store);
 
-    state.m_nSourceType = kSourceBmp;
-    FileReader file;
-    if (!file.Open(path)) return nullptr;
-    const std::int64_t size = file.Size();
-    if (size < 0) return nullptr;
-    state.m_nFileSize = size;
-    state.m_nHitSize = 0;
-    if (!GrowHitBuffer(state.m_pHitData, kInitialHitCapacity)) return nullptr;
-
-    BmpHandler handler(state, host, file, path, window);
-    const ScanOutcome outcome = RunChunkScan(params, file, size, host, handler);
-    std::vector<std::uint8_t>().swap(state.m_pHitData);
-    state.m_nHitSize = 0;
-    return outcome == ScanOutcome::kCompleted ? handler.Result() : nullptr;
+    ScanFile scan(state);
+    if (!scan.Open(path, kSourceBmp)) return nullptr;
+    BmpHandler handler(state, host, scan.File(), path, window);
+    return scan.Walk(params, host, handler) ? handler.Result() : nullptr;
 }
 
 }  // namespace vorel

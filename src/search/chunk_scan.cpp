@@ -86,6 +86,26 @@ bool GrowHitBuffer(std::vector<std::uint8_t>& buffer, std::size_t bytes) {
     return true;
 }
 
+ScanFile::~ScanFile() {
+    // The hit buffer lives for one scan only.
+    std::vector<std::uint8_t>().swap(state_.m_pHitData);
+    state_.m_nHitSize = 0;
+}
+
+bool ScanFile::Open(const std::string& path, SourceType source) {
+    state_.m_nSourceType = source;
+    if (!file_.Open(path)) return false;
+    const std::int64_t size = file_.Size();
+    if (size < 0) return false;
+    state_.m_nFileSize = size;
+    state_.m_nHitSize = 0;
+    return GrowHitBuffer(state_.m_pHitData, kInitialHitCapacity);
+}
+
+bool ScanFile::Walk(const ChunkScanParams& params, ISearchHost& host, ICandidateHandler& handler) const {
+    return RunChunkScan(params, file_, state_.m_nFileSize, host, handler) == ScanOutcome::kCompleted;
+}
+
 ScanOutcome RunChunkScan(const ChunkScanParams& params, const FileReader& file, std::int64_t fileSize,
                          ISearchHost& host, ICandidateHandler& handler) {
     const std::int64_t chunkSize = params.chunkSize;

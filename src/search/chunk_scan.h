@@ -5,11 +5,14 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "image/bytes.h"
 #include "search/file_reader.h"
 #include "search/search_host.h"
+#include "search/search_state.h"
 
 namespace vorel {
 
@@ -50,5 +53,25 @@ ScanOutcome RunChunkScan(const ChunkScanParams& params, const FileReader& file, 
 
 // Makes the hit buffer at least `bytes` long (it only grows); false when it cannot.
 bool GrowHitBuffer(std::vector<std::uint8_t>& buffer, std::size_t bytes);
+
+// One scan's file and hit buffer: Open() reads the file's size into the search
+// state and makes the hit buffer; the buffer is released when the scan ends.
+class ScanFile {
+public:
+    explicit ScanFile(SearchState& state) : state_(state) {}
+    ~ScanFile();
+    ScanFile(const ScanFile&) = delete;
+    ScanFile& operator=(const ScanFile&) = delete;
+
+    // False when the file cannot be read or the hit buffer cannot be had; nothing is shown then.
+    bool Open(const std::string& path, SourceType source);
+    const FileReader& File() const { return file_; }
+    // Walks the whole file; true when the walk was not abandoned.
+    bool Walk(const ChunkScanParams& params, ISearchHost& host, ICandidateHandler& handler) const;
+
+private:
+    SearchState& state_;
+    FileReader file_;
+};
 
 }  // namespace vorel

@@ -88,23 +88,12 @@ DocumentRef SearchTim(SearchState& state, ISearchHost& host, const ISettingsStor
     const bool paletteImages = Read(store, settings::kPaletteImage) != 0;
     const DivideWindow window = ReadDivideWindow(store);
 
-    state.m_nSourceType = kSourceTim;
-    FileReader file;
-    if (!file.Open(path)) return nullptr;
-    const std::int64_t size = file.Size();
-    if (size < 0) return nullptr;
-    state.m_nFileSize = size;
-    state.m_nHitSize = 0;
-    if (!GrowHitBuffer(state.m_pHitData, kInitialHitCapacity)) return nullptr;
+    ScanFile scan(state);
+    if (!scan.Open(path, kSourceTim)) return nullptr;
     state.m_nHitCount = 0;
     state.m_nShownCount = 0;
-
-    TimHandler handler(state, host, file, path, window, paletteImages);
-    const ScanOutcome outcome = RunChunkScan(params, file, size, host, handler);
-    // The hit buffer lives for one scan only.
-    std::vector<std::uint8_t>().swap(state.m_pHitData);
-    state.m_nHitSize = 0;
-    return outcome == ScanOutcome::kCompleted ? handler.Result() : nullptr;
+    TimHandler handler(state, host, scan.File(), path, window, paletteImages);
+    return scan.Walk(params, host, handler) ? handler.Result() : nullptr;
 }
 
 }  // namespace vorel
