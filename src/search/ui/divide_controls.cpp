@@ -1,6 +1,9 @@
 #include "search/ui/divide_controls.h"
 
+#include <QCheckBox>
+#include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <algorithm>
 #include <limits>
@@ -56,6 +59,38 @@ void UpdatePageControls(bool divided, std::int64_t num, int page, QPushButton* p
         next->setEnabled(false);
         label->clear();
     }
+}
+
+DivideWidgets MakeDivideWidgets(QWidget* parent) {
+    DivideWidgets w;
+    w.divideCheck = new QCheckBox(QStringLiteral("分割検索"), parent);
+    w.numberEdit = new QLineEdit(parent);
+    w.divideRow = new QHBoxLayout;
+    w.divideRow->addWidget(w.divideCheck);
+    w.divideRow->addWidget(w.numberEdit);
+    w.divideRow->addWidget(new QLabel(QStringLiteral("ｲﾒｰｼﾞ/Read"), parent));
+    w.divideRow->addStretch(1);
+
+    w.prevButton = new QPushButton(QStringLiteral("<<"), parent);
+    w.nextButton = new QPushButton(QStringLiteral(">>"), parent);
+    w.windowLabel = new QLabel(parent);
+    w.windowLabel->setMinimumWidth(
+        w.windowLabel->fontMetrics().horizontalAdvance(QStringLiteral("ｲﾒｰｼﾞ0000000～0000000")));
+    w.pageRow = new QHBoxLayout;
+    w.pageRow->addWidget(w.prevButton);
+    w.pageRow->addWidget(w.nextButton);
+    w.pageRow->addWidget(w.windowLabel, 1);
+    w.pageRow->addWidget(new QLabel(QStringLiteral("を検索"), parent));
+    for (QPushButton* b : {w.prevButton, w.nextButton}) b->setAutoDefault(false);
+
+    w.okButton = new QPushButton(QStringLiteral("OK"), parent);
+    w.cancelButton = new QPushButton(QStringLiteral("ｷｬﾝｾﾙ"), parent);
+    w.okButton->setDefault(true);
+    w.buttonRow = new QHBoxLayout;
+    w.buttonRow->addStretch(1);
+    w.buttonRow->addWidget(w.okButton);
+    w.buttonRow->addWidget(w.cancelButton);
+    return w;
 }
 
 }  // namespace vorel::ui

@@ -6,8 +6,12 @@
 #include <cstdint>
 #include <optional>
 
+class QCheckBox;
+class QHBoxLayout;
 class QLabel;
+class QLineEdit;
 class QPushButton;
+class QWidget;
 
 namespace vorel::ui {
 
@@ -27,5 +31,21 @@ QString DivideLabelText(std::int64_t num, std::int64_t page);
 // buttons disabled and the label empty.
 void UpdatePageControls(bool divided, std::int64_t num, int page, QPushButton* prev, QPushButton* next,
                         QLabel* label);
+
+// The rows both settings dialogs end with: "分割検索" with the images-per-read
+// number, the page buttons with the window label, and OK / "ｷｬﾝｾﾙ".
+struct DivideWidgets {
+    QCheckBox* divideCheck = nullptr;
+    QLineEdit* numberEdit = nullptr;
+    QPushButton* prevButton = nullptr;
+    QPushButton* nextButton = nullptr;
+    QLabel* windowLabel = nullptr;
+    QPushButton* okButton = nullptr;
+    QPushButton* cancelButton = nullptr;
+    QHBoxLayout* divideRow = nullptr;
+    QHBoxLayout* pageRow = nullptr;
+    QHBoxLayout* buttonRow = nullptr;
+};
+DivideWidgets MakeDivideWidgets(QWidget* parent);
 
 }  // namespace vorel::ui

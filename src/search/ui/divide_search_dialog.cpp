@@ -19,38 +19,19 @@ CDivideSearchDlg::CDivideSearchDlg(vorel::ISettingsStore& store, QWidget* parent
     : QDialog(parent), m_store(store) {
     setWindowTitle(QStringLiteral("分割検索設定"));
 
-    m_pDivideCheck = new QCheckBox(QStringLiteral("分割検索"), this);
-    m_pNumberEdit = new QLineEdit(this);
-    auto* divideRow = new QHBoxLayout;
-    divideRow->addWidget(m_pDivideCheck);
-    divideRow->addWidget(m_pNumberEdit);
-    divideRow->addWidget(new QLabel(QStringLiteral("ｲﾒｰｼﾞ/Read"), this));
-    divideRow->addStretch(1);
-
-    m_pPrevButton = new QPushButton(QStringLiteral("<<"), this);
-    m_pNextButton = new QPushButton(QStringLiteral(">>"), this);
-    m_pWindowLabel = new QLabel(this);
-    m_pWindowLabel->setMinimumWidth(
-        m_pWindowLabel->fontMetrics().horizontalAdvance(QStringLiteral("ｲﾒｰｼﾞ0000000～0000000")));
-    auto* pageRow = new QHBoxLayout;
-    pageRow->addWidget(m_pPrevButton);
-    pageRow->addWidget(m_pNextButton);
-    pageRow->addWidget(m_pWindowLabel, 1);
-    pageRow->addWidget(new QLabel(QStringLiteral("を検索"), this));
-    for (QPushButton* b : {m_pPrevButton, m_pNextButton}) b->setAutoDefault(false);
-
-    m_pOkButton = new QPushButton(QStringLiteral("OK"), this);
-    m_pCancelButton = new QPushButton(QStringLiteral("ｷｬﾝｾﾙ"), this);
-    m_pOkButton->setDefault(true);
-    auto* buttonRow = new QHBoxLayout;
-    buttonRow->addStretch(1);
-    buttonRow->addWidget(m_pOkButton);
-    buttonRow->addWidget(m_pCancelButton);
+    const vorel::ui::DivideWidgets w = vorel::ui::MakeDivideWidgets(this);
+    m_pDivideCheck = w.divideCheck;
+    m_pNumberEdit = w.numberEdit;
+    m_pPrevButton = w.prevButton;
+    m_pNextButton = w.nextButton;
+    m_pWindowLabel = w.windowLabel;
+    m_pOkButton = w.okButton;
+    m_pCancelButton = w.cancelButton;
 
     auto* layout = new QVBoxLayout(this);
-    layout->addLayout(divideRow);
-    layout->addLayout(pageRow);
-    layout->addLayout(buttonRow);
+    layout->addLayout(w.divideRow);
+    layout->addLayout(w.pageRow);
+    layout->addLayout(w.buttonRow);
 
     connect(m_pDivideCheck, &QCheckBox::clicked, this, &CDivideSearchDlg::OnCheckDivide);
     connect(m_pPrevButton, &QPushButton::clicked, this, &CDivideSearchDlg::OnPrev);
