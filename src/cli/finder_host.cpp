@@ -29,11 +29,8 @@ void FinderHost::SetProgressLabel(std::string_view label) {
     DrawBar();
 }
 
-bool FinderHost::CheckCancel() {
-    const bool requested = cancelRequested != 0;
-    cancelRequested = 0;
-    return requested;
-}
+// An interrupt stays pending: it ends the scan it came in and every scan after it.
+bool FinderHost::CheckCancel() { return cancelRequested != 0; }
 
 void FinderHost::StepProgress() {
     ++steps_;

@@ -41,7 +41,8 @@ public:
 
     int ImagesFound() const { return imagesFound_; }
 
-    // Set from the SIGINT handler: the next progress point ends the scan.
+    // Set from the SIGINT handler: the next progress point ends the scan, and so
+    // does the first point of every later scan.
     static volatile std::sig_atomic_t cancelRequested;
 
 private:

@@ -20,8 +20,13 @@ using vorel::FoundImage;
 constexpr int kExitFound = 0;
 constexpr int kExitNone = 1;
 constexpr int kExitError = 2;
+constexpr int kExitInterrupted = 130;  // as a shell reports a program stopped by Ctrl+C
 
-void OnInterrupt(int) { vorel::FinderHost::cancelRequested = 1; }
+void OnInterrupt(int) {
+    vorel::FinderHost::cancelRequested = 1;
+    // A second Ctrl+C does not wait for the next progress point.
+    std::signal(SIGINT, SIG_DFL);
+}
 
 void PrintTableHeader(bool tsv) {
     if (tsv) {
@@ -69,7 +74,7 @@ int main(int argc, char* argv[]) {
     parser.setApplicationDescription(QStringLiteral(
         "Lists every PlayStation TIM texture and headerless Windows bitmap that Vorel finds in each FILE.\n"
         "Options override the saved search settings for this run only.\n"
-        "Exit status: 0 images found, 1 none found, 2 error."));
+        "Exit status: 0 images found, 1 none found, 2 error, 130 interrupted."));
     parser.addHelpOption();
     parser.addVersionOption();
     const QCommandLineOption tsvOption(QStringLiteral("tsv"), QStringLiteral("Tab-separated output with a header line."));
@@ -160,6 +165,7 @@ int main(int argc, char* argv[]) {
     int images = 0;
     bool failed = false;
     PrintTableHeader(tsv);
+    std::fflush(stdout);
     for (const QString& file : files) {
         const std::string path = QFile::encodeName(file).toStdString();
         {
@@ -184,12 +190,17 @@ int main(int argc, char* argv[]) {
         vorel::RunSearchScans(state, host, store, path);
         images += host.ImagesFound();
         std::fprintf(stderr, "%s: %s\n", qPrintable(file), vorel::ClosingMessage(state, store).c_str());
+        if (vorel::FinderHost::cancelRequested != 0) break;
     }
     if (exporter) {
         std::fprintf(stderr, "%d files written to %s", exporter->Written(), qPrintable(parser.value(outOption)));
         if (exporter->Failed() != 0) std::fprintf(stderr, ", %d failed", exporter->Failed());
         std::fputc('\n', stderr);
         failed = failed || exporter->Failed() != 0;
+    }
+    if (vorel::FinderHost::cancelRequested != 0) {
+        std::fputs("vorel-find: interrupted\n", stderr);
+        return kExitInterrupted;
     }
     if (failed) return kExitError;
     return images > 0 ? kExitFound : kExitNone;
