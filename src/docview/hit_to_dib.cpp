@@ -18,10 +18,6 @@ std::optional<ByteSpan> Slice(ByteSpan bytes, std::uint64_t offset, std::uint64_
     return bytes.subspan(static_cast<std::size_t>(offset), static_cast<std::size_t>(length));
 }
 
-std::optional<std::uint64_t> Product(std::uint64_t a, std::uint64_t b) {
-    return CheckedMul(a, b);
-}
-
 // The hit's bytes: m_nHitOffset into the buffer, m_nHitSize of them, never past the buffer.
 ByteSpan HitBytes(const SearchState& state) {
     const ByteSpan all(state.m_pHitData);
@@ -39,9 +35,9 @@ void PutBgr(std::uint8_t* out, Rgb c) {
 // Flags 2 and 3: direct colour becomes a 24-bit DIB, top source row stored last.
 Dib ConvertTimDirect(ByteSpan hit, std::uint32_t flag, std::int32_t w, std::int32_t h) {
     const std::uint64_t bytesPerPixel = flag == 2 ? 2 : 3;
-    const auto rowBytes = Product(bytesPerPixel, static_cast<std::uint64_t>(w));
+    const auto rowBytes = CheckedMul(bytesPerPixel, static_cast<std::uint64_t>(w));
     if (!rowBytes) return {};
-    const auto total = Product(*rowBytes, static_cast<std::uint64_t>(h));
+    const auto total = CheckedMul(*rowBytes, static_cast<std::uint64_t>(h));
     if (!total) return {};
     const auto pixels = Slice(hit, kTimPixelStart, *total);
     if (!pixels) return {};
@@ -73,7 +69,7 @@ Dib ConvertTimIndexed(const SearchState& state, ByteSpan hit, std::int32_t w, st
 
     const std::uint64_t rowBytes =
         fourBit ? (static_cast<std::uint64_t>(w) + 1) / 2 : static_cast<std::uint64_t>(w);
-    const auto total = Product(rowBytes, static_cast<std::uint64_t>(h));
+    const auto total = CheckedMul(rowBytes, static_cast<std::uint64_t>(h));
     if (!total) return {};
     const auto pixels =
         Slice(hit, kTimPixelStart + static_cast<std::uint64_t>(state.m_nClutBlockSize), *total);
@@ -137,7 +133,7 @@ Dib ConvertBitmap(ByteSpan hit) {
     const std::uint64_t stride = DibStride(width, bitCount);
     const std::uint64_t fullTable = bitCount == 24 ? 0 : 4 * (std::uint64_t{1} << bitCount);
     const std::uint64_t sourceTable = clrUsed != 0 ? 4 * std::uint64_t{clrUsed} : fullTable;
-    const auto pixelBytes = Product(stride, static_cast<std::uint64_t>(rows));
+    const auto pixelBytes = CheckedMul(stride, static_cast<std::uint64_t>(rows));
     if (!pixelBytes) return {};
     const auto pixels = Slice(hit, kDibHeaderSize + sourceTable, *pixelBytes);
     if (!pixels) return {};
