@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLockFile>
+#include <QStandardPaths>
 
 namespace vorel::app {
 namespace {
@@ -23,7 +24,9 @@ QString InstanceServerName() {
     const QString overridden = qEnvironmentVariable("VOREL_INSTANCE_NAME");
     if (!overridden.isEmpty()) return overridden;
     const QString name = QStringLiteral("VorelInstance-%1").arg(static_cast<qulonglong>(::getuid()));
-    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    // The user's own runtime folder: $XDG_RUNTIME_DIR, or else a folder Qt makes
+    // for this user alone, so no other user can put a socket of that name first.
+    const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
     if (!runtime.isEmpty() && QFileInfo(runtime).isDir()) return QDir(runtime).filePath(name);
     return name;
 }

@@ -1,12 +1,14 @@
 // The search run and its ways in: the open dialog, OpenDocumentFile (command
 // line, recent files, drops, hand-offs), and the queue that keeps searches
 // from nesting.
+#include <QApplication>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QMetaObject>
 #include <QThread>
+#include <QTimer>
 
 #include "app/doc_template.h"
 #include "app/main_frame.h"
@@ -147,6 +149,12 @@ void CVorelApp::DrainQueue() {
     // A run in progress, or the queue already being worked on further up the
     // stack: the end of that run schedules the next turn.
     if (!m_bStarted || m_nRunDepth > 0 || m_bDraining) return;
+    // Nor inside a modal dialog (the open dialog, the settings): its event loop
+    // would hold the progress box, and Cancel with it. Try again once it is gone.
+    if (!m_pending.isEmpty() && QApplication::activeModalWidget() != nullptr) {
+        QTimer::singleShot(200, this, [this] { ScheduleDrain(); });
+        return;
+    }
     if (m_pending.isEmpty()) {
         emit idle();
         return;

@@ -1,7 +1,10 @@
 // Names reaching the running program from outside: dropped files and the
 // hand-off of a second copy. Each is searched in the order it came, and one
 // that arrives while a search runs waits for that search to end.
+#include <QApplication>
+#include <QDialog>
 #include <QDropEvent>
+#include <QElapsedTimer>
 #include <QLocalSocket>
 #include <QMimeData>
 #include <QUrl>
@@ -39,6 +42,23 @@ TEST_F(HandOffAndDropTest, DroppedFilesAreSearchedInTheirOrder) {
     WaitIdle();
     EXPECT_EQ(MessageTexts(), (QStringList{"2 Images Find", "1 Images Find", "3 Images Find"}));
     EXPECT_EQ(Titles(), (QStringList{"A_001", "A_002", "B_001", "C_001", "C_002", "C_003"}));
+}
+
+TEST_F(HandOffAndDropTest, DropWhileAModalDialogIsOpenWaitsForItToClose) {
+    const QString dropped = WriteFile("DROPPED.BIN", TimFile(2));
+    QDialog dialog(frame);
+    dialog.setModal(true);
+    dialog.show();
+    ASSERT_EQ(QApplication::activeModalWidget(), &dialog);
+    app->OpenDroppedFiles({dropped});
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < 600) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    // Searching inside the dialog's loop would leave its progress box unreachable.
+    EXPECT_TRUE(messages.shown.empty());
+    dialog.close();
+    WaitIdle();
+    EXPECT_EQ(MessageTexts(), QStringList{"2 Images Find"});
 }
 
 TEST_F(HandOffAndDropTest, DropDuringASearchWaitsForItsEnd) {
