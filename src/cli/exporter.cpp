@@ -54,8 +54,7 @@ bool Exporter::Prepare(QString& reason) {
 }
 
 void Exporter::Write(const FoundImage& image, const Dib& dib) {
-    const QString name = QString::fromStdString(image.title) + QLatin1StringView(Extension(format_));
-    const QString path = QDir(folder_).filePath(name);
+    const QString path = QDir(folder_).filePath(FileNameFor(image));
     QString reason;
     if (WriteOne(QFile::encodeName(path).toStdString(), dib, reason)) {
         ++written_;
@@ -63,6 +62,15 @@ void Exporter::Write(const FoundImage& image, const Dib& dib) {
     }
     ++failed_;
     std::fprintf(stderr, "vorel-find: %s: %s\n", qPrintable(path), qPrintable(reason));
+}
+
+QString Exporter::FileNameFor(const FoundImage& image) {
+    const QString title = QString::fromStdString(image.title);
+    const QLatin1StringView extension(Extension(format_));
+    QString name = title + extension;
+    for (int n = 2; used_.contains(name.toUpper()); ++n) name = QStringLiteral("%1(%2)%3").arg(title).arg(n).arg(extension);
+    used_.insert(name.toUpper());
+    return name;
 }
 
 bool Exporter::WriteOne(const std::string& path, const Dib& dib, QString& reason) const {

@@ -2,6 +2,7 @@
 // Save All names files: DATA_003.BMP, DATA_003.TIF, DATA_003.PNG.
 #pragma once
 
+#include <QSet>
 #include <QString>
 
 #include "cli/finder_host.h"
@@ -28,8 +29,14 @@ public:
 private:
     bool WriteOne(const std::string& path, const Dib& dib, QString& reason) const;
 
+    // The file name for an image: its title, and when two searched files give the
+    // same title (DATA.BIN and DATA.TIM, or one name in two folders), a number
+    // after it, so an image written earlier in the run is never replaced.
+    QString FileNameFor(const FoundImage& image);
+
     QString folder_;
     ExportFormat format_;
+    QSet<QString> used_;  // names written in this run, compared without case
     WritePngFunction* writePng_ = nullptr;
     int written_ = 0;
     int failed_ = 0;

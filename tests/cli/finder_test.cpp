@@ -193,6 +193,15 @@ TEST_F(FinderTest, ExportWritesEveryFormatAndReplacesOldFiles) {
     }
     EXPECT_EQ(ReadBytes(out / "data_001.BMP")[0], 'B');
 
+    // Two searched files with the same title: the second's images get a number, none is lost.
+    const fs::path again = dir_ / "again";
+    fs::create_directories(again);
+    const fs::path twin = Write("data.tim", bytes);
+    const FinderRun twins = Find("--out " + Q(again) + " " + Q(file) + " " + Q(twin));
+    EXPECT_EQ(twins.exit, 0) << twins.err;
+    for (const char* name : {"data_001.BMP", "data_002.BMP", "data_001(2).BMP", "data_002(2).BMP"})
+        EXPECT_TRUE(fs::is_regular_file(again / name)) << name;
+
     // A folder in the way of a file: named on stderr, the other image still written, exit 2.
     const fs::path blocked = dir_ / "blocked";
     fs::create_directories(blocked / "data_001.BMP");
