@@ -3,43 +3,13 @@
 // Nothing reaches the store until OK.
 #pragma once
 
-#include <QDialog>
+#include "search/ui/divide_page_dialog.h"
 
-#include "search/settings.h"
-
-class QCheckBox;
-class QLabel;
-class QLineEdit;
-class QPushButton;
-
-class CDivideSearchDlg : public QDialog {
+class CDivideSearchDlg : public CDividePageDlg {
     Q_OBJECT
   public:
     explicit CDivideSearchDlg(vorel::ISettingsStore& store, QWidget* parent = nullptr);
 
-    QLineEdit* NumberEdit() const { return m_pNumberEdit; }
-    QCheckBox* DivideCheck() const { return m_pDivideCheck; }
-    QPushButton* PrevButton() const { return m_pPrevButton; }
-    QPushButton* NextButton() const { return m_pNextButton; }
-    QPushButton* OkButton() const { return m_pOkButton; }
-    QPushButton* CancelButton() const { return m_pCancelButton; }
-    QLabel* WindowLabel() const { return m_pWindowLabel; }
-    int Page() const { return m_nPage; }
-
   public slots:
-    void OnCheckDivide();
-    void OnPrev();
-    void OnNext();
     void accept() override;  // OK: validate, write, close
-
-  private:
-    vorel::ISettingsStore& m_store;
-    QLineEdit* m_pNumberEdit = nullptr;
-    QCheckBox* m_pDivideCheck = nullptr;
-    QPushButton* m_pPrevButton = nullptr;
-    QPushButton* m_pNextButton = nullptr;
-    QPushButton* m_pOkButton = nullptr;
-    QPushButton* m_pCancelButton = nullptr;
-    QLabel* m_pWindowLabel = nullptr;
-    int m_nPage = 0;
 };
