@@ -175,6 +175,26 @@ TEST_F(FinderTest, CorpusTimsAtAwkwardOffsetsDecodeExactly) {
     }
 }
 
+// Every image of the sample and the corpus, in every format, against another program's decode of its source.
+TEST_F(FinderTest, ExportsMatchAnIndependentDecodeOfTheirSource) {
+    const std::string data = VOREL_TEST_DATA_DIR;
+    const std::string sources[] = {data + "/../../samples/sample.bin", data + "/corpus/ball16c.tim",
+                                   data + "/corpus/lamelotl16c.tim", data + "/corpus/bungirl.tim",
+                                   data + "/corpus/bunpattern.tim"};
+    for (const std::string& source : sources) {
+        const fs::path out = dir_ / fs::path(source).stem();
+        const fs::path listing = dir_ / (fs::path(source).stem().string() + ".tsv");
+        const FinderRun list = Find("--tsv --palettes " + Q(source));
+        ASSERT_EQ(list.exit, 0) << source << list.err;
+        std::ofstream(listing) << list.out;
+        for (const char* format : {"bmp", "tif", "png"})
+            ASSERT_EQ(Find("--palettes --out " + Q(out) + " --format " + format + " " + Q(source)).exit, 0) << source;
+        const std::string check = data + "/../cli/check_export.py " + Q(source) + " " + Q(listing) + " " + Q(out) +
+                                  " BMP TIF PNG";
+        EXPECT_EQ(std::system(check.c_str()), 0) << source;
+    }
+}
+
 TEST_F(FinderTest, ExportWritesEveryFormatAndReplacesOldFiles) {
     auto bytes = Noise(30000);
     Place(bytes, 10, vorel::samples::MakeTim(9, 20, 10));
