@@ -150,7 +150,9 @@ TEST_F(MainFrameTest, PromptsAndTipsComeFromTheCommandTable) {
     };
     for (const Case& c : cases) {
         EXPECT_EQ(c.action->statusTip(), QString::fromUtf8(c.prompt));
-        if (c.tip) EXPECT_EQ(c.action->toolTip(), QString::fromUtf8(c.tip));
+        if (c.tip) {
+            EXPECT_EQ(c.action->toolTip(), QString::fromUtf8(c.tip));
+        }
     }
     EXPECT_EQ(a.fileOpen->text(), "開く(&O)...\tCtrl+O");
     EXPECT_EQ(a.about->text(), "ﾊﾞｰｼﾞｮﾝ情報(Vorel) (&A)...");

@@ -119,8 +119,8 @@ TEST(TimScannerTest, ClutLengthBeyondTheLookAheadIsRejectedSafely) {
     StoreLe32(bytes.data(), 0x10);
     StoreLe32(bytes.data() + 4, 8);
     StoreLe32(bytes.data() + 8, 1500000);
-    StoreLe16(bytes.data() + 16, 1);
-    StoreLe16(bytes.data() + 18, 749994);  // never read as a palette count of this size: 16 bits
+    StoreLe16(bytes.data() + 16, 30);     // 749,994 entries: 24,999 palettes of 30 colours,
+    StoreLe16(bytes.data() + 18, 24999);  // so only the image header's place can refuse it
     TempFile file(bytes);
     Scan scan;
     scan.Tim(file.Path());
@@ -147,7 +147,9 @@ TEST(TimScannerTest, DividedSearchShowsOnePage) {
         scan.store.WriteInt("Settings", "dividepos", c.pos);
         scan.Tim(file.Path());
         ASSERT_EQ(scan.host.docs.size(), c.shown) << c.num << "/" << c.pos;
-        if (c.shown != 0) EXPECT_EQ(scan.host.docs.front().number, c.firstNumber);
+        if (c.shown != 0) {
+            EXPECT_EQ(scan.host.docs.front().number, c.firstNumber);
+        }
         EXPECT_EQ(scan.state.m_nHitCount, c.hitCount);
         EXPECT_EQ(scan.state.m_nShownCount, static_cast<int>(c.shown));
     }

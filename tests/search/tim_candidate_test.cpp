@@ -52,7 +52,9 @@ TEST(TimCandidateTest, DirectColourLimitsAreInclusive) {
         const auto bytes = Header(c.flag, static_cast<std::int32_t>(12 + bpp * c.w * c.h), static_cast<std::int16_t>(c.w),
                                   static_cast<std::int16_t>(c.h));
         EXPECT_EQ(Check(bytes, h) == TimTest::kAccept, c.accepted) << c.flag << " " << c.w << "x" << c.h;
-        if (c.accepted) EXPECT_EQ(h.size, 12 + bpp * c.w * c.h + 8);
+        if (c.accepted) {
+            EXPECT_EQ(h.size, 12 + bpp * c.w * c.h + 8);
+        }
     }
 }
 
