@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QImage>
 #include <QPainter>
+#include <QScrollBar>
 
 #include "docview/ui/dib_image.h"
 #include "docview/ui/hit_states.h"
@@ -119,6 +121,59 @@ TEST(DibDrawing, ColourTableOnBorrowedRowsDoesNotCopyThem) {
     QImage image(rows.data(), 4, 4, 4, QImage::Format_Indexed8);
     image.setColorTable(QList<QRgb>(256, kRed));
     EXPECT_EQ(image.constBits(), rows.data());
+}
+
+// Every pixel a colour of its own: red x, green y.
+Dib CoordinateDib(int width, int height) {
+    Dib dib = Dib::Create(width, height, 24);
+    for (int y = 0; y < height; ++y) {
+        auto row = dib.StoredRow(height - 1 - y);
+        for (int x = 0; x < width; ++x) {
+            row[3 * x + 1] = static_cast<std::uint8_t>(y);
+            row[3 * x + 2] = static_cast<std::uint8_t>(x);
+        }
+    }
+    return dib;
+}
+
+TEST(DibDrawing, ViewPaintsWhereItsModePutsThePicture) {
+    CVorelDoc doc;
+    doc.m_hDIB = CoordinateDib(200, 150);
+    doc.m_nImageWidth = 200;
+    doc.m_nImageHeight = 150;
+    CVorelView view(&doc);
+    view.resize(100, 80);
+    view.show();
+    view.OnInitialUpdate();
+    auto shot = [&] { return view.grab().toImage().convertToFormat(QImage::Format_RGB32); };
+
+    // Real size, scrolled: the window's corner shows the pixel at the scroll position.
+    view.horizontalScrollBar()->setValue(30);
+    view.verticalScrollBar()->setValue(25);
+    QImage img = shot();
+    EXPECT_EQ(img.pixel(0, 0), qRgb(30, 25, 0));
+    EXPECT_EQ(img.pixel(10, 20), qRgb(40, 45, 0));
+
+    // 200 %, scrolled: each image pixel covers two by two.
+    view.OnZoom(CVorelView::kZoom200);
+    view.horizontalScrollBar()->setValue(40);
+    view.verticalScrollBar()->setValue(20);
+    img = shot();
+    EXPECT_EQ(img.pixel(0, 0), qRgb(20, 10, 0));
+    EXPECT_EQ(img.pixel(5, 3), qRgb(22, 11, 0));
+
+    // Fit into 401 x 391: scale 2, a 400 x 300 picture at (0, 45), nothing above or below it.
+    view.resize(401, 391);
+    view.OnViewFit();
+    QCoreApplication::processEvents();  // the scroll bars of 200 % go, and the fit follows the larger room
+    ASSERT_EQ(QRect(view.m_nDrawX, view.m_nDrawY, view.m_nDrawWidth, view.m_nDrawHeight),
+              QRect(0, 45, 400, 300));
+    img = shot();
+    EXPECT_EQ(img.pixel(0, 45), qRgb(0, 0, 0));
+    EXPECT_EQ(img.pixel(399, 344), qRgb(199, 149, 0));
+    EXPECT_EQ(img.pixel(101, 95), qRgb(50, 25, 0));
+    EXPECT_EQ(img.pixel(100, 44), img.pixel(400, 390)) << "above the picture: background";
+    EXPECT_EQ(img.pixel(100, 345), img.pixel(400, 390)) << "below the picture: background";
 }
 
 // The corpus pictures, decoded by ImageMagick, against what the view paints at
