@@ -54,6 +54,10 @@ CVorelView::CVorelView(CVorelDoc* doc, QWidget* parent) : QAbstractScrollArea(pa
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     RedirectPageSteps(horizontalScrollBar(), &m_nPageStepX);
     RedirectPageSteps(verticalScrollBar(), &m_nPageStepY);
+    // A scroll bar would turn the wheel into its own steps (and the horizontal
+    // one would scroll sideways); the wheel over either follows the view's rule.
+    horizontalScrollBar()->installEventFilter(this);
+    verticalScrollBar()->installEventFilter(this);
 }
 
 CVorelView::~CVorelView() = default;
@@ -232,6 +236,15 @@ int CVorelView::OnMouseWheel(int delta) {
 void CVorelView::wheelEvent(QWheelEvent* event) {
     OnMouseWheel(event->angleDelta().y());
     event->accept();
+}
+
+bool CVorelView::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Wheel &&
+        (watched == horizontalScrollBar() || watched == verticalScrollBar())) {
+        wheelEvent(static_cast<QWheelEvent*>(event));
+        return true;
+    }
+    return QAbstractScrollArea::eventFilter(watched, event);
 }
 
 void CVorelView::keyPressEvent(QKeyEvent* event) {

@@ -105,6 +105,7 @@ class CVorelView : public QAbstractScrollArea {
     void keyPressEvent(QKeyEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     QSize ImageSize() const;  // the document's width and height (1 x 1 for an empty document)

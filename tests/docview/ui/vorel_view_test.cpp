@@ -219,6 +219,28 @@ TEST(VorelView, WheelArithmetic) {
     EXPECT_EQ(v->value(), 450);
 }
 
+TEST(VorelView, WheelOverEitherScrollBarFollowsTheViewsRule) {
+    WheelLinesGuard guard;
+    SizedView s(1000, 1000, 200, 200);  // vertical line 10
+    QScrollBar* v = s.view.verticalScrollBar();
+    QScrollBar* h = s.view.horizontalScrollBar();
+    v->setValue(500);
+    h->setValue(300);
+    g_nWheelScrollLines = 5;
+    for (QScrollBar* bar : {v, h}) {
+        QWheelEvent wheel(QPointF(2, 2), bar->mapToGlobal(QPointF(2, 2)), QPoint(), QPoint(0, -120),
+                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(bar, &wheel);
+    }
+    EXPECT_EQ(v->value(), 600) << "two notches down of 5 lines, wherever the pointer is";
+    EXPECT_EQ(h->value(), 300) << "the wheel scrolls up and down only";
+    g_nWheelScrollLines = 0;
+    QWheelEvent off(QPointF(2, 2), v->mapToGlobal(QPointF(2, 2)), QPoint(), QPoint(0, 120), Qt::NoButton,
+                    Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(v, &off);
+    EXPECT_EQ(v->value(), 600) << "switched off over the bar too";
+}
+
 TEST(VorelView, WheelNeedsAVerticalScrollBar) {
     WheelLinesGuard guard;
     {
