@@ -12,12 +12,12 @@ namespace vorel::ui {
 
 std::optional<int> ParseDigitsOnly(const QString& text) {
     if (text.isEmpty()) return std::nullopt;
+    constexpr std::int64_t kMax = std::numeric_limits<std::int32_t>::max();
     std::int64_t value = 0;
     for (const QChar c : text) {
         // Only ASCII digits: QChar::isDigit would also take full-width and other scripts' digits.
         if (c < QLatin1Char('0') || c > QLatin1Char('9')) return std::nullopt;
-        value = value * 10 + (c.unicode() - '0');
-        if (value > std::numeric_limits<std::int32_t>::max()) return std::nullopt;
+        value = std::min<std::int64_t>(value * 10 + (c.unicode() - '0'), kMax);
     }
     return static_cast<int>(value);
 }

@@ -16,7 +16,9 @@ class QWidget;
 namespace vorel::ui {
 
 // The value of a text made of the digits 0-9 only (no sign, space, point or
-// full-width digit) that fits in 32 bits; nullopt otherwise.
+// full-width digit); nullopt otherwise. A digit string too long for 32 bits is
+// still a number: it reads as the 32-bit maximum, so a range check refuses it
+// and a store never receives a wrapped value.
 std::optional<int> ParseDigitsOnly(const QString& text);
 
 // The images-per-read number the page label shows for a typed text: its

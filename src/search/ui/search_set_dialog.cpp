@@ -85,7 +85,7 @@ void CSearchSetDlg::accept() {
         Fail(QStringLiteral("読込ﾒﾓﾘｻｲｽﾞは1MB～10MBの範囲で設定してください"), m_pMemoryEdit);
         return;
     }
-    // Checked even with divided search off, so the store never receives a number it cannot hold.
+    // Checked even with divided search off: the number is written whichever way the box is ticked.
     const std::optional<int> number = vorel::ui::ParseDigitsOnly(NumberEdit()->text());
     if (!number) {
         Fail(QStringLiteral("分割検索ｲﾒｰｼﾞ数を確認してください"), NumberEdit());

@@ -32,12 +32,14 @@ struct OkCase {
     QString number;
     QString message;  // empty: accepted
     Focus focus;
+    int storedNumber = 0;  // "dividenum" after an accepted OK
 };
 
 TEST(SearchSetDialog, OkValidatesInOrderAndWritesNothingOnFailure) {
     const OkCase cases[] = {
-        {"010 stored as typed", "010", "50", {}, Focus::None},
-        {"1 and 10 are the limits", "10", "0", {}, Focus::None},
+        {"010 stored as typed", "010", "50", {}, Focus::None, 50},
+        {"1 and 10 are the limits", "10", "0", {}, Focus::None, 0},
+        {"many leading zeros", "000000000000000000001", "50", {}, Focus::None, 50},
         {"zero", "0", "50", kMemoryRange, Focus::Memory},
         {"eleven", "11", "50", kMemoryRange, Focus::Memory},
         {"empty", "", "50", kMemoryCheck, Focus::Memory},
@@ -45,15 +47,17 @@ TEST(SearchSetDialog, OkValidatesInOrderAndWritesNothingOnFailure) {
         {"leading space", " 1", "50", kMemoryCheck, Focus::Memory},
         {"sign", "+1", "50", kMemoryCheck, Focus::Memory},
         {"full-width digit", "１", "50", kMemoryCheck, Focus::Memory},
-        // 2^32 + 5 would read as 5 if it wrapped; a value that does not fit is refused like text.
-        {"too long for 32 bits", "4294967301", "50", kMemoryCheck, Focus::Memory},
+        // 2^32 + 5 would read as 5 if it wrapped; it is all digits, so the range check refuses it.
+        {"too long for 32 bits", "4294967301", "50", kMemoryRange, Focus::Memory},
+        {"far too long", "99999999999999999999999", "50", kMemoryRange, Focus::Memory},
         {"memory before number", "0", "", kMemoryRange, Focus::Memory},
         {"number empty", "1", "", kNumberCheck, Focus::Number},
         {"number negative", "1", "-1", kNumberCheck, Focus::Number},
         {"number with space", "1", "5 ", kNumberCheck, Focus::Number},
-        {"number too long", "1", "4294967346", kNumberCheck, Focus::Number},
-        {"number just fits", "1", "2147483647", {}, Focus::None},
-        {"number one past", "1", "2147483648", kNumberCheck, Focus::Number},
+        // All digits is a valid number however long; 2^32 + 50 must not be stored as 50.
+        {"number too long", "1", "4294967346", {}, Focus::None, 2147483647},
+        {"number just fits", "1", "2147483647", {}, Focus::None, 2147483647},
+        {"number one past", "1", "2147483648", {}, Focus::None, 2147483647},
     };
     for (const OkCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -68,7 +72,7 @@ TEST(SearchSetDialog, OkValidatesInOrderAndWritesNothingOnFailure) {
             EXPECT_TRUE(messages.service.shown.empty());
             EXPECT_EQ(dlg.result(), QDialog::Accepted);
             EXPECT_EQ(Read(store, settings::kReadMemorySize), c.memory.toStdString());
-            EXPECT_EQ(Read(store, settings::kDivideNum), c.number.toInt());
+            EXPECT_EQ(Read(store, settings::kDivideNum), c.storedNumber);
             continue;
         }
         ASSERT_EQ(messages.service.shown.size(), 1u);
@@ -202,10 +206,16 @@ TEST(DivideSearchDialog, OkValidatesTheNumberOnly) {
         const char* name;
         QString number;
         bool accepted;
+        int stored;
     } cases[] = {
-        {"zero", "0", true},         {"leading zeros", "007", true},  {"empty", "", false},
-        {"letters", "abc", false},   {"trailing space", "1 ", false}, {"2^32", "4294967296", false},
-        {"full-width", "５", false},
+        {"zero", "0", true, 0},
+        {"leading zeros", "007", true, 7},
+        {"empty", "", false, 0},
+        {"letters", "abc", false, 0},
+        {"trailing space", "1 ", false, 0},
+        {"sign", "+5", false, 0},
+        {"2^32 held to 32 bits, not wrapped to 0", "4294967296", true, 2147483647},
+        {"full-width", "５", false, 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -219,7 +229,7 @@ TEST(DivideSearchDialog, OkValidatesTheNumberOnly) {
             EXPECT_TRUE(messages.service.shown.empty());
             EXPECT_EQ(dlg.result(), QDialog::Accepted);
             EXPECT_EQ(store.writes, (std::vector<std::string>{"dividenum", "dividesearch", "dividepos"}));
-            EXPECT_EQ(Read(store, settings::kDivideNum), c.number.toInt());
+            EXPECT_EQ(Read(store, settings::kDivideNum), c.stored);
         } else {
             ASSERT_EQ(messages.service.shown.size(), 1u);
             EXPECT_EQ(messages.service.shown[0].text, kNumberCheck);
