@@ -302,7 +302,10 @@ void CVorelView::OnAutoSize() {
     if (!frame || !CanAutoSize()) return;
     ResizeParentToFit(false);
     QRect limit;
-    if (QWidget* area = frame->parentWidget())
+    // Only a frame inside the MDI area has its geometry in its parent's coordinates;
+    // a top-level frame (even one with an owner) is placed on the screen.
+    QWidget* area = frame->isWindow() ? nullptr : frame->parentWidget();
+    if (area)
         limit = area->rect();
     else if (QScreen* screen = frame->screen())
         limit = screen->geometry();

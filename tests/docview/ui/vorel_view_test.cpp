@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QScreen>
 #include <QScrollBar>
 #include <QWheelEvent>
 
@@ -166,6 +167,24 @@ TEST(VorelView, InitialUpdateShrinksTheFrameButNeverGrowsIt) {
     EXPECT_LE(frame->geometry().bottom(), area.viewport()->rect().bottom());
     EXPECT_GT(frame->height(), 200);
     EXPECT_GT(view->width(), 60);
+}
+
+TEST(VorelView, AutoSizeOfATopLevelFrameWithAnOwnerIsLimitedByTheScreen) {
+    QWidget owner;
+    owner.setGeometry(0, 0, 100, 100);
+    CVorelDoc doc;
+    doc.m_nImageWidth = 50;
+    doc.m_nImageHeight = 300;
+    QWidget frame(&owner, Qt::Window);
+    auto* view = new CVorelView(&doc, &frame);
+    frame.setGeometry(10, 10, 50, 50);
+    view->resize(50, 50);
+    owner.show();
+    frame.show();
+    view->OnInitialUpdate();
+    view->OnAutoSize();
+    ASSERT_GE(frame.screen()->geometry().height(), 400);
+    EXPECT_EQ(frame.height(), 300) << "the owner's own rectangle is no limit";
 }
 
 TEST(VorelView, AutoSizeRectStaysInsideTheLimit) {
