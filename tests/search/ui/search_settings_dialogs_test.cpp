@@ -173,6 +173,28 @@ TEST(SearchSetDialog, PageButtonsAndLabelFollowTheTypedNumber) {
     EXPECT_TRUE(store.writes.empty()) << "Cancel writes nothing";
 }
 
+TEST(SearchSetDialog, LabelReadsTheTypedNumberAsItsLeadingInteger) {
+    // The label follows the text as typed, read the way the C library reads a leading number.
+    const struct {
+        QString typed;
+        QString label;  // on page 1
+    } cases[] = {
+        {"50", "ｲﾒｰｼﾞ51～100"}, {"0", "ｲﾒｰｼﾞ1～0"},     {"  12abc", "ｲﾒｰｼﾞ13～24"}, {"abc", "ｲﾒｰｼﾞ1～0"},
+        {"+7", "ｲﾒｰｼﾞ8～14"},   {"-5", "ｲﾒｰｼﾞ-4～-10"}, {"", "ｲﾒｰｼﾞ1～0"},          {"1.5", "ｲﾒｰｼﾞ2～2"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.typed.toStdString());
+        RecordingStore store;
+        Write(store, settings::kDivideSearch, 1);
+        Write(store, settings::kDividePos, 1);
+        CSearchSetDlg dlg(store);
+        dlg.NumberEdit()->setText(c.typed);
+        dlg.DivideCheck()->click();
+        dlg.DivideCheck()->click();
+        EXPECT_EQ(dlg.WindowLabel()->text(), c.label);
+    }
+}
+
 TEST(SearchSetDialog, EmptyNumberBlocksOkEvenWithDividedSearchOff) {
     ScopedMessages messages;
     RecordingStore store;
