@@ -3,7 +3,17 @@
 namespace vorel {
 namespace {
 
-std::int32_t Signed16(std::uint16_t v) { return static_cast<std::int16_t>(v); }
+std::int32_t Signed16(std::uint16_t v) {
+    return static_cast<std::int16_t>(v);
+}
+
+// Every field of a TIM header is little-endian.
+std::uint16_t Word(ByteSpan bytes, std::size_t offset) {
+    return ReadTimWord(bytes, offset, kTimLittleEndian);
+}
+std::uint32_t Dword(ByteSpan bytes, std::size_t offset) {
+    return ReadTimDword(bytes, offset, kTimLittleEndian);
+}
 
 bool InTimLimits(std::int64_t width, std::int64_t height) {
     return width > 0 && width <= kMaxTimWidth && height > 0 && height <= kMaxTimHeight;
@@ -12,10 +22,9 @@ bool InTimLimits(std::int64_t width, std::int64_t height) {
 // Flag 2 and 3: the image block follows the 8-byte TIM header directly.
 TimTest TestDirect(ByteSpan bytes, std::size_t pos, TimHeader& h) {
     if (!InBounds(bytes.size(), pos, 20)) return TimTest::kNeedMore;
-    const std::uint8_t* p = bytes.data() + pos;
-    const std::int64_t blockLength = static_cast<std::int32_t>(LoadLe32(p + 8));
-    const std::int64_t field = Signed16(LoadLe16(p + 16));
-    const std::int64_t height = Signed16(LoadLe16(p + 18));
+    const std::int64_t blockLength = static_cast<std::int32_t>(Dword(bytes, pos + 8));
+    const std::int64_t field = Signed16(Word(bytes, pos + 16));
+    const std::int64_t height = Signed16(Word(bytes, pos + 18));
     h.paletteCount = 1;
     h.height = static_cast<std::int32_t>(height);
     std::int64_t width = 0;
@@ -40,23 +49,23 @@ TimTest TestDirect(ByteSpan bytes, std::size_t pos, TimHeader& h) {
 // Flag 8 and 9: a CLUT block, then the image block.
 TimTest TestIndexed(ByteSpan bytes, std::size_t pos, TimHeader& h) {
     if (!InBounds(bytes.size(), pos, 20)) return TimTest::kNeedMore;
-    const std::uint8_t* p = bytes.data() + pos;
-    const std::int32_t clutLength = static_cast<std::int32_t>(LoadLe32(p + 8));
-    const std::int32_t clutWidth = Signed16(LoadLe16(p + 16));
-    const std::int32_t clutHeight = Signed16(LoadLe16(p + 18));
-    if (clutLength < 12) return TimTest::kReject;   // shorter than its own header
-    if (clutWidth <= 0) return TimTest::kReject;    // no colours per palette
-    if (clutHeight <= 0) return TimTest::kReject;   // no palette to show
+    const std::int32_t clutLength = static_cast<std::int32_t>(Dword(bytes, pos + 8));
+    const std::int32_t clutWidth = Signed16(Word(bytes, pos + 16));
+    const std::int32_t clutHeight = Signed16(Word(bytes, pos + 18));
+    if (clutLength < 12) return TimTest::kReject;  // shorter than its own header
+    if (clutWidth <= 0) return TimTest::kReject;   // no colours per palette
+    if (clutHeight <= 0) return TimTest::kReject;  // no palette to show
     const std::int32_t entries = (clutLength - 12) / 2;
     if (entries / clutWidth != clutHeight) return TimTest::kReject;  // table must hold the palettes
 
     // The image block header lies right after the CLUT block.
-    const std::uint64_t imageHeader = static_cast<std::uint64_t>(pos) + 8 + static_cast<std::uint64_t>(clutLength);
+    const std::uint64_t imageHeader =
+        static_cast<std::uint64_t>(pos) + 8 + static_cast<std::uint64_t>(clutLength);
     if (!InBounds(bytes.size(), imageHeader, 12)) return TimTest::kNeedMore;
-    const std::uint8_t* q = bytes.data() + imageHeader;
-    const std::int64_t blockLength = static_cast<std::int32_t>(LoadLe32(q));
-    const std::int64_t field = Signed16(LoadLe16(q + 8));
-    const std::int64_t height = Signed16(LoadLe16(q + 10));
+    const auto at = static_cast<std::size_t>(imageHeader);
+    const std::int64_t blockLength = static_cast<std::int32_t>(Dword(bytes, at));
+    const std::int64_t field = Signed16(Word(bytes, at + 8));
+    const std::int64_t height = Signed16(Word(bytes, at + 10));
     const std::int64_t width = h.flag == kTim4 ? field * 4 : field * 2;
     if (!InTimLimits(width, height)) return TimTest::kReject;
     const std::int64_t pixelBytes = h.flag == kTim4 ? (width * height) / 2 : width * height;
@@ -74,18 +83,38 @@ TimTest TestIndexed(ByteSpan bytes, std::size_t pos, TimHeader& h) {
 
 }  // namespace
 
+std::uint16_t ReadTimWord(ByteSpan bytes, std::size_t offset, int order) {
+    if (order != kTimLittleEndian && order != kTimBigEndian) return 0xFFFF;
+    if (!InBounds(bytes.size(), offset, 2)) return 0xFFFF;
+    const std::uint8_t* p = bytes.data() + offset;
+    if (order == kTimLittleEndian) return LoadLe16(p);
+    return static_cast<std::uint16_t>(p[0] << 8 | p[1]);
+}
+
+std::uint32_t ReadTimDword(ByteSpan bytes, std::size_t offset, int order) {
+    if (order != kTimLittleEndian && order != kTimBigEndian) return 0xFFFFFFFFu;
+    if (!InBounds(bytes.size(), offset, 4)) return 0xFFFFFFFFu;
+    const std::uint8_t* p = bytes.data() + offset;
+    if (order == kTimLittleEndian) return LoadLe32(p);
+    return static_cast<std::uint32_t>(p[0]) << 24 | static_cast<std::uint32_t>(p[1]) << 16 |
+           static_cast<std::uint32_t>(p[2]) << 8 | p[3];
+}
+
 TimTest TestTimCandidate(ByteSpan bytes, std::size_t pos, TimHeader& header) {
     if (!InBounds(bytes.size(), pos, 4)) return TimTest::kNeedMore;
-    if (LoadLe32(bytes.data() + pos) != kTimId) return TimTest::kReject;
+    if (Dword(bytes, pos) != kTimId) return TimTest::kReject;
     if (!InBounds(bytes.size(), pos, 8)) return TimTest::kNeedMore;
     header = TimHeader{};
-    header.flag = LoadLe32(bytes.data() + pos + 4);
+    header.flag = Dword(bytes, pos + 4);
     switch (header.flag) {
         case kTim16:
-        case kTim24: return TestDirect(bytes, pos, header);
+        case kTim24:
+            return TestDirect(bytes, pos, header);
         case kTim4:
-        case kTim8: return TestIndexed(bytes, pos, header);
-        default: return TimTest::kReject;
+        case kTim8:
+            return TestIndexed(bytes, pos, header);
+        default:
+            return TimTest::kReject;
     }
 }
 

@@ -25,6 +25,16 @@ struct TimHeader {
     std::int64_t size = 0;           // bytes from the id to the end of the image block
 };
 
+// Byte orders a TIM field can be read in. PlayStation files are little-endian
+// throughout, so the scanner always reads kTimLittleEndian.
+enum TimByteOrder : int { kTimLittleEndian = 0, kTimBigEndian = 1 };
+
+// The 16- or 32-bit field at `offset` in the given byte order. Any other order
+// reads nothing and gives a value with all bits set, and so does a field that
+// does not lie inside `bytes`: neither can pass for a TIM id, flag or length.
+std::uint16_t ReadTimWord(ByteSpan bytes, std::size_t offset, int order);
+std::uint32_t ReadTimDword(ByteSpan bytes, std::size_t offset, int order);
+
 enum class TimTest {
     kReject,
     kAccept,

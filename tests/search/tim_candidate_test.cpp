@@ -23,8 +23,9 @@ std::vector<std::uint8_t> Header(std::uint32_t flag, std::int32_t blockLength, s
 }
 
 // An indexed TIM header: CLUT block of `clutLength` (width cw, height ch), then an image block header.
-std::vector<std::uint8_t> Indexed(std::uint32_t flag, std::int32_t clutLength, std::int16_t cw, std::int16_t ch,
-                                  std::int32_t imageLength, std::int16_t wField, std::int16_t height) {
+std::vector<std::uint8_t> Indexed(std::uint32_t flag, std::int32_t clutLength, std::int16_t cw,
+                                  std::int16_t ch, std::int32_t imageLength, std::int16_t wField,
+                                  std::int16_t height) {
     auto b = Header(flag, clutLength, cw, ch, clutLength > 12 ? static_cast<std::size_t>(clutLength) : 12);
     if (clutLength < 12) return b;  // no room for an image block where the length says
     const std::size_t image = 8 + static_cast<std::size_t>(clutLength);
@@ -34,7 +35,29 @@ std::vector<std::uint8_t> Indexed(std::uint32_t flag, std::int32_t clutLength, s
     return b;
 }
 
-TimTest Check(const std::vector<std::uint8_t>& bytes, TimHeader& h) { return TestTimCandidate(bytes, 0, h); }
+TimTest Check(const std::vector<std::uint8_t>& bytes, TimHeader& h) {
+    return TestTimCandidate(bytes, 0, h);
+}
+
+TEST(TimFieldTest, ByteOrdersAndOrdersThatReadNothing) {
+    const std::vector<std::uint8_t> bytes = {0x10, 0x20, 0x30, 0x40, 0x50};
+    struct Case {
+        int order;
+        std::size_t offset;
+        std::uint16_t word;
+        std::uint32_t dword;
+    };
+    const Case cases[] = {
+        {0, 0, 0x2010, 0x40302010u},  {0, 1, 0x3020, 0x50403020u}, {1, 0, 0x1020, 0x10203040u},
+        {1, 1, 0x2030, 0x20304050u},  {2, 0, 0xFFFF, 0xFFFFFFFFu}, {7, 1, 0xFFFF, 0xFFFFFFFFu},
+        {-1, 0, 0xFFFF, 0xFFFFFFFFu}, {0, 4, 0xFFFF, 0xFFFFFFFFu},  // past the end: nothing is read
+        {1, 2, 0x3040, 0xFFFFFFFFu},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ReadTimWord(bytes, c.offset, c.order), c.word) << c.order << " at " << c.offset;
+        EXPECT_EQ(ReadTimDword(bytes, c.offset, c.order), c.dword) << c.order << " at " << c.offset;
+    }
+}
 
 TEST(TimCandidateTest, DirectColourLimitsAreInclusive) {
     struct Case {
@@ -43,14 +66,15 @@ TEST(TimCandidateTest, DirectColourLimitsAreInclusive) {
         bool accepted;
     };
     const Case cases[] = {
-        {2, 640, 480, true}, {2, 641, 480, false}, {2, 640, 481, false}, {2, 0, 10, false}, {2, 10, 0, false},
-        {2, -4, 10, false},  {3, 640, 480, true},  {3, 641, 1, false},   {3, 1, 481, false},
+        {2, 640, 480, true}, {2, 641, 480, false}, {2, 640, 481, false},
+        {2, 0, 10, false},   {2, 10, 0, false},    {2, -4, 10, false},
+        {3, 640, 480, true}, {3, 641, 1, false},   {3, 1, 481, false},
     };
     for (const auto& c : cases) {
         const std::int64_t bpp = c.flag == 2 ? 2 : 3;
         TimHeader h;
-        const auto bytes = Header(c.flag, static_cast<std::int32_t>(12 + bpp * c.w * c.h), static_cast<std::int16_t>(c.w),
-                                  static_cast<std::int16_t>(c.h));
+        const auto bytes = Header(c.flag, static_cast<std::int32_t>(12 + bpp * c.w * c.h),
+                                  static_cast<std::int16_t>(c.w), static_cast<std::int16_t>(c.h));
         EXPECT_EQ(Check(bytes, h) == TimTest::kAccept, c.accepted) << c.flag << " " << c.w << "x" << c.h;
         if (c.accepted) {
             EXPECT_EQ(h.size, 12 + bpp * c.w * c.h + 8);
@@ -115,22 +139,21 @@ TEST(TimCandidateTest, ClutLengthAndPaletteCountRules) {
         TimTest expected;
     };
     const Case cases[] = {
-        {44, 16, 1, TimTest::kAccept},  // 16 entries
-        {45, 16, 1, TimTest::kAccept},  // still 16 entries
-        {46, 16, 1, TimTest::kAccept},  // 17 entries: 17 / 16 is 1
-        {76, 16, 2, TimTest::kAccept},  // two palettes
-        {76, 16, 1, TimTest::kReject},  // 32 entries are two rows, not one
-        {12, 16, 0, TimTest::kReject},  // no palette at all
-        {44, 16, 0, TimTest::kReject},
-        {44, 0, 1, TimTest::kReject},   // no colours per palette
-        {44, 16, -1, TimTest::kReject},
-        {10, 16, -1, TimTest::kReject},  // shorter than its own header
+        {44, 16, 1, TimTest::kAccept},                                     // 16 entries
+        {45, 16, 1, TimTest::kAccept},                                     // still 16 entries
+        {46, 16, 1, TimTest::kAccept},                                     // 17 entries: 17 / 16 is 1
+        {76, 16, 2, TimTest::kAccept},                                     // two palettes
+        {76, 16, 1, TimTest::kReject},                                     // 32 entries are two rows, not one
+        {12, 16, 0, TimTest::kReject},                                     // no palette at all
+        {44, 16, 0, TimTest::kReject},    {44, 0, 1, TimTest::kReject},    // no colours per palette
+        {44, 16, -1, TimTest::kReject},   {10, 16, -1, TimTest::kReject},  // shorter than its own header
         {-20, 16, -16, TimTest::kReject},
     };
     for (const auto& c : cases) {
         TimHeader h;
         const auto bytes = Indexed(8, c.clutLength, c.cw, c.ch, 12 + 8 * 2 / 2, 2, 2);
-        EXPECT_EQ(Check(bytes, h), c.expected) << "clut length " << c.clutLength << " " << c.cw << "x" << c.ch;
+        EXPECT_EQ(Check(bytes, h), c.expected)
+            << "clut length " << c.clutLength << " " << c.cw << "x" << c.ch;
     }
 }
 
@@ -154,8 +177,11 @@ TEST(TimCandidateTest, BuilderTimsOfEveryKindAreRecognised) {
         int w, h, palettes;
         bool units;
     };
-    const Case cases[] = {{8, 16, 16, 3, true}, {9, 30, 7, 2, true}, {2, 33, 5, 1, true},
-                          {3, 32, 4, 1, true},  {3, 31, 4, 1, false}};
+    const Case cases[] = {{8, 16, 16, 3, true},
+                          {9, 30, 7, 2, true},
+                          {2, 33, 5, 1, true},
+                          {3, 32, 4, 1, true},
+                          {3, 31, 4, 1, false}};
     for (const auto& c : cases) {
         const auto tim = MakeTim(c.flag, c.w, c.h, c.palettes, 3, c.units);
         ASSERT_FALSE(tim.empty());
