@@ -1,6 +1,7 @@
 #include "app/child_frame.h"
 
 #include <QAction>
+#include <QContextMenuEvent>
 #include <QHash>
 #include <QIcon>
 #include <QMenu>
@@ -49,4 +50,12 @@ CChildFrame::~CChildFrame() {
 QPoint CChildFrame::ContextMenuKeyPoint() const {
     const QWidget* client = widget() ? widget() : this;
     return client->mapToGlobal(QPoint(5, 5));
+}
+
+void CChildFrame::contextMenuEvent(QContextMenuEvent* event) {
+    // The frame's border and title bar belong to the image window too: left
+    // alone, QMdiSubWindow would pass the click on to the main window, whose
+    // menu lacks this window's entries. The window menu stays on the icon.
+    emit contextMenuRequested(this, event->globalPos());
+    event->accept();
 }

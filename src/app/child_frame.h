@@ -6,6 +6,7 @@
 #include <QPoint>
 #include <memory>
 
+class QContextMenuEvent;
 class CVorelDoc;
 class CVorelView;
 
@@ -23,8 +24,12 @@ class CChildFrame : public QMdiSubWindow {
     QPoint ContextMenuKeyPoint() const;
 
   signals:
-    // Right click or Shift+F10 in the image: the image window's context menu.
+    // Right click or Shift+F10 in the image, or a right click anywhere on its
+    // frame: the image window's context menu.
     void contextMenuRequested(CChildFrame* frame, const QPoint& globalPos);
+
+  protected:
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
   private:
     std::unique_ptr<CVorelDoc> m_pDocument;

@@ -202,9 +202,16 @@ void CMainFrame::ArrangeIcons() {
 
 void CMainFrame::OnSubWindowActivated(QMdiSubWindow* window) {
     if (m_pTitleSource != window) {
-        if (m_pTitleSource) disconnect(m_pTitleSource, &QWidget::windowTitleChanged, this, nullptr);
+        if (m_pTitleSource) {
+            disconnect(m_pTitleSource, &QWidget::windowTitleChanged, this, nullptr);
+            disconnect(m_pTitleSource, &QMdiSubWindow::windowStateChanged, this, nullptr);
+        }
         m_pTitleSource = window;
-        if (window) connect(window, &QWidget::windowTitleChanged, this, [this] { UpdateTitle(); });
+        if (window) {
+            connect(window, &QWidget::windowTitleChanged, this, [this] { UpdateTitle(); });
+            // Maximising or restoring changes how the name is shown.
+            connect(window, &QMdiSubWindow::windowStateChanged, this, [this] { UpdateTitle(); });
+        }
     }
     UpdateTitle();
     updateActions();
@@ -212,7 +219,15 @@ void CMainFrame::OnSubWindowActivated(QMdiSubWindow* window) {
 
 void CMainFrame::UpdateTitle() {
     const CChildFrame* frame = ActiveChildFrame();
-    const QString title = frame ? QStringLiteral("Vorel - ") + frame->windowTitle() : QStringLiteral("Vorel");
+    QString title = QStringLiteral("Vorel");
+    if (frame) {
+        // A maximised image window shares the main window's frame: its name
+        // goes in brackets, "Vorel - [DATA_001]". QMdiSubWindow appends
+        // " - [name]" to whatever title the main window has unless the title
+        // already holds it, which would otherwise name the image twice.
+        title += frame->isMaximized() ? QStringLiteral(" - [%1]").arg(frame->windowTitle())
+                                      : QStringLiteral(" - ") + frame->windowTitle();
+    }
     if (windowTitle() != title) setWindowTitle(title);
 }
 

@@ -4,6 +4,7 @@
 // windows, the wheel setting and the help window.
 #include <QApplication>
 #include <QGuiApplication>
+#include <QMdiArea>
 #include <QMenu>
 #include <QMenuBar>
 #include <QScrollBar>
@@ -105,6 +106,52 @@ TEST_F(MainFrameTest, RightClickInAnImageShowsTheImageMenuThere) {
     // The window clicked becomes the one the menu's commands act on.
     EXPECT_EQ(frame->ActiveChildFrame(), first);
     menu->hide();
+}
+
+TEST_F(MainFrameTest, RightClickOnAnImageWindowsFrameShowsTheImageMenuOnce) {
+    app->OpenDocumentFile(WriteFile("DATA.BIN", TimFile(2)));
+    CChildFrame* first = app->DocTemplate()->Frames().front();
+    int requests = 0;
+    QObject::connect(first, &CChildFrame::contextMenuRequested, first, [&requests] { ++requests; });
+    // The bottom edge of the frame, outside the image.
+    const QPoint edge(first->width() / 2, first->height() - 2);
+    ASSERT_FALSE(first->widget()->geometry().contains(edge));
+    QContextMenuEvent onFrame(QContextMenuEvent::Mouse, edge, first->mapToGlobal(edge));
+    QCoreApplication::sendEvent(first, &onFrame);
+    EXPECT_TRUE(frame->ImageContextMenu()->isVisible());
+    EXPECT_FALSE(frame->MainContextMenu()->isVisible());
+    EXPECT_EQ(frame->ActiveChildFrame(), first);
+    frame->ImageContextMenu()->hide();
+    EXPECT_EQ(requests, 1);
+
+    // A click in the image is answered by the view alone, not once more by its frame.
+    QWidget* viewport = first->GetView()->viewport();
+    QContextMenuEvent inImage(QContextMenuEvent::Mouse, QPoint(2, 2), viewport->mapToGlobal(QPoint(2, 2)));
+    QCoreApplication::sendEvent(viewport, &inImage);
+    EXPECT_EQ(requests, 2);
+    frame->ImageContextMenu()->hide();
+}
+
+TEST_F(MainFrameTest, MaximisedImageWindowIsNamedOnceInBrackets) {
+    frame->show();
+    app->OpenDocumentFile(WriteFile("DATA.BIN", TimFile(2)));
+    QCoreApplication::processEvents();
+    CChildFrame* first = app->DocTemplate()->Frames().front();
+    CChildFrame* second = app->DocTemplate()->Frames().back();
+    ASSERT_EQ(frame->ActiveChildFrame(), second);
+    EXPECT_EQ(frame->windowTitle(), "Vorel - DATA_002");
+    second->showMaximized();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(frame->windowTitle(), "Vorel - [DATA_002]");
+    frame->MdiArea()->setActiveSubWindow(first);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(frame->windowTitle(), first->isMaximized() ? QStringLiteral("Vorel - [DATA_001]")
+                                                         : QStringLiteral("Vorel - DATA_001"));
+    first->showNormal();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(frame->windowTitle(), "Vorel - DATA_001");
+    app->OnCloseAllWindows();
+    EXPECT_EQ(frame->windowTitle(), "Vorel");
 }
 
 TEST_F(MainFrameTest, ContextMenuKeyInAnImageWindowOpensItsMenuAtTheClientCorner) {
