@@ -2,6 +2,10 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <chrono>
+#include <future>
 #include <unistd.h>
 
 #include "image/bytes.h"
@@ -222,6 +226,27 @@ TEST(ScanFailureTest, MissingFilesAndFoldersShowNothing) {
     EXPECT_EQ(scan.result, nullptr);
     scan.Bmp("/");
     EXPECT_TRUE(scan.host.log.empty());
+}
+
+TEST(ScanFailureTest, ANamedPipeIsRefusedWithoutWaitingForAWriter) {
+    char folder[] = "/tmp/vorel-fifo-XXXXXX";
+    ASSERT_NE(::mkdtemp(folder), nullptr);
+    const std::string fifo = std::string(folder) + "/pipe";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+
+    Scan scan;
+    auto done = std::async(std::launch::async, [&] { scan.Run(fifo); });
+    if (done.wait_for(std::chrono::seconds(20)) != std::future_status::ready) {
+        ADD_FAILURE() << "opening a named pipe waited for a writer";
+        // Let the blocked open return so the test can end.
+        const int writer = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+        done.wait();
+        if (writer >= 0) ::close(writer);
+    }
+    EXPECT_TRUE(scan.host.log.empty());
+    EXPECT_EQ(scan.result, nullptr);
+    ::unlink(fifo.c_str());
+    ::rmdir(folder);
 }
 
 TEST(BmpScannerTest, FindsBitmapsAndFitsThemInTheFile) {
