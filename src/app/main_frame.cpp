@@ -283,9 +283,10 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
-void CMainFrame::BringToFront() {
+void CMainFrame::BringToFront(bool restoreMinimised) {
     if (!isVisible()) return;
-    if (isMinimized()) showNormal();
+    // Restored to the size it had before it was minimised, maximised included.
+    if (restoreMinimised && isMinimized()) setWindowState(windowState() & ~Qt::WindowMinimized);
     raise();
     activateWindow();
 }

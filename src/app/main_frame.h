@@ -91,7 +91,7 @@ class CMainFrame : public QMainWindow {
     // `frame` null: the main window's menu. Returns the menu shown.
     QMenu* ShowContextMenu(CChildFrame* frame, const QPoint& globalPos);
     // Activates and raises the main window (a hand-off or a search asks for it).
-    void BringToFront();
+    void BringToFront(bool restoreMinimised = true);
     void ShowHelp(const QString& anchor);
 
   public slots:

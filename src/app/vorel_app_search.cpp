@@ -120,7 +120,9 @@ void CVorelApp::OnHandOff(const QStringList& files, const QPointer<QLocalSocket>
         log->Note(QStringLiteral("HANDOFF"),
                   QStringList{IsSearchRunning() ? QStringLiteral("queued") : QStringLiteral("now")} + files);
     }
-    if (m_pMainFrame) m_pMainFrame->BringToFront();
+    // A second copy only brings the window forward; a minimised one comes back
+    // when one of the handed-over files is searched.
+    if (m_pMainFrame) m_pMainFrame->BringToFront(false);
     Enqueue({files, true, sender});
 }
 

@@ -122,6 +122,23 @@ TEST_F(HandOffAndDropTest, HandOffDuringASearchIsQueuedAndAnsweredAfterItsSearch
     EXPECT_EQ(sender.read(1), QByteArray(1, app::kHandOffAck));
 }
 
+TEST_F(HandOffAndDropTest, AMinimisedWindowComesBackOnlyWhenAHandedOverFileIsSearched) {
+    const QString handed = WriteFile("HANDED.BIN", TimFile(1));
+    frame->showMaximized();
+    frame->showMinimized();
+    ASSERT_TRUE(frame->isMinimized());
+
+    app->OnHandOff({}, {});
+    WaitIdle();
+    EXPECT_TRUE(frame->isMinimized()) << "a bare second start only brings the window forward";
+
+    app->OnHandOff({handed}, {});
+    WaitIdle();
+    EXPECT_EQ(MessageTexts(), QStringList{"1 Images Find"});
+    EXPECT_FALSE(frame->isMinimized());
+    EXPECT_TRUE(frame->isMaximized()) << "restored to the size it had before";
+}
+
 TEST_F(HandOffAndDropTest, EmptyHandOffOnlyAnswers) {
     QTemporaryDir socketDir;
     const QString name = QDir(socketDir.path()).filePath(QStringLiteral("sock"));
