@@ -122,6 +122,7 @@ class CMainFrame : public QMainWindow {
     QMenu* BuildContextMenu(MenuKind kind);
     void FillRecentFiles(QMenu* menu, QAction* before);
     void FillWindowList(QMenu* menu);
+    void OnMoreWindows();
     void OnContextMenuKey();
     void OnViewMode(int mode);
     void ArrangeIcons();

@@ -15,6 +15,7 @@
 #include "app/doc_template.h"
 #include "app/main_frame.h"
 #include "app/recent_file_list.h"
+#include "app/select_window_dialog.h"
 #include "app/vorel_app.h"
 #include "docview/ui/vorel_view.h"
 
@@ -287,10 +288,13 @@ void CMainFrame::FillWindowList(QMenu* menu) {
     if (frames.isEmpty()) return;
     QAction* separator = menu->addSeparator();
     separator->setProperty(kWindowEntryProperty, true);
-    const CChildFrame* active = ActiveChildFrame();
+    CChildFrame* active = ActiveChildFrame();
     const int shown = std::min<int>(kWindowListLength, static_cast<int>(frames.size()));
+    // The active window is always listed: when it is not among the first
+    // entries it takes the last place, as the window list has always done.
+    const bool activeListed = !active || frames.indexOf(active) < shown;
     for (int i = 0; i < shown; ++i) {
-        CChildFrame* frame = frames.at(i);
+        CChildFrame* frame = (i == shown - 1 && !activeListed) ? active : frames.at(i);
         QString title = frame->windowTitle();
         title.replace(u'&', QStringLiteral("&&"));
         auto* entry = menu->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(title));
@@ -302,6 +306,18 @@ void CMainFrame::FillWindowList(QMenu* menu) {
             if (target) m_pMdiArea->setActiveSubWindow(target);
         });
     }
+    if (frames.size() > kWindowListLength) {
+        auto* more = menu->addAction(Tr("その他のｳｨﾝﾄﾞｳ(&M)..."));
+        more->setStatusTip(Tr("ほかのｳｨﾝﾄﾞｳを一覧から選んでｱｸﾃｨﾌﾞにします"));
+        more->setProperty(kWindowEntryProperty, true);
+        connect(more, &QAction::triggered, this, &CMainFrame::OnMoreWindows);
+    }
+}
+
+void CMainFrame::OnMoreWindows() {
+    CSelectWindowDlg dialog(m_app.DocTemplate()->Frames(), ActiveChildFrame(), this);
+    if (dialog.exec() != QDialog::Accepted) return;
+    if (CChildFrame* target = dialog.Selected()) m_pMdiArea->setActiveSubWindow(target);
 }
 
 void CMainFrame::updateActions() {

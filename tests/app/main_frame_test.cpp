@@ -8,12 +8,15 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QScrollBar>
+#include <QListWidget>
 #include <QStyleHints>
+#include <QTimer>
 #include <QToolBar>
 #include <QWheelEvent>
 
 #include "app/command_table.h"
 #include "app/help_window.h"
+#include "app/select_window_dialog.h"
 #include "app_test_support.h"
 #include "docview/ui/vorel_view.h"
 
@@ -307,6 +310,66 @@ TEST_F(MainFrameTest, CloseAllWithNoWindowsDoesNothingAndWithManyClosesThemAll) 
     frame->GetActions().closeAll->trigger();
     EXPECT_TRUE(Titles().isEmpty());
     EXPECT_EQ(messages.shown.size(), 1u);  // only the search's closing message: nothing asked
+}
+
+QStringList WindowEntries(CMainFrame* frame, QList<QAction*>* actions = nullptr) {
+    QMenu* menu = nullptr;
+    for (QAction* a : frame->menuBar()->actions()) {
+        if (a->menu() && a->text() == "ｳｨﾝﾄﾞｳ(&W)") menu = a->menu();
+    }
+    if (!menu) return {};
+    emit menu->aboutToShow();
+    QStringList texts;
+    bool listed = false;
+    for (QAction* a : menu->actions()) {
+        if (!listed) {
+            listed = a->isSeparator() && a->property("vorelWindowEntry").toBool();
+            continue;
+        }
+        texts << (a->isChecked() ? "* " : "") + a->text();
+        if (actions) actions->append(a);
+    }
+    return texts;
+}
+
+TEST_F(MainFrameTest, WindowMenuListsNineAndTheRestAreChosenFromAList) {
+    app->OpenDocumentFile(WriteFile("FEW.BIN", TimFile(3)));
+    EXPECT_EQ(WindowEntries(frame), (QStringList{"&1 FEW_001", "&2 FEW_002", "* &3 FEW_003"}));
+    app->OnCloseAllWindows();
+
+    app->OpenDocumentFile(WriteFile("DATA.BIN", TimFile(12)));
+    ASSERT_EQ(frame->ActiveChildFrame()->windowTitle(), "DATA_012");
+    QList<QAction*> actions;
+    // The active window takes the ninth place when it is not among the first nine.
+    EXPECT_EQ(WindowEntries(frame, &actions),
+              (QStringList{"&1 DATA_001", "&2 DATA_002", "&3 DATA_003", "&4 DATA_004", "&5 DATA_005",
+                           "&6 DATA_006", "&7 DATA_007", "&8 DATA_008", "* &9 DATA_012",
+                           "その他のｳｨﾝﾄﾞｳ(&M)..."}));
+    ASSERT_EQ(actions.size(), 10);
+
+    QStringList listed;
+    int currentRow = -1;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<CSelectWindowDlg*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        for (int i = 0; i < dialog->List()->count(); ++i) listed << dialog->List()->item(i)->text();
+        currentRow = dialog->List()->currentRow();
+        dialog->List()->setCurrentRow(9);
+        dialog->accept();
+    });
+    actions.back()->trigger();
+    EXPECT_EQ(listed.size(), 12);
+    EXPECT_EQ(listed.value(10), "DATA_011");
+    EXPECT_EQ(currentRow, 11);
+    EXPECT_EQ(frame->ActiveChildFrame()->windowTitle(), "DATA_010");
+
+    // Cancel leaves the active window alone.
+    WindowEntries(frame, &actions);
+    QTimer::singleShot(0, [] {
+        if (auto* dialog = QApplication::activeModalWidget()) static_cast<QDialog*>(dialog)->reject();
+    });
+    actions.back()->trigger();
+    EXPECT_EQ(frame->ActiveChildFrame()->windowTitle(), "DATA_010");
 }
 
 TEST_F(MainFrameTest, PlainSaveNeverWritesTheSearchedFile) {
