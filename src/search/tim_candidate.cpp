@@ -85,19 +85,16 @@ TimTest TestIndexed(ByteSpan bytes, std::size_t pos, TimHeader& h) {
 
 std::uint16_t ReadTimWord(ByteSpan bytes, std::size_t offset, int order) {
     if (order != kTimLittleEndian && order != kTimBigEndian) return 0xFFFF;
-    if (!InBounds(bytes.size(), offset, 2)) return 0xFFFF;
-    const std::uint8_t* p = bytes.data() + offset;
-    if (order == kTimLittleEndian) return LoadLe16(p);
-    return static_cast<std::uint16_t>(p[0] << 8 | p[1]);
+    const std::optional<std::uint16_t> value = ReadLe16(bytes, offset);
+    if (!value) return 0xFFFF;
+    return order == kTimBigEndian ? __builtin_bswap16(*value) : *value;
 }
 
 std::uint32_t ReadTimDword(ByteSpan bytes, std::size_t offset, int order) {
     if (order != kTimLittleEndian && order != kTimBigEndian) return 0xFFFFFFFFu;
-    if (!InBounds(bytes.size(), offset, 4)) return 0xFFFFFFFFu;
-    const std::uint8_t* p = bytes.data() + offset;
-    if (order == kTimLittleEndian) return LoadLe32(p);
-    return static_cast<std::uint32_t>(p[0]) << 24 | static_cast<std::uint32_t>(p[1]) << 16 |
-           static_cast<std::uint32_t>(p[2]) << 8 | p[3];
+    const std::optional<std::uint32_t> value = ReadLe32(bytes, offset);
+    if (!value) return 0xFFFFFFFFu;
+    return order == kTimBigEndian ? __builtin_bswap32(*value) : *value;
 }
 
 TimTest TestTimCandidate(ByteSpan bytes, std::size_t pos, TimHeader& header) {
