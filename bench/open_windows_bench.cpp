@@ -25,7 +25,7 @@
 #include "app/child_frame.h"
 #include "app/doc_template.h"
 #include "app/main_frame.h"
-#include "app/message_service.h"
+#include "ui/message_service.h"
 #include "app/vorel_app.h"
 #include "docview/ui/vorel_doc.h"
 #include "sample_builders/sample_builders.h"

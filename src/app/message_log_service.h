@@ -9,7 +9,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "app/message_service.h"
+#include "ui/message_service.h"
 
 namespace vorel::app {
 

@@ -5,7 +5,7 @@
 
 #include "app/doc_template.h"
 #include "app/main_frame.h"
-#include "app/message_service.h"
+#include "ui/message_service.h"
 #include "search/ui/progress_dialog.h"
 #include "search/ui/search_set_dialog.h"
 

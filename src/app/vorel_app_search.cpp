@@ -13,7 +13,7 @@
 #include "app/doc_template.h"
 #include "app/main_frame.h"
 #include "app/message_log_service.h"
-#include "app/message_service.h"
+#include "ui/message_service.h"
 #include "app/single_instance.h"
 #include "app/vorel_app.h"
 

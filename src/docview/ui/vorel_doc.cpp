@@ -2,7 +2,7 @@
 
 #include <QFile>
 
-#include "app/message_service.h"
+#include "ui/message_service.h"
 #include "docview/hit_to_dib.h"
 #include "docview/naming.h"
 

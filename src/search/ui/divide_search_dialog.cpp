@@ -3,7 +3,7 @@
 #include <QLineEdit>
 #include <QVBoxLayout>
 
-#include "app/message_service.h"
+#include "ui/message_service.h"
 
 CDivideSearchDlg::CDivideSearchDlg(vorel::ISettingsStore& store, QWidget* parent) : CDividePageDlg(store, parent) {
     setWindowTitle(QStringLiteral("分割検索設定"));

@@ -12,7 +12,7 @@
 #include <QVBoxLayout>
 #include <limits>
 
-#include "app/message_service.h"
+#include "ui/message_service.h"
 #include "search/ui/divide_controls.h"
 
 using vorel::Read;

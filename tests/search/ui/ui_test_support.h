@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/message_service.h"
+#include "ui/message_service.h"
 #include "search/settings.h"
 
 namespace vorel::testing {

@@ -1,4 +1,4 @@
-#include "app/message_service.h"
+#include "ui/message_service.h"
 
 #include <QApplication>
 #include <QMessageBox>

@@ -1,5 +1,6 @@
 // Every message box and question of the program goes through one service, so
-// that tests can script the answers and never block on a modal box.
+// that tests can script the answers and never block on a modal box. It lives
+// below every ui folder, so that each of them may include it.
 #pragma once
 
 #include <QString>
