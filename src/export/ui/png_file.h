@@ -1,0 +1,16 @@
+// PNG files from the windowed program: the same pixels as the finder's PNG
+// export, written through a temporary file so that a failed save leaves the
+// file that was there untouched.
+#pragma once
+
+#include <QString>
+
+#include "image/dib.h"
+
+namespace vorel::ui {
+
+enum class PngWriteOutcome { Saved, NoImage, CreateFailed, WriteFailed };
+
+PngWriteOutcome WritePngFile(const QString& path, const Dib& dib);
+
+}  // namespace vorel::ui
