@@ -52,6 +52,8 @@ inline constexpr StringSetting kFolderSaveAll{kSettings, "Folder", "c:\\"};
 inline constexpr StringSetting kFolderOptions{kSettings, "Folder", "c:"};
 inline constexpr IntSetting kOverwriteMessage{kSettings, "OverwriteMessage", 0};
 inline constexpr IntSetting kPaletteFlag{kPalette, "Palette Flg", 0};
+// How a file's sectors are read: 0 raw when it looks like a raw CD image, 1 always raw, 2 never.
+inline constexpr IntSetting kRawSectors{kSettings, "RawSectors", 0};
 inline constexpr int kRecentFileCount = 10;  // "File1" ... "File10"
 }  // namespace settings
 
