@@ -9,7 +9,7 @@ packages=(
   libgl-dev
   libgtest-dev libgmock-dev googletest
   clang libclang-rt-14-dev llvm
-  libtiff-tools imagemagick python3-pil
+  libtiff-tools imagemagick python3-pil bchunk
   xvfb xauth fonts-noto-cjk
 )
 
