@@ -113,7 +113,7 @@ ScanOutcome RunChunkScan(const ChunkScanParams& params, ScanSource& source, ISea
                          ICandidateHandler& handler) {
     const std::int64_t chunkSize = params.chunkSize;
     std::unique_ptr<std::uint8_t[]> buffer(new (std::nothrow)
-                                               std::uint8_t[static_cast<std::size_t>(chunkSize + kLookAheadBytes)]);
+                                               std::uint8_t[static_cast<std::size_t>(chunkSize + kLookAheadBytes + kRawReadSlack)]);
     if (!buffer) return ScanOutcome::kAbandoned;
 
     host.CreateProgress();

@@ -18,6 +18,9 @@
 
 namespace vorel {
 
+// Bytes behind a window's buffer that reading a raw image may scribble on.
+inline constexpr std::int64_t kRawReadSlack = 65536;
+
 class ScanSource {
 public:
     // False when the path cannot be read.
@@ -30,6 +33,7 @@ public:
     // window of offsets that FileOffsetOf and StreamPositionOf answer for starts
     // here. With `extend`, `from` must be the window's end: the window grows by
     // what is read (the look-ahead). Returns the bytes read, -1 on a read error.
+    // `dest` must be followed by kRawReadSlack bytes that may be overwritten.
     std::int64_t ReadWindow(std::int64_t from, MutableByteSpan dest, bool extend);
 
     // Reads the stream at any offset (a hit): returns the bytes read, fewer at the
@@ -60,7 +64,11 @@ private:
     // when `dest` is null) and moves `at` on; with `record`, the file offset of the
     // user data of every sector met joins the window's map. Returns the bytes
     // taken, -1 on a read error.
-    std::int64_t Take(Cursor& at, std::uint8_t* dest, std::int64_t count, bool record);
+    // `inPlace`: `dest` has kRawReadSlack writable bytes behind `count`.
+    std::int64_t Take(Cursor& at, std::uint8_t* dest, std::int64_t count, bool record, bool inPlace = false);
+    // One batch of sectors; -2 at the end of the file.
+    std::int64_t TakeBatch(Cursor& at, std::uint8_t* dest, std::int64_t count, bool inPlace, bool record);
+    void Record(const Cursor& at, std::int64_t userDataOffset);
     // A cursor at stream offset `to`, from the window's map or by reading forward.
     bool Seek(std::int64_t to, Cursor& at);
 
