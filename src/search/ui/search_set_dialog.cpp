@@ -116,7 +116,7 @@ void CSearchSetDlg::accept() {
     Write(m_store, settings::kReadMemorySize, memoryText.toStdString());
     Write(m_store, settings::kSearchType, m_pTypeGroup->checkedId());
     Write(m_store, settings::kPaletteImage, m_pPaletteCheck->isChecked() ? 1 : 0);
-    Write(m_store, settings::kRawSectors, m_pRawSectorsCombo->currentIndex());
     WriteDivideSettings(*number);
+    Write(m_store, settings::kRawSectors, m_pRawSectorsCombo->currentIndex());
     QDialog::accept();
 }
