@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <vector>
 
 namespace vorel {
 
@@ -27,11 +26,13 @@ std::size_t UserDataOffset(ByteSpan sector) {
 
 bool LooksLikeRawImage(const FileReader& file, std::int64_t fileSize) {
     if (fileSize < static_cast<std::int64_t>(kSyncBytes)) return false;
-    std::vector<std::uint8_t> head(static_cast<std::size_t>(kSectorsTestedForSync * kRawSectorBytes));
-    const std::int64_t got = file.ReadAt(0, head);
-    if (got < static_cast<std::int64_t>(kSyncBytes)) return false;
-    for (std::int64_t start = 0; start + static_cast<std::int64_t>(kSyncBytes) <= got; start += kRawSectorBytes) {
-        if (std::memcmp(head.data() + start, kSectorSync.data(), kSyncBytes) != 0) return false;
+    // Only the sync patterns are needed: one short read at each sector start.
+    std::array<std::uint8_t, kSyncBytes> head{};
+    for (std::int64_t start = 0; start < kSectorsTestedForSync * kRawSectorBytes; start += kRawSectorBytes) {
+        const std::int64_t got = file.ReadAt(start, head);
+        if (got < 0) return false;
+        if (got < static_cast<std::int64_t>(kSyncBytes)) return start > 0;  // a tail too short to hold one
+        if (head != kSectorSync) return false;
     }
     return true;
 }

@@ -9,10 +9,15 @@ namespace {
 
 // Sectors read at once: small enough to stay in the processor's cache while
 // their user data is copied out, large enough that system calls do not count.
+#if defined(FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION)
+constexpr std::int64_t kBatchSectors = 4;
+constexpr std::int64_t kInPlaceSectors = 32;
+#else
 constexpr std::int64_t kBatchSectors = 32;
 // Sectors read at once into the destination itself: fewer system calls, and
 // still within the processor's second-level cache.
 constexpr std::int64_t kInPlaceSectors = 192;
+#endif
 static_assert(kInPlaceSectors * (kRawSectorBytes - kUserDataBytes) + kUserDataBytes <= kRawReadSlack,
               "a batch read in place must fit in the slack behind a window");
 

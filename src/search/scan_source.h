@@ -19,7 +19,11 @@
 namespace vorel {
 
 // Bytes behind a window's buffer that reading a raw image may scribble on.
+#if defined(FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION)
+inline constexpr std::int64_t kRawReadSlack = 16384;  // fuzz builds read small chunks
+#else
 inline constexpr std::int64_t kRawReadSlack = 65536;
+#endif
 
 class ScanSource {
 public:
