@@ -12,6 +12,7 @@
 
 #include "app/main_frame.h"
 #include "app/message_log_service.h"
+#include "app/qt_translation.h"
 #include "app/single_instance.h"
 #include "app/vorel_app.h"
 #include "platform/qsettings_store.h"
@@ -79,6 +80,9 @@ int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Talvard"));
     QApplication::setApplicationName(QStringLiteral("Vorel"));
+    // The whole interface is Japanese; Qt's own buttons and dialogs follow it.
+    const std::unique_ptr<QTranslator> qtJapanese = vorel::app::LoadQtJapanese();
+    if (qtJapanese) QCoreApplication::installTranslator(qtJapanese.get());
     vorel::app::InstallMessageLogFromEnvironment();
 
     const QStringList files = FileArguments(QApplication::arguments());

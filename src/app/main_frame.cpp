@@ -28,6 +28,7 @@
 #include "app/status_panes.h"
 #include "app/vorel_app.h"
 #include "docview/ui/vorel_view.h"
+#include "export/ui/save_as.h"
 
 namespace {
 
@@ -97,6 +98,10 @@ void CMainFrame::connectCommands() {
             if (CChildFrame* frame = ActiveChildFrame()) frame->close();
         });
     }
+    connect(a.fileSaveAs, &QAction::triggered, this, [this] {
+        if (CVorelView* view = ActiveView()) vorel::ui::SaveDocumentAs(*view->GetDocument());
+    });
+    connect(a.saveAll, &QAction::triggered, &m_app, &CVorelApp::OnSaveAll);
     connect(a.appExit, &QAction::triggered, this, &QWidget::close);
     connect(a.searchSettings, &QAction::triggered, &m_app, &CVorelApp::OnSearchSettings);
     connect(a.viewActual, &QAction::triggered, this, [this] { OnViewMode(CVorelView::kActual); });

@@ -340,8 +340,8 @@ void CMainFrame::updateActions() {
 
     // The image commands whose work is not built yet stay greyed rather than
     // pretending to act.
-    a.fileSaveAs->setEnabled(false);
-    a.saveAll->setEnabled(false);
+    a.fileSaveAs->setEnabled(hasView);
+    a.saveAll->setEnabled(true);
     a.editCopy->setEnabled(false);
     a.rotateLeft->setEnabled(false);
     a.rotateRight->setEnabled(false);
