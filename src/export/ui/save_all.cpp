@@ -56,14 +56,15 @@ bool PrepareFolder(const QString& folder) {
 // The progress box, made only once the run has gone on for a while.
 class SaveAllProgress {
   public:
-    SaveAllProgress(int total, QWidget* parent, int delayMs) : total_(total), parent_(parent), delayMs_(delayMs) {
+    SaveAllProgress(int total, QWidget* parent, SaveAllPacing pacing)
+        : total_(total), parent_(parent), pacing_(pacing) {
         clock_.start();
     }
 
     // Called before file `index` (0-based) is written; false once the user has cancelled.
     bool Continue(int index) {
         if (!dialog_) {
-            if (clock_.elapsed() < delayMs_ || index >= total_) return true;
+            if (clock_.elapsed() < pacing_.progressDelayMs || index >= total_) return true;
             dialog_ = std::make_unique<QProgressDialog>(Label(index), QStringLiteral("ｷｬﾝｾﾙ"), 0, total_, parent_);
             dialog_->setWindowTitle(QStringLiteral("保存"));
             // Modal, so no window can be closed while its image is being saved.
@@ -73,12 +74,12 @@ class SaveAllProgress {
             dialog_->setMinimumDuration(0);
             dialog_->setValue(index);
             dialog_->show();
-            lastUpdate_ = -kUpdateEveryMs;
+            lastUpdate_ = -1 - pacing_.progressUpdateMs;
         }
         // A modal progress box lets the event loop run on every new value; a
         // few times a second is enough to draw it and to hear Cancel.
         const qint64 now = clock_.elapsed();
-        if (now - lastUpdate_ >= kUpdateEveryMs) {
+        if (now - lastUpdate_ >= pacing_.progressUpdateMs) {
             lastUpdate_ = now;
             dialog_->setLabelText(Label(index));
             dialog_->setValue(index);
@@ -92,15 +93,13 @@ class SaveAllProgress {
     }
 
   private:
-    static constexpr qint64 kUpdateEveryMs = 50;
-
     QString Label(int index) const {
         return QStringLiteral("ｲﾒｰｼﾞを保存しています  %1 / %2").arg(index + 1).arg(total_);
     }
 
     int total_;
     QWidget* parent_;
-    int delayMs_;
+    SaveAllPacing pacing_;
     QElapsedTimer clock_;
     qint64 lastUpdate_ = 0;
     std::unique_ptr<QProgressDialog> dialog_;
@@ -109,7 +108,7 @@ class SaveAllProgress {
 }  // namespace
 
 SaveAllSummary RunSaveAll(const ISettingsStore& store, const QList<CVorelDoc*>& documents, QWidget* parent,
-                          int progressDelayMs) {
+                          SaveAllPacing pacing) {
     SaveAllSummary summary;
     const bool askBeforeReplacing = Read(store, settings::kOverwriteMessage) != 0;
     const QString folder = QString::fromStdString(TrimSaveFolder(ReadFolderForSaveAll(store).toStdString()));
@@ -124,7 +123,7 @@ SaveAllSummary RunSaveAll(const ISettingsStore& store, const QList<CVorelDoc*>& 
     std::optional<SaveMessage> failure;
     {
         const WaitCursor wait;
-        SaveAllProgress progress(static_cast<int>(queue.size()), parent, progressDelayMs);
+        SaveAllProgress progress(static_cast<int>(queue.size()), parent, pacing);
         for (int i = 0; i < queue.size(); ++i) {
             if (!progress.Continue(i)) {
                 summary.cancelled = true;

@@ -21,14 +21,18 @@ struct SaveAllSummary {
     bool cancelled = false; // the user stopped the run
 };
 
-// How long the run goes before it shows its progress.
-inline constexpr int kSaveAllProgressDelayMs = 1000;
+// When the progress box appears, and how often it is brought up to date (and
+// Cancel looked at) once it shows.
+struct SaveAllPacing {
+    int progressDelayMs = 1000;
+    int progressUpdateMs = 50;
+};
 
 // The run itself, after the dialog: reads "OverwriteMessage", "Folder" and
 // "ImageType", checks (and if asked creates) the folder, writes the documents
 // in the order given, and ends with "保存終了".
 SaveAllSummary RunSaveAll(const ISettingsStore& store, const QList<CVorelDoc*>& documents,
-                          QWidget* parent, int progressDelayMs = kSaveAllProgressDelayMs);
+                          QWidget* parent, SaveAllPacing pacing = {});
 
 // The whole command: the dialog, then the run unless the dialog was cancelled.
 SaveAllSummary SaveAllDocuments(ISettingsStore& store, const QList<CVorelDoc*>& documents, QWidget* parent);
