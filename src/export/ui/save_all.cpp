@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QPointer>
@@ -142,7 +143,10 @@ SaveAllSummary RunSaveAll(const ISettingsStore& store, const QList<CVorelDoc*>& 
                 ++summary.passedOver;
                 continue;
             }
-            const SaveFileResult result = WriteImageFile(path, doc->m_hDIB, format, kSaveAllBmpMessages);
+            // A file that replaces another is flushed before it takes the name; new
+            // files are flushed together once the run is over.
+            const SaveFileResult result =
+                WriteImageFile(path, doc->m_hDIB, format, kSaveAllBmpMessages, FileSync::WhenReplacing);
             if (!result.saved) {
                 // A failure of any format ends the run; what was written before stays.
                 failure = result.message;
@@ -152,6 +156,7 @@ SaveAllSummary RunSaveAll(const ISettingsStore& store, const QList<CVorelDoc*>& 
             ++summary.written;
         }
         progress.Finish();
+        if (summary.written > 0) SyncFileSystemOf(QFile::encodeName(folder).toStdString());
     }
     if (failure) ShowSaveMessage(*failure);
     Messages().ShowMessage(QStringLiteral("保存終了"), MessageIcon::Information);

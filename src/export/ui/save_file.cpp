@@ -34,18 +34,18 @@ QString ToQString(std::string_view utf8) {
 }
 
 SaveFileResult WriteImageFile(const QString& path, const Dib& dib, SaveFormat format,
-                              const BmpMessageTable& table) {
+                              const BmpMessageTable& table, FileSync sync) {
     // The writers of the pure layer take the name in the file system's own encoding.
     const std::string nativePath = QFile::encodeName(path).toStdString();
     switch (format) {
         case SaveFormat::Bmp:
-            return FromBmpOutcome(WriteBmpFile(nativePath, dib), table);
+            return FromBmpOutcome(WriteBmpFile(nativePath, dib, sync), table);
         case SaveFormat::Png:
             // An image the PNG encoder cannot take is what a missing one is to the BMP writer.
             if (dib.IsNull()) return FromBmpOutcome(BmpWriteOutcome::NoImage, table);
-            return FromBmpOutcome(AsBmpOutcome(WritePngFile(path, dib)), table);
+            return FromBmpOutcome(AsBmpOutcome(WritePngFile(path, dib, sync)), table);
         case SaveFormat::Tiff: {
-            const SaveTiffResult result = SaveTiff(nativePath, dib, 0, 1, true);
+            const SaveTiffResult result = SaveTiff(nativePath, dib, 0, 1, true, sync);
             return {result.value == 0 && result.writeCode == 0, result.message};
         }
     }

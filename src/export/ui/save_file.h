@@ -6,6 +6,7 @@
 #include <QString>
 #include <optional>
 
+#include "export/atomic_file.h"
 #include "export/save_messages.h"
 #include "export/save_names.h"
 #include "image/dib.h"
@@ -22,7 +23,7 @@ struct SaveFileResult {
 // writer's: nothing to write, the file refused, a write that failed); TIFF
 // brings the TIFF writer's own message, the saved one included.
 SaveFileResult WriteImageFile(const QString& path, const Dib& dib, SaveFormat format,
-                              const BmpMessageTable& table);
+                              const BmpMessageTable& table, FileSync sync = FileSync::Always);
 
 // Shows a writer's message in the program's message box.
 void ShowSaveMessage(const SaveMessage& message);

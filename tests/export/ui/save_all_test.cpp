@@ -167,7 +167,9 @@ TEST_F(SaveAllTest, AFailingFileEndsTheRunAndKeepsWhatWasThere) {
         const char* name;
         int imageType;
         const char* extension;
-        FileFault fault;  // on the second file's flush, unless the picture itself fails
+        // On the first flush: only the second file, which replaces one, is flushed
+        // on its own (unless the picture itself fails).
+        FileFault fault;
         bool badSecondPicture;
         QString message;
     } cases[] = {
@@ -191,7 +193,7 @@ TEST_F(SaveAllTest, AFailingFileEndsTheRunAndKeepsWhatWasThere) {
         Use(out.Path(), c.imageType);
         SaveAllSummary summary;
         {
-            const ScopedFileFault fault(2, c.fault);
+            const ScopedFileFault fault(1, c.fault);
             summary = Run();
         }
         EXPECT_TRUE(summary.failed);

@@ -80,19 +80,29 @@ TEST(SaveAs, FailuresKeepTheFileThatWasThere) {
     const struct {
         const char* name;
         const char* file;
-        int bits;         // 0: a document without an image (File > New)
-        FileFault fault;  // on the second write: a BMP's body, a TIFF's first row
+        int bits;  // 0: a document without an image (File > New)
+        FileFault fault;
+        int nth;   // which write (or flush) fails
         QString message;
         MessageIcon icon;
     } cases[] = {
-        {"bmp body write fails", "a.bmp", 8, FileFault::Error, QStringLiteral("ﾌｧｲﾙ書き込みｴﾗｰ2"),
+        {"bmp header write fails", "a.bmp", 8, FileFault::Error, 1, QStringLiteral("ﾌｧｲﾙ書き込みｴﾗｰ1"),
          MessageIcon::Information},
-        {"tiff write fails", "a.tif", 8, FileFault::Error, QStringLiteral("保存に失敗しました"),
+        {"bmp body write fails", "a.bmp", 8, FileFault::Zero, 2, QStringLiteral("ﾌｧｲﾙ書き込みｴﾗｰ2"),
+         MessageIcon::Information},
+        {"bmp flush fails", "a.bmp", 24, FileFault::SyncError, 1, QStringLiteral("ﾌｧｲﾙ書き込みｴﾗｰ2"),
+         MessageIcon::Information},
+        {"tiff row write fails", "a.tif", 8, FileFault::Error, 2, QStringLiteral("保存に失敗しました"),
          MessageIcon::Exclamation},
-        {"bmp without image", "a.bmp", 0, FileFault::None, QStringLiteral("ﾒﾓﾘｴﾗｰ"), MessageIcon::Exclamation},
-        {"tiff without image", "a.tif", 0, FileFault::None, QStringLiteral("ﾒﾓﾘﾛｯｸｴﾗｰ"),
+        {"png write fails", "a.png", 8, FileFault::Error, 1, QStringLiteral("ﾌｧｲﾙ書き込みｴﾗｰ2"),
+         MessageIcon::Information},
+        {"png flush fails", "a.png", 4, FileFault::SyncError, 1, QStringLiteral("ﾌｧｲﾙ書き込みｴﾗｰ2"),
+         MessageIcon::Information},
+        {"bmp without image", "a.bmp", 0, FileFault::None, 1, QStringLiteral("ﾒﾓﾘｴﾗｰ"), MessageIcon::Exclamation},
+        {"tiff without image", "a.tif", 0, FileFault::None, 1, QStringLiteral("ﾒﾓﾘﾛｯｸｴﾗｰ"),
          MessageIcon::Exclamation},
-        {"png without image", "a.png", 0, FileFault::None, QStringLiteral("ﾒﾓﾘｴﾗｰ"), MessageIcon::Exclamation},
+        {"png without image", "a.png", 0, FileFault::None, 1, QStringLiteral("ﾒﾓﾘｴﾗｰ"),
+         MessageIcon::Exclamation},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -103,7 +113,7 @@ TEST(SaveAs, FailuresKeepTheFileThatWasThere) {
         dialogs.service.answers = {QString::fromStdString(dir.File(c.file))};
         const auto doc = PatternDocument(QStringLiteral("DATA_001"), 4, 4, c.bits);
         {
-            const ScopedFileFault fault(2, c.fault);
+            const ScopedFileFault fault(c.nth, c.fault);
             vorel::ui::SaveDocumentAs(*doc);
         }
         ASSERT_EQ(messages.service.shown.size(), 1u);
