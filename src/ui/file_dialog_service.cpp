@@ -15,6 +15,21 @@ std::optional<QString> TakeAnswer(std::vector<std::optional<QString>>& answers) 
     return answer;
 }
 
+// Each pattern also in upper case ("*.bmp" -> "*.bmp;*.BMP"): the file system
+// tells the cases apart, and Save All names its files in upper case.
+QString WithUpperCasePatterns(const QString& windowsFilter) {
+    QStringList parts = windowsFilter.split(QLatin1Char('|'));
+    for (qsizetype i = 1; i < parts.size(); i += 2) {
+        QStringList patterns = parts[i].split(QLatin1Char(';'), Qt::SkipEmptyParts);
+        const QStringList given = patterns;
+        for (const QString& pattern : given) {
+            if (pattern.toUpper() != pattern && !patterns.contains(pattern.toUpper())) patterns << pattern.toUpper();
+        }
+        parts[i] = patterns.join(QLatin1Char(';'));
+    }
+    return parts.join(QLatin1Char('|'));
+}
+
 }  // namespace
 
 QStringList ToQtNameFilters(const QString& windowsFilter) {
@@ -36,7 +51,9 @@ std::optional<QString> QtFileDialogService::GetSaveFileName(const SaveFileReques
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.confirmOverwrite);
-    dialog.setNameFilters(ToQtNameFilters(request.filter));
+    // The descriptions alone are shown; the patterns behind them match either case.
+    dialog.setOption(QFileDialog::HideNameFilterDetails, true);
+    dialog.setNameFilters(ToQtNameFilters(WithUpperCasePatterns(request.filter)));
     dialog.setDefaultSuffix(request.defaultSuffix);
     if (!request.proposedPath.isEmpty()) dialog.selectFile(request.proposedPath);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
