@@ -132,7 +132,9 @@ TEST(AtomicFileTest, WhenReplacingFlushesOnlyAFileThatReplacesAnother) {
         SCOPED_TRACE(c.name);
         ScratchDir dir;
         const std::string target = dir.File("t.bin");
-        if (c.existing) ASSERT_TRUE(WriteAll(target, kOld));
+        if (c.existing) {
+            ASSERT_TRUE(WriteAll(target, kOld));
+        }
         const ScopedFileFault fault(1, FileFault::SyncError);
         AtomicFile file;
         ASSERT_TRUE(file.Open(target, c.sync));
@@ -142,7 +144,9 @@ TEST(AtomicFileTest, WhenReplacingFlushesOnlyAFileThatReplacesAnother) {
             EXPECT_EQ(ReadAll(target), kNew);
         } else {
             EXPECT_EQ(Exists(target), c.existing);
-            if (c.existing) EXPECT_EQ(ReadAll(target), kOld);
+            if (c.existing) {
+                EXPECT_EQ(ReadAll(target), kOld);
+            }
         }
         EXPECT_EQ(dir.Entries().size(), (c.saved || c.existing) ? 1u : 0u);
     }
