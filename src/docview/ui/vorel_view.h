@@ -113,6 +113,10 @@ class CVorelView : public QAbstractScrollArea {
     int m_nDrawY = 0;
     int m_nWheelDelta = 0;
 
+    // The picture may be as small as one pixel: the view asks for no room of
+    // its own, so its frame decides how small the window gets.
+    QSize minimumSizeHint() const override { return {0, 0}; }
+
   signals:
     // Right click, Shift+F10 or the menu key: the frame shows the image context menu.
     void contextMenuRequested(const QPoint& globalPos);
