@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev qt6-base-dev-tools libqt6svg6 qt6-qpa-plugins
+  qt6-base-dev qt6-base-dev-tools libqt6svg6 qt6-qpa-plugins libx11-dev
   libgl-dev
   libgtest-dev libgmock-dev googletest
   clang libclang-rt-14-dev llvm
