@@ -64,7 +64,7 @@ TEST(TextFieldNames, OurFieldsAreNamedAsTheirLabelsRead) {
     QStringList names;
     for (QLineEdit* edit : settings.findChildren<QLineEdit*>()) names << SpokenName(edit);
     names.sort();
-    EXPECT_EQ(names, (QStringList{"ｲﾒｰｼﾞ/Read", "読込メモリサイズ"}));
+    EXPECT_EQ(names, (QStringList{"読込メモリサイズ", "ｲﾒｰｼﾞ/Read"}));
     CDivideSearchDlg divide(store);
     names.clear();
     for (QLineEdit* edit : divide.findChildren<QLineEdit*>()) names << SpokenName(edit);
