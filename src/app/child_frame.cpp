@@ -105,7 +105,7 @@ QSize CChildFrame::MinimumFrameSize() const {
     const int buttons = kProbeWidth - TitleRoom(*style(), option, this);
     QFont titleFont = font();
     titleFont.setBold(true);  // the active window's title is the widest
-    const int letters = QFontMetrics(titleFont).horizontalAdvance(QStringLiteral("DATA"));
+    const int letters = QFontMetrics(titleFont).horizontalAdvance(QStringLiteral("DATA…"));
     return {buttons + letters + 2 * border, titleHeight + 2 * border};
 }
 
