@@ -44,7 +44,7 @@ def quiet_env(config_home):
 
 def expected_files(libdir):
     files = {
-        "bin/vorel", "bin/vorel-find", f"{libdir}/vorel/libvorel_png_export.so",
+        "bin/vorel", "bin/vorel-find", f"{libdir}/vorel/plugins/libvorel_png_export.so",
         f"share/applications/{APP_ID}.desktop", f"share/metainfo/{APP_ID}.metainfo.xml",
         f"share/icons/hicolor/scalable/apps/{APP_ID}.svg",
         "share/man/man1/vorel.1.gz", "share/man/man1/vorel-find.1.gz",
@@ -224,6 +224,11 @@ def check_package(build_dir, source_dir, version, libdir, built_finder, work):
     for field, want in (("Package", "vorel"), ("Version", version), ("Architecture", arch)):
         if control_field(info, field) != want:
             fail(f"{field} is {control_field(info, field)!r}, not {want!r}")
+    # No maintainer scripts: the desktop's own triggers refresh menus and icons, and without a
+    # removal script `apt remove` leaves nothing of the package behind, not even in dpkg's records.
+    for script in ("preinst", "postinst", "prerm", "postrm"):
+        if re.search(r"^\s+\d+ bytes,\s+\d+ lines\s+\*?\s*" + script + r"\b", info, re.M):
+            fail(f"the package has a {script} script")
     depends = {d.split()[0] for d in control_field(info, "Depends").split(", ") if d}
     # Read from the binaries by dpkg-shlibdeps, plus the SVG plug-in Qt loads by itself.
     for package in ("libc6", "libstdc++6", "libqt6core6", "libqt6gui6", "libqt6widgets6", "libqt6network6",
