@@ -7,7 +7,7 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR Talvard)
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "find and view the pictures hidden inside any file")
 set(CPACK_PACKAGE_DESCRIPTION
-  "Vorel tests every byte position of any file (a game's data archive, a disc image, any binary blob) for embedded PlayStation TIM textures and headerless Windows bitmaps, and shows every image it finds in a window of its own, where it can be zoomed, rotated, flipped, inspected, copied and saved as BMP, TIFF or PNG.\n\nvorel-find runs the same search without a display, lists the images and can write them to a folder.")
+  "Vorel tests every byte position of any file (a game's data archive, a disc image, any binary blob) for embedded PlayStation TIM textures and headerless Windows bitmaps, and shows every image it finds in a window of its own, where it can be zoomed, fitted and saved as BMP, TIFF or PNG.\n\nvorel-find runs the same search without a display, lists the images and can write them to a folder.")
 set(CPACK_PACKAGE_CONTACT "Vorel maintainers <vorel@talvard.example>" CACHE STRING "The package's Maintainer field")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)

@@ -119,7 +119,7 @@ def check_metainfo(root, version):
     path = os.path.join(root, f"share/metainfo/{APP_ID}.metainfo.xml")
     for args in (["validate", "--no-net", "--pedantic", path], ["validate-tree", "--no-net", "--pedantic", root]):
         result = run(["appstreamcli"] + args)
-        if result.returncode != 0 or not "Validation was successful" in result.stdout:
+        if result.returncode != 0 or "Validation was successful" not in result.stdout:
             fail(f"appstreamcli {args[0]}: {result.stdout}{result.stderr}")
     with open(path, encoding="utf-8") as f:
         text = f.read()
