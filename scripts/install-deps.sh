@@ -11,7 +11,7 @@ packages=(
   clang libclang-rt-14-dev llvm
   libtiff-tools imagemagick python3-pil
   xvfb xauth fonts-noto-cjk
-  help2man man-db groff-base desktop-file-utils appstream dpkg-dev file
+  help2man man-db groff-base desktop-file-utils shared-mime-info appstream dpkg-dev file
 )
 
 missing=()

@@ -110,6 +110,10 @@ def check_desktop(root):
     for m in REQUIRED_MIME:
         if m not in mime:
             fail(f"MimeType lacks {m}")
+    for m in mime:
+        # Only types the desktop's MIME database knows can ever match a file.
+        if not os.path.exists(f"/usr/share/mime/{m}.xml"):
+            fail(f"MimeType {m} is unknown to shared-mime-info")
     for key in ("Name", "GenericName", "Comment"):
         if not entry.get(key) or not entry.get(key + "[ja]"):
             fail(f"{key} needs English and Japanese")
