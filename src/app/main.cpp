@@ -9,7 +9,9 @@
 #include <QTimer>
 #include <cstdio>
 #include <memory>
+#include <optional>
 
+#include "app/info_options.h"
 #include "app/main_frame.h"
 #include "app/message_log_service.h"
 #include "app/single_instance.h"
@@ -76,9 +78,12 @@ void InstallTestHooks(CVorelApp& app) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    if (const std::optional<int> status = vorel::app::AnswerInfoOptions(argc, argv)) return *status;
     QApplication application(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Talvard"));
     QApplication::setApplicationName(QStringLiteral("Vorel"));
+    // Ties the windows to the installed desktop entry (its icon and name on Wayland).
+    QGuiApplication::setDesktopFileName(QStringLiteral("com.talvard.vorel"));
     vorel::app::InstallMessageLogFromEnvironment();
 
     const QStringList files = FileArguments(QApplication::arguments());
