@@ -49,10 +49,6 @@ std::optional<bool> ReadDisplayIndicator(LockKey key) {
     return ReadXkbIndicator(x11->display(), key);
 }
 
-bool HaveXkbIndicators() {
-    return true;
-}
-
 #else
 
 std::optional<bool> ReadXkbIndicator(_XDisplay*, LockKey) {
@@ -61,10 +57,6 @@ std::optional<bool> ReadXkbIndicator(_XDisplay*, LockKey) {
 
 std::optional<bool> ReadDisplayIndicator(LockKey) {
     return std::nullopt;
-}
-
-bool HaveXkbIndicators() {
-    return false;
 }
 
 #endif

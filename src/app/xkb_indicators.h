@@ -18,7 +18,4 @@ std::optional<bool> ReadXkbIndicator(_XDisplay* display, LockKey key);
 // The same on the display the program runs on; nullopt when it is not an X11 display.
 std::optional<bool> ReadDisplayIndicator(LockKey key);
 
-// True when the indicators can be read at all (built with Xlib).
-bool HaveXkbIndicators();
-
 }  // namespace vorel::app
