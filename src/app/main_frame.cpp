@@ -20,6 +20,7 @@
 #include <QToolBar>
 #include <QUrl>
 #include <QWhatsThis>
+#include <utility>
 
 #include "app/child_frame.h"
 #include "app/doc_template.h"
@@ -109,6 +110,18 @@ void CMainFrame::connectCommands() {
     for (std::size_t i = 0; i < a.zoom.size(); ++i) {
         const int mode = CVorelView::kZoom25 + static_cast<int>(i);
         connect(a.zoom[i], &QAction::triggered, this, [this, mode] { OnViewMode(mode); });
+    }
+    // The image commands act on the active image window's view.
+    const std::pair<QAction*, void (CVorelView::*)()> imageCommands[] = {
+        {a.rotateLeft, &CVorelView::OnRotateLeft},     {a.rotateRight, &CVorelView::OnRotateRight},
+        {a.flipVertical, &CVorelView::OnFlipVertical}, {a.mirror, &CVorelView::OnMirror},
+        {a.imageInfo, &CVorelView::OnImageInfo},       {a.editCopy, &CVorelView::OnEditCopy},
+    };
+    for (const auto& [action, handler] : imageCommands) {
+        connect(action, &QAction::triggered, this, [this, handler] {
+            if (CVorelView* view = ActiveView()) (view->*handler)();
+            updateActions();
+        });
     }
     connect(a.autoSize, &QAction::triggered, this, [this] {
         if (CVorelView* view = ActiveView()) view->OnAutoSize();
