@@ -5,10 +5,12 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QLineEdit>
+#include <QMdiArea>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QTransform>
 
 #include "app_test_support.h"
 #include "docview/ui/dib_image.h"
@@ -39,15 +41,20 @@ void AnswerSaveOptions(const QString& folder, int imageType, bool ok) {
     timer->start();
 }
 
-// The picture the program decoded, rows from the top, red-green-blue.
-std::vector<std::uint8_t> DecodedRgb(const CVorelDoc& doc) {
-    const QImage image = ui::DibToQImage(doc.m_hDIB).convertToFormat(QImage::Format_RGB888);
+// A picture's pixels, rows from the top, red-green-blue.
+std::vector<std::uint8_t> RgbOf(const QImage& picture) {
+    const QImage image = picture.convertToFormat(QImage::Format_RGB888);
     std::vector<std::uint8_t> rgb;
     for (int y = 0; y < image.height(); ++y) {
         const uchar* line = image.constScanLine(y);
         rgb.insert(rgb.end(), line, line + 3 * image.width());
     }
     return rgb;
+}
+
+// The picture the program decoded, rows from the top, red-green-blue.
+std::vector<std::uint8_t> DecodedRgb(const CVorelDoc& doc) {
+    return RgbOf(ui::DibToQImage(doc.m_hDIB));
 }
 
 TEST_F(SaveCommandsTest, SaveAsNeedsAnImageWindowAndSaveAllIsAlwaysThere) {
@@ -97,6 +104,23 @@ TEST_F(SaveCommandsTest, TheSampleSavedAsTiffReadsBackAsTheProgramShowedIt) {
     app->OnFileNew();  // an empty window among the images is passed over
     const QList<CChildFrame*> frames = app->DocTemplate()->Frames();
     ASSERT_GT(frames.size(), 5);
+
+    // One image turned left first, through the menu as a user would: its file
+    // must hold the picture as decoded, turned a quarter counter-clockwise (by QImage).
+    CChildFrame* turned = nullptr;
+    for (CChildFrame* f : frames) {
+        if (f->windowTitle() == QStringLiteral("sample_002")) turned = f;
+    }
+    ASSERT_NE(turned, nullptr);
+    const QImage beforeTurn = ui::DibToQImage(turned->GetDocument()->m_hDIB);
+    ASSERT_NE(beforeTurn.width(), beforeTurn.height());
+    frame->MdiArea()->setActiveSubWindow(turned);
+    frame->updateActions();
+    ASSERT_TRUE(frame->GetActions().rotateLeft->isEnabled());
+    frame->GetActions().rotateLeft->trigger();
+    const QImage expectedTurned = beforeTurn.transformed(QTransform().rotate(-90));
+    ASSERT_EQ(turned->GetDocument()->m_hDIB.Width(), beforeTurn.height());
+
     QTemporaryDir out;
     const QString folder = QDir(out.path()).filePath(QStringLiteral("tiffs"));
     messages.answers = {MessageAnswer::Ok};  // create the folder
@@ -123,7 +147,8 @@ TEST_F(SaveCommandsTest, TheSampleSavedAsTiffReadsBackAsTheProgramShowedIt) {
         ASSERT_TRUE(decoded.ok) << decoded.error;
         EXPECT_EQ(decoded.width, doc.m_hDIB.Width());
         EXPECT_EQ(decoded.height, doc.m_hDIB.Height());
-        std::vector<std::uint8_t> expected = DecodedRgb(doc);
+        std::vector<std::uint8_t> expected =
+            f == turned ? RgbOf(expectedTurned) : DecodedRgb(doc);
         if (doc.m_hDIB.BitCount() == 1) {
             // A 1-bit TIFF is bilevel: the first colour of the table reads as black,
             // the other as white, unless the first is white (red 255).
