@@ -15,8 +15,10 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Loaded by Qt as plug-ins, so dpkg-shlibdeps cannot see them: the SVG icons of
-# the windows and tool bar. The Japanese menus read best with a CJK font.
+# the windows and tool bar. The Japanese menus read best with a CJK font, and
+# Qt's own buttons and file dialogs speak Japanese with Qt's translations
+# (without them they fall back to English).
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6svg6")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-noto-cjk")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-noto-cjk, qt6-translations-l10n")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION TRUE)
 include(CPack)
