@@ -10,9 +10,14 @@ IFileDialogService* g_service = nullptr;
 
 std::optional<QString> TakeAnswer(std::vector<std::optional<QString>>& answers) {
     if (answers.empty()) return std::nullopt;
-    std::optional<QString> answer = answers.front();
-    answers.erase(answers.begin());
-    return answer;
+    const auto first = answers.begin();
+    if (!first->has_value()) {
+        answers.erase(first);
+        return std::nullopt;
+    }
+    QString path = **first;
+    answers.erase(first);
+    return path;
 }
 
 // Each pattern also in upper case ("*.bmp" -> "*.bmp;*.BMP"): the file system

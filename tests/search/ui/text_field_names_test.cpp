@@ -55,7 +55,9 @@ TEST(TextFieldNames, EveryFieldOfEveryDialogHasItsLabelsName) {
             EXPECT_FALSE(SpokenName(field).isEmpty()) << "an unnamed text field";
             const QLabel* label = BuddyLabelOf(*dialog, field);
             ASSERT_NE(label, nullptr) << "no label is its buddy";
-            if (!field->accessibleName().isEmpty()) EXPECT_EQ(field->accessibleName(), label->text());
+            if (!field->accessibleName().isEmpty()) {
+                EXPECT_EQ(field->accessibleName(), label->text());
+            }
         }
     }
 }
