@@ -337,17 +337,17 @@ void CMainFrame::updateActions() {
     a.windowCascade->setEnabled(hasView);
     a.windowTile->setEnabled(hasView);
     a.windowArrange->setEnabled(hasView);
+    a.editCopy->setEnabled(hasView);
+    a.rotateLeft->setEnabled(hasView && view->CanRotate());
+    a.rotateRight->setEnabled(hasView && view->CanRotate());
+    a.flipVertical->setEnabled(hasView);
+    a.mirror->setEnabled(hasView);
+    a.imageInfo->setEnabled(hasView);
+    a.fileSaveAs->setEnabled(hasView);
+    a.saveAll->setEnabled(true);
 
     // The image commands whose work is not built yet stay greyed rather than
     // pretending to act.
-    a.fileSaveAs->setEnabled(false);
-    a.saveAll->setEnabled(false);
-    a.editCopy->setEnabled(false);
-    a.rotateLeft->setEnabled(false);
-    a.rotateRight->setEnabled(false);
-    a.flipVertical->setEnabled(false);
-    a.mirror->setEnabled(false);
-    a.imageInfo->setEnabled(false);
     a.connect->setEnabled(false);
 
     a.paletteOptimize->setChecked(m_app.m_bOptimizePalette != 0);

@@ -273,19 +273,20 @@ void ExpectShrunkToImage(const CChildFrame* child, const QSize& image) {
 }
 
 TEST_F(MainFrameTest, NewWindowShrinksToItsImageWithoutScrollBars) {
-    app->OpenDocumentFile(WriteFile("SMALL.BIN", OneTim(96, 64)));
+    // Wider than the smallest window (its title-bar buttons and a few letters of its name).
+    app->OpenDocumentFile(WriteFile("SMALL.BIN", OneTim(196, 64)));
     QCoreApplication::processEvents();
-    ExpectShrunkToImage(app->DocTemplate()->Frames().front(), QSize(96, 64));
+    ExpectShrunkToImage(app->DocTemplate()->Frames().front(), QSize(196, 64));
 }
 
 TEST_F(MainFrameTest, WindowsOfFilesNamedAtStartShrinkToTheirImagesToo) {
     // Searched before the main window is first shown.
-    const QString path = WriteFile("START.BIN", OneTim(96, 64));
+    const QString path = WriteFile("START.BIN", OneTim(196, 64));
     CVorelApp starting(std::make_unique<MemorySettingsStore>());
     ASSERT_TRUE(starting.InitInstance({path}));
     QCoreApplication::processEvents();
     ASSERT_EQ(starting.DocTemplate()->DocumentCount(), 1);
-    ExpectShrunkToImage(starting.DocTemplate()->Frames().front(), QSize(96, 64));
+    ExpectShrunkToImage(starting.DocTemplate()->Frames().front(), QSize(196, 64));
     EXPECT_EQ(starting.MainFrame()->ActiveChildFrame(), starting.DocTemplate()->Frames().front());
 }
 
