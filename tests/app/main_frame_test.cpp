@@ -46,15 +46,6 @@ QMenu* SubMenu(const QMenu* popup, const QString& title) {
     return nullptr;
 }
 
-// One image of the given size in its own file.
-Bytes OneTim(int width, int height) {
-    Bytes bytes;
-    AppendFiller(bytes, 8);
-    Append(bytes, samples::MakeTim(2, width, height, 1, 9));
-    AppendFiller(bytes, 8);
-    return bytes;
-}
-
 TEST_F(MainFrameTest, ShortMenuWithoutImageWindowsFullMenuWithThem) {
     const QStringList shortMenu{"ﾌｧｲﾙ(&F)", "編集(&E)", "表示(&V)", "ﾍﾙﾌﾟ(&H)"};
     const QStringList imageMenu{"ﾌｧｲﾙ(&F)", "編集(&E)", "表示(&V)", "ｳｨﾝﾄﾞｳ(&W)", "ﾍﾙﾌﾟ(&H)"};
