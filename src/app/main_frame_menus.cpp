@@ -348,7 +348,9 @@ void CMainFrame::updateActions() {
     a.flipVertical->setEnabled(false);
     a.mirror->setEnabled(false);
     a.imageInfo->setEnabled(false);
-    a.connect->setEnabled(false);
+
+    // Joining needs two documents; which of them can be joined the dialog decides.
+    a.connect->setEnabled(m_app.DocTemplate() && m_app.DocTemplate()->DocumentCount() >= 2);
 
     a.paletteOptimize->setChecked(m_app.m_bOptimizePalette != 0);
     a.viewToolBar->setChecked(m_pToolBar && !m_pToolBar->isHidden());
