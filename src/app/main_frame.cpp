@@ -25,6 +25,7 @@
 #include "app/doc_template.h"
 #include "app/help_window.h"
 #include "app/resources.h"
+#include "app/splash_screen.h"
 #include "app/status_panes.h"
 #include "app/vorel_app.h"
 #include "connect/ui/image_connect_dialog.h"
@@ -58,6 +59,7 @@ CMainFrame::CMainFrame(CVorelApp& app) : QMainWindow(nullptr), m_app(app) {
     createToolBar();
     createStatusBar();
     connectCommands();
+    CSplashScreen::ShowSplashScreen(this);
 
     setAcceptDrops(true);
     connect(m_pMdiArea, &QMdiArea::subWindowActivated, this, &CMainFrame::OnSubWindowActivated);

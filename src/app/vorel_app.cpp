@@ -3,14 +3,11 @@
 
 #include <QMdiArea>
 
+#include "app/about_box.h"
 #include "app/doc_template.h"
 #include "app/main_frame.h"
-#include "ui/message_service.h"
 #include "search/ui/progress_dialog.h"
 #include "search/ui/search_set_dialog.h"
-
-using vorel::MessageIcon;
-using vorel::Messages;
 
 CVorelApp::CVorelApp(std::unique_ptr<vorel::ISettingsStore> store, QObject* parent)
     : QObject(parent), m_pStore(std::move(store)), m_recentFiles(*m_pStore) {}
@@ -78,7 +75,6 @@ void CVorelApp::OnSearchSettings() {
 }
 
 void CVorelApp::OnAppAbout() {
-    Messages().ShowMessage(QStringLiteral("Vorel   Version 0.99c\n"
-                                          "TIM・BMP ｲﾒｰｼﾞ検索ﾋﾞｭｰｱ"),
-                           MessageIcon::Information);
+    CAboutBox box(m_pMainFrame.get());
+    box.exec();
 }
