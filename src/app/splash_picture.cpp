@@ -18,11 +18,12 @@ void DrawFoundImage(QPainter& p, const QList<QRgb>& c, const QRect& tile, int ki
             const int u = (x - tile.left()) / cell;
             const int v = (y - tile.top()) / cell;
             int colour = Black;
-            switch (kind % 4) {
+            switch (kind % 5) {
                 case 0: colour = ((u / 2 + v / 2) % 2) ? Red : Yellow; break;      // a chequered floor
                 case 1: colour = v < 5 ? Cyan : (v < 7 ? Lime : Green); break;     // sky over grass
                 case 2: colour = ((u * u + v * v) % 7 < 3) ? Magenta : Purple; break;
-                default: colour = (u + v) % 5 == 0 ? White : Blue; break;
+                case 3: colour = (u + v) % 5 == 0 ? White : Blue; break;
+                default: colour = ((u - 9) * (u - 9) + (v - 6) * (v - 6)) % 12 < 6 ? Olive : Lime; break;
             }
             p.fillRect(QRect(x, y, cell, cell).intersected(tile.adjusted(2, 2, -2, -2)), QColor(c[colour]));
         }
@@ -58,9 +59,9 @@ QImage MakeSplashPicture(const QString& versionText) {
                           "E1 7C 10 00 00 00 02 00 00 00 0C 00 00 00 28 00 00 00 40 00",
                           "00 00 20 00 00 00 01 00 08 00 00 00 00 00 00 00 00 00 8B 42",
                           "10 00 00 00 08 00 00 00 2C 00 00 00 00 00 00 00 10 00 01 00"};
-    for (int i = 0; i < 14; ++i) {
-        p.setPen(QColor(c[i % 5 == 1 ? Teal : Blue]));
-        p.drawText(14, 20 + 22 * i, QString::fromLatin1(rows[i % 4]));
+    for (int i = 0; i < 7; ++i) {
+        p.setPen(QColor(c[i == 3 ? Teal : Blue]));
+        p.drawText(14, 22 + 22 * i, QString::fromLatin1(rows[i % 4]));
     }
     // What it finds: a row of pictures lifted out of the stream.
     for (int i = 0; i < 5; ++i) DrawFoundImage(p, c, QRect(24 + 96 * i, 188, 82, 62), i);
