@@ -186,6 +186,22 @@ TEST_F(ConnectDialogTest, CandidatesAreDocumentIndexesAndNeverTheFirstItself) {
     EXPECT_EQ(d->m_nFirstHeight, 8);
 }
 
+TEST_F(ConnectDialogTest, AnImageThatCannotBeDrawnIsReportedAndNotOffered) {
+    Add(MakeDoc("P", 8, 8, 8, 1));
+    CVorelDoc* broken = Add(MakeDoc("Q", 8, 8, 8, 2));
+    broken->m_hDIB.Assign(std::vector<std::uint8_t>(broken->m_hDIB.Bytes().begin(), broken->m_hDIB.Bytes().end() - 9));
+    auto d = Open();
+    ChooseFirst(*d, 0);
+    ChooseSecond(*d, 0);
+    EXPECT_EQ(Shown(), QStringList{QString::fromUtf8("ﾒﾓﾘﾛｯｸｴﾗｰ")});
+    EXPECT_EQ(Enabled(*d), "100000010") << "no direction for a pair that cannot be drawn";
+    ChooseFirst(*d, 1);
+    EXPECT_EQ(Shown().size(), 2);
+    EXPECT_EQ(Shown().last(), QString::fromUtf8("ﾒﾓﾘﾛｯｸｴﾗｰ"));
+    EXPECT_EQ(Enabled(*d), "000000000");
+    EXPECT_TRUE(d->FirstFrame()->IsEmpty());
+}
+
 TEST_F(ConnectDialogTest, PreviewsAreFittedIntoTheirFrames) {
     Add(MakeDoc("P", 100, 50, 24, 1));
     Add(MakeDoc("Q", 60, 50, 24, 2));
