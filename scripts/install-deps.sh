@@ -5,12 +5,13 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev qt6-base-dev-tools libqt6svg6 qt6-qpa-plugins
+  qt6-base-dev qt6-base-dev-tools libqt6svg6 qt6-qpa-plugins qt6-translations-l10n libx11-dev
   libgl-dev
   libgtest-dev libgmock-dev googletest
   clang libclang-rt-14-dev llvm
   libtiff-tools imagemagick python3-pil
   xvfb xauth fonts-noto-cjk
+  help2man man-db groff-base desktop-file-utils shared-mime-info appstream dpkg-dev file
 )
 
 missing=()

@@ -5,7 +5,8 @@
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 "$root/scripts/install-deps.sh"
-"$root/scripts/build.sh" release >&2
+# Only what runs here: the two programs and the finder's PNG plug-in, not the tests and benchmarks.
+"$root/scripts/build.sh" release --target vorel vorel-find vorel_png_export >&2
 
 files=("$@")
 if [ ${#files[@]} -eq 0 ]; then

@@ -23,6 +23,12 @@ class CChildFrame : public QMdiSubWindow {
     // top-left corner of the frame's client area (screen coordinates).
     QPoint ContextMenuKeyPoint() const;
 
+    // The smallest the window may become: its title-bar buttons, a few letters
+    // of its title and its frame. Every resize (auto size, turns, fit, the
+    // user's own dragging) stops there, and a restore after maximising gives
+    // back exactly the size the window had.
+    QSize MinimumFrameSize() const;
+
   signals:
     // Right click or Shift+F10 in the image, or a right click anywhere on its
     // frame: the image window's context menu.
@@ -30,8 +36,11 @@ class CChildFrame : public QMdiSubWindow {
 
   protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
+    bool event(QEvent* event) override;
 
   private:
+    void UpdateMinimumSize();
+
     std::unique_ptr<CVorelDoc> m_pDocument;
     CVorelView* m_pView = nullptr;
 };

@@ -3,6 +3,8 @@
 #include <QDir>
 #include <QFile>
 
+#include "app/xkb_indicators.h"
+
 namespace vorel::app {
 namespace {
 
@@ -39,6 +41,11 @@ std::optional<bool> ReadLockKeyState(LockKey key, const QString& ledRoot) {
         state = state.value_or(false) || value > 0;
     }
     return state;
+}
+
+std::optional<bool> CurrentLockKeyState(LockKey key) {
+    if (const std::optional<bool> shown = ReadDisplayIndicator(key)) return shown;
+    return ReadLockKeyState(key);
 }
 
 }  // namespace vorel::app

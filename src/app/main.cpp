@@ -9,9 +9,12 @@
 #include <QTimer>
 #include <cstdio>
 #include <memory>
+#include <optional>
 
+#include "app/info_options.h"
 #include "app/main_frame.h"
 #include "app/message_log_service.h"
+#include "app/qt_translation.h"
 #include "app/single_instance.h"
 #include "app/splash_screen.h"
 #include "app/vorel_app.h"
@@ -77,9 +80,15 @@ void InstallTestHooks(CVorelApp& app) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    if (const std::optional<int> status = vorel::app::AnswerInfoOptions(argc, argv)) return *status;
     QApplication application(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Talvard"));
     QApplication::setApplicationName(QStringLiteral("Vorel"));
+    // The whole interface is Japanese; Qt's own buttons and dialogs follow it.
+    const std::unique_ptr<QTranslator> qtJapanese = vorel::app::LoadQtJapanese();
+    if (qtJapanese) QCoreApplication::installTranslator(qtJapanese.get());
+    // Ties the windows to the installed desktop entry (its icon and name on Wayland).
+    QGuiApplication::setDesktopFileName(QStringLiteral("com.talvard.vorel"));
     vorel::app::InstallMessageLogFromEnvironment();
 
     const QStringList files = FileArguments(QApplication::arguments());

@@ -20,6 +20,7 @@
 #include <QToolBar>
 #include <QUrl>
 #include <QWhatsThis>
+#include <utility>
 
 #include "app/child_frame.h"
 #include "app/doc_template.h"
@@ -30,6 +31,7 @@
 #include "app/vorel_app.h"
 #include "connect/ui/image_connect_dialog.h"
 #include "docview/ui/vorel_view.h"
+#include "export/ui/save_as.h"
 
 namespace {
 
@@ -100,6 +102,10 @@ void CMainFrame::connectCommands() {
             if (CChildFrame* frame = ActiveChildFrame()) frame->close();
         });
     }
+    connect(a.fileSaveAs, &QAction::triggered, this, [this] {
+        if (CVorelView* view = ActiveView()) vorel::ui::SaveDocumentAs(*view->GetDocument());
+    });
+    connect(a.saveAll, &QAction::triggered, &m_app, &CVorelApp::OnSaveAll);
     connect(a.appExit, &QAction::triggered, this, &QWidget::close);
     connect(a.searchSettings, &QAction::triggered, &m_app, &CVorelApp::OnSearchSettings);
     connect(a.viewActual, &QAction::triggered, this, [this] { OnViewMode(CVorelView::kActual); });
@@ -107,6 +113,18 @@ void CMainFrame::connectCommands() {
     for (std::size_t i = 0; i < a.zoom.size(); ++i) {
         const int mode = CVorelView::kZoom25 + static_cast<int>(i);
         connect(a.zoom[i], &QAction::triggered, this, [this, mode] { OnViewMode(mode); });
+    }
+    // The image commands act on the active image window's view.
+    const std::pair<QAction*, void (CVorelView::*)()> imageCommands[] = {
+        {a.rotateLeft, &CVorelView::OnRotateLeft},     {a.rotateRight, &CVorelView::OnRotateRight},
+        {a.flipVertical, &CVorelView::OnFlipVertical}, {a.mirror, &CVorelView::OnMirror},
+        {a.imageInfo, &CVorelView::OnImageInfo},       {a.editCopy, &CVorelView::OnEditCopy},
+    };
+    for (const auto& [action, handler] : imageCommands) {
+        connect(action, &QAction::triggered, this, [this, handler] {
+            if (CVorelView* view = ActiveView()) (view->*handler)();
+            updateActions();
+        });
     }
     connect(a.autoSize, &QAction::triggered, this, [this] {
         if (CVorelView* view = ActiveView()) view->OnAutoSize();

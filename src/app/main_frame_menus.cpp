@@ -337,17 +337,14 @@ void CMainFrame::updateActions() {
     a.windowCascade->setEnabled(hasView);
     a.windowTile->setEnabled(hasView);
     a.windowArrange->setEnabled(hasView);
-
-    // The image commands whose work is not built yet stay greyed rather than
-    // pretending to act.
-    a.fileSaveAs->setEnabled(false);
-    a.saveAll->setEnabled(false);
-    a.editCopy->setEnabled(false);
-    a.rotateLeft->setEnabled(false);
-    a.rotateRight->setEnabled(false);
-    a.flipVertical->setEnabled(false);
-    a.mirror->setEnabled(false);
-    a.imageInfo->setEnabled(false);
+    a.editCopy->setEnabled(hasView);
+    a.rotateLeft->setEnabled(hasView && view->CanRotate());
+    a.rotateRight->setEnabled(hasView && view->CanRotate());
+    a.flipVertical->setEnabled(hasView);
+    a.mirror->setEnabled(hasView);
+    a.imageInfo->setEnabled(hasView);
+    a.fileSaveAs->setEnabled(hasView);
+    a.saveAll->setEnabled(true);
 
     // Joining needs two documents; which of them can be joined the dialog decides.
     a.connect->setEnabled(m_app.DocTemplate() && m_app.DocTemplate()->DocumentCount() >= 2);

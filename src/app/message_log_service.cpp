@@ -6,6 +6,7 @@ namespace vorel::app {
 namespace {
 
 std::unique_ptr<LogMessageService> g_log;
+std::unique_ptr<LogFileDialogService> g_fileDialogs;
 
 }  // namespace
 
@@ -54,11 +55,29 @@ void LogMessageService::Note(const QString& kind, const QStringList& fields) {
     WriteLine(line);
 }
 
+std::optional<QString> LogFileDialogService::Answer() const {
+    if (answer_.isEmpty()) return std::nullopt;
+    return answer_;
+}
+
+std::optional<QString> LogFileDialogService::GetSaveFileName(const SaveFileRequest& request) {
+    log_.Note(QStringLiteral("SAVE-FILE-DIALOG"), {request.proposedPath, answer_});
+    return Answer();
+}
+
+std::optional<QString> LogFileDialogService::GetExistingDirectory(const QString& startFolder) {
+    log_.Note(QStringLiteral("FOLDER-DIALOG"), {startFolder, answer_});
+    return Answer();
+}
+
 LogMessageService* InstallMessageLogFromEnvironment() {
     const QString path = qEnvironmentVariable("VOREL_MESSAGE_LOG");
     if (path.isEmpty()) return nullptr;
     g_log = std::make_unique<LogMessageService>(path);
     SetMessageService(g_log.get());
+    g_fileDialogs =
+        std::make_unique<LogFileDialogService>(*g_log, qEnvironmentVariable("VOREL_FILE_DIALOG_ANSWER"));
+    SetFileDialogService(g_fileDialogs.get());
     return g_log.get();
 }
 

@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 
+#include "ui/file_dialog_service.h"
 #include "ui/message_service.h"
 
 namespace vorel::app {
@@ -35,7 +36,26 @@ class LogMessageService : public IMessageService {
     QFile file_;
 };
 
-// The log service when VOREL_MESSAGE_LOG is set (installed as the program's
+// The file dialogs of a copy that runs with a message log: nobody is there to
+// choose, so no dialog opens. Each request is written to the log
+// ("SAVE-FILE-DIALOG" with the proposed name, "FOLDER-DIALOG" with the start
+// folder) and answered with VOREL_FILE_DIALOG_ANSWER, or cancelled when that
+// is unset or empty.
+class LogFileDialogService : public IFileDialogService {
+  public:
+    LogFileDialogService(LogMessageService& log, QString answer) : log_(log), answer_(std::move(answer)) {}
+    std::optional<QString> GetSaveFileName(const SaveFileRequest& request) override;
+    std::optional<QString> GetExistingDirectory(const QString& startFolder) override;
+
+  private:
+    std::optional<QString> Answer() const;
+
+    LogMessageService& log_;
+    QString answer_;
+};
+
+// The log service when VOREL_MESSAGE_LOG is set (the file dialogs answered as
+// LogFileDialogService says) (installed as the program's
 // service), else null. Lives until the process ends.
 LogMessageService* InstallMessageLogFromEnvironment();
 // The installed log service, or null.

@@ -86,8 +86,8 @@ void CStatusPanes::SetPaneText(QLabel* pane, const QString& text) {
 
 void CStatusPanes::Update() {
     for (LockKey key : kLockKeys) {
-        // Unknown state (no keyboard LED to read) shows as blank, like a key that is off.
-        const std::optional<bool> on = ReadLockKeyState(key);
+        // Unknown state (no indicator or LED to read) shows as blank, like a key that is off.
+        const std::optional<bool> on = CurrentLockKeyState(key);
         const QString text = on.value_or(false) ? LockIndicator(key) : QString();
         QLabel* pane = m_locks[static_cast<int>(key)];
         if (pane->text() != text) pane->setText(text);

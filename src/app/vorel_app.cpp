@@ -5,7 +5,11 @@
 
 #include "app/about_box.h"
 #include "app/doc_template.h"
+#include "app/child_frame.h"
 #include "app/main_frame.h"
+#include "docview/ui/vorel_doc.h"
+#include "export/ui/save_all.h"
+#include "ui/message_service.h"
 #include "search/ui/progress_dialog.h"
 #include "search/ui/search_set_dialog.h"
 
@@ -72,6 +76,13 @@ void CVorelApp::OnCloseAllWindows() {
 void CVorelApp::OnSearchSettings() {
     CSearchSetDlg dialog(*m_pStore, m_pMainFrame.get());
     dialog.exec();
+}
+
+void CVorelApp::OnSaveAll() {
+    // In the order the documents were made, the order the window menu lists them.
+    QList<CVorelDoc*> documents;
+    for (CChildFrame* frame : m_pDocTemplate->Frames()) documents.append(frame->GetDocument());
+    vorel::ui::SaveAllDocuments(*m_pStore, documents, m_pMainFrame.get());
 }
 
 void CVorelApp::OnAppAbout() {

@@ -71,6 +71,8 @@ class CVorelApp : public QObject, public vorel::ISearchHost {
     void OnCloseAllWindows();
     void OnSearchSettings();
     void OnAppAbout();
+    // Save All: every open image into one folder, after the save-options dialog.
+    void OnSaveAll();
 
   signals:
     // The last queued search has ended and nothing more is waiting.

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLibrary>
+#include <QStringList>
 #include <cstdio>
 
 #include "export/bmp_writer.h"
@@ -44,13 +45,17 @@ bool Exporter::Prepare(QString& reason) {
         return false;
     }
     if (format_ != ExportFormat::kPng) return true;
-    QLibrary plugin(QCoreApplication::applicationDirPath() + u'/' + QLatin1StringView(kPngPluginName));
-    writePng_ = reinterpret_cast<WritePngFunction*>(plugin.resolve(kWritePngSymbol));
-    if (writePng_ == nullptr) {
-        reason = QStringLiteral("PNG export is not available: %1").arg(plugin.errorString());
-        return false;
+    // Next to the finder in the build folder; in the program's own library folder once installed.
+    const QString binDir = QCoreApplication::applicationDirPath();
+    QStringList errors;
+    for (const QString& dir : {binDir, QDir::cleanPath(binDir + u'/' + QLatin1StringView(VOREL_PLUGIN_DIR_FROM_BIN))}) {
+        QLibrary plugin(dir + u'/' + QLatin1StringView(kPngPluginName));
+        writePng_ = reinterpret_cast<WritePngFunction*>(plugin.resolve(kWritePngSymbol));
+        if (writePng_ != nullptr) return true;  // the library stays loaded for the rest of the run
+        errors.append(plugin.errorString());
     }
-    return true;  // the library stays loaded for the rest of the run
+    reason = QStringLiteral("PNG export is not available: %1").arg(errors.join(QStringLiteral("; ")));
+    return false;
 }
 
 void Exporter::Write(const FoundImage& image, const Dib& dib) {

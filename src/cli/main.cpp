@@ -101,6 +101,8 @@ int main(int argc, char* argv[]) {
                        formatOption});
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("Files to search."), QStringLiteral("FILE..."));
     if (!parser.parse(QCoreApplication::arguments())) return Fail(parser.errorText());
+    // Qt's own answer, which adds its options and ends the program.
+    if (parser.isSet(QStringLiteral("help-all"))) parser.process(QCoreApplication::arguments());
     if (parser.isSet(QStringLiteral("help"))) {
         std::fputs(qPrintable(parser.helpText()), stdout);
         return kExitFound;

@@ -94,10 +94,18 @@ AtomicFile::~AtomicFile() {
     Abort();
 }
 
-bool AtomicFile::Open(const std::string& targetPath) {
+void SyncFileSystemOf(const std::string& folder) {
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    ::syncfs(fd);
+    ::close(fd);
+}
+
+bool AtomicFile::Open(const std::string& targetPath, FileSync sync) {
     Abort();
     failed_ = false;
     keepMode_ = false;
+    sync_ = sync;
     if (targetPath.empty() || targetPath.back() == '/') return false;
 
     std::string target = targetPath;
@@ -168,7 +176,8 @@ bool AtomicFile::Commit() {
         return false;
     }
     if (keepMode_) ::fchmod(fd_, keptMode_);
-    if (RawSync(fd_) != 0) {
+    const bool flush = sync_ == FileSync::Always || keepMode_;
+    if (flush && RawSync(fd_) != 0) {
         Abort();
         return false;
     }
@@ -180,7 +189,7 @@ bool AtomicFile::Commit() {
         return false;
     }
     tempPath_.clear();
-    SyncFolder(FolderOf(targetPath_));
+    if (flush) SyncFolder(FolderOf(targetPath_));
     return true;
 }
 

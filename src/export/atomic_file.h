@@ -12,6 +12,19 @@
 
 namespace vorel {
 
+// When a finished file is flushed to the disk before it takes its name.
+enum class FileSync {
+    // Always: the file before the rename, the folder after it.
+    Always,
+    // Only when an existing file is replaced, which is what protects that file.
+    // A new file replaces nothing; a command that writes thousands of them
+    // flushes once at its end (SyncFileSystemOf) instead of once per file.
+    WhenReplacing,
+};
+
+// Flushes everything written to the file system that holds `folder`.
+void SyncFileSystemOf(const std::string& folder);
+
 class AtomicFile {
   public:
     AtomicFile() = default;
@@ -22,7 +35,7 @@ class AtomicFile {
     // Creates the temporary file next to `targetPath`. False when the target cannot be
     // written: its folder is missing or not writable, the target is a folder or another
     // non-regular file, or the existing file is not writable by this user.
-    bool Open(const std::string& targetPath);
+    bool Open(const std::string& targetPath, FileSync sync = FileSync::Always);
 
     // Writes every byte (retrying interrupted and partial writes). False on any error;
     // the file is then unusable and only Abort (or destruction) is left to do.
@@ -44,6 +57,7 @@ class AtomicFile {
     std::string targetPath_;  // the name the finished file takes (symbolic links resolved)
     std::string tempPath_;
     bool keepMode_ = false;  // replacing a file: keep its permission bits
+    FileSync sync_ = FileSync::Always;
     unsigned keptMode_ = 0;
 };
 

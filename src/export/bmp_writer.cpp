@@ -19,12 +19,12 @@ std::array<std::uint8_t, 14> BmpFileHeader(const Dib& dib) {
     return header;
 }
 
-BmpWriteOutcome WriteBmpFile(const std::string& path, const Dib& dib) {
+BmpWriteOutcome WriteBmpFile(const std::string& path, const Dib& dib, FileSync sync) {
     if (dib.IsNull()) return BmpWriteOutcome::NoImage;
     if (dib.AllocatedSize() < kDibHeaderSize) return BmpWriteOutcome::LockFailed;
 
     AtomicFile file;
-    if (!file.Open(path)) return BmpWriteOutcome::CreateFailed;
+    if (!file.Open(path, sync)) return BmpWriteOutcome::CreateFailed;
     const auto header = BmpFileHeader(dib);
     if (!file.Write(header)) return BmpWriteOutcome::HeaderWriteFailed;
     if (!file.Write(dib.Bytes())) return BmpWriteOutcome::BodyWriteFailed;

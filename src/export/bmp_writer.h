@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "export/atomic_file.h"
 #include "image/dib.h"
 
 namespace vorel {
@@ -25,6 +26,6 @@ enum class BmpWriteOutcome {
 std::array<std::uint8_t, 14> BmpFileHeader(const Dib& dib);
 
 // Replaces `path` with the BMP, or leaves whatever was there untouched on failure.
-BmpWriteOutcome WriteBmpFile(const std::string& path, const Dib& dib);
+BmpWriteOutcome WriteBmpFile(const std::string& path, const Dib& dib, FileSync sync = FileSync::Always);
 
 }  // namespace vorel

@@ -58,10 +58,10 @@ TiffPrepared PrepareTiffHeader(const Dib& dib, int compression) {
 }
 
 SaveTiffResult SaveTiff(const std::string& path, const Dib& dib, int byteOrder, int compression,
-                        bool showResult) {
+                        bool showResult, FileSync sync) {
     const TiffPrepared prepared = PrepareTiffHeader(dib, compression);
     if (!prepared.header) return {-1, TiffPrepareMessageFor(prepared.failure), -1};
-    const int code = WriteTiffFile(path, dib, *prepared.header, byteOrder);
+    const int code = WriteTiffFile(path, dib, *prepared.header, byteOrder, sync);
     if (showResult) return {0, TiffCodeMessageFor(code), code};
     return {code, std::nullopt, code};
 }

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "export/atomic_file.h"
 #include "export/save_messages.h"
 #include "export/tiff_header.h"
 #include "image/dib.h"
@@ -26,7 +27,7 @@ struct SaveTiffResult {
 // Compression entry. With showResult the outcome comes back as a message and
 // value is 0; without it only the failures met before writing carry a message.
 SaveTiffResult SaveTiff(const std::string& path, const Dib& dib, int byteOrder, int compression,
-                        bool showResult);
+                        bool showResult, FileSync sync = FileSync::Always);
 
 // Dots per inch for a DIB resolution: pixels per metre / 39.37, truncated; 72 when
 // that is not positive.

@@ -53,7 +53,7 @@ bool WriteStrip(AtomicFile& file, const Dib& dib, const TiffRowGeometry& rows, s
 
 }  // namespace
 
-int WriteTiffFile(const std::string& path, const Dib& dib, TiffHeader header, int byteOrder) {
+int WriteTiffFile(const std::string& path, const Dib& dib, TiffHeader header, int byteOrder, FileSync sync) {
     if (dib.IsNull() || dib.AllocatedSize() < kDibHeaderSize) return tiffcode::kLockFailed;
 
     // The limits are checked before anything touches the disk, so a refused image
@@ -86,7 +86,7 @@ int WriteTiffFile(const std::string& path, const Dib& dib, TiffHeader header, in
     }
 
     AtomicFile file;
-    if (!file.Open(path)) return tiffcode::kCreateFailed;
+    if (!file.Open(path, sync)) return tiffcode::kCreateFailed;
     // Every write is checked: a short or failed write is a failed save, never a
     // truncated file reported as saved.
     if (!file.Write(head)) return tiffcode::kWriteFailed;

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "export/atomic_file.h"
 #include "export/tiff_header.h"
 #include "image/dib.h"
 
@@ -28,6 +29,7 @@ inline constexpr std::uint64_t kMaxTiffPixels = 250'061'984;  // 18796 x 13304
 // completes the rest and replaces `path` with the file. Byte order 0 writes "II",
 // any other value "MM". On any failure nothing appears at `path` and an existing
 // file there is kept as it was.
-int WriteTiffFile(const std::string& path, const Dib& dib, TiffHeader header, int byteOrder);
+int WriteTiffFile(const std::string& path, const Dib& dib, TiffHeader header, int byteOrder,
+                  FileSync sync = FileSync::Always);
 
 }  // namespace vorel

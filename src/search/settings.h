@@ -46,10 +46,13 @@ inline constexpr IntSetting kPaletteImage{kSettings, "Palette Image", 0};
 inline constexpr IntSetting kDivideSearch{kSettings, "dividesearch", 0};
 inline constexpr IntSetting kDivideNum{kSettings, "dividenum", 50};
 inline constexpr IntSetting kDividePos{kSettings, "dividepos", 0};
+// Save format: 0 BMP, 2 PNG, any other value TIFF.
 inline constexpr IntSetting kImageType{kSettings, "ImageType", 0};
-// The save folder's default differs by reader: Save All reads "c:\\", the save-options dialog "c:".
-inline constexpr StringSetting kFolderSaveAll{kSettings, "Folder", "c:\\"};
-inline constexpr StringSetting kFolderOptions{kSettings, "Folder", "c:"};
+// The save folder, stored with a trailing "/". Its default is the user's picture
+// folder, which only the windowed program can name: readers pass it through
+// ReadWithDefault (Save All with a trailing "/", the save-options dialog without).
+inline constexpr StringSetting kFolder{kSettings, "Folder", ""};
+// Non-zero: Save All asks before it replaces a file.
 inline constexpr IntSetting kOverwriteMessage{kSettings, "OverwriteMessage", 0};
 inline constexpr IntSetting kPaletteFlag{kPalette, "Palette Flg", 0};
 inline constexpr int kRecentFileCount = 10;  // "File1" ... "File10"
@@ -60,6 +63,11 @@ inline int Read(const ISettingsStore& store, const IntSetting& s) {
 }
 inline std::string Read(const ISettingsStore& store, const StringSetting& s) {
     return store.ReadString(s.section, s.key, s.defaultValue);
+}
+// A string key whose default is only known when it is read.
+inline std::string ReadWithDefault(const ISettingsStore& store, const StringSetting& s,
+                                   std::string_view defaultValue) {
+    return store.ReadString(s.section, s.key, defaultValue);
 }
 inline void Write(ISettingsStore& store, const IntSetting& s, int value) {
     store.WriteInt(s.section, s.key, value);

@@ -10,9 +10,29 @@ IFileDialogService* g_service = nullptr;
 
 std::optional<QString> TakeAnswer(std::vector<std::optional<QString>>& answers) {
     if (answers.empty()) return std::nullopt;
-    std::optional<QString> answer = answers.front();
-    answers.erase(answers.begin());
-    return answer;
+    const auto first = answers.begin();
+    if (!first->has_value()) {
+        answers.erase(first);
+        return std::nullopt;
+    }
+    QString path = **first;
+    answers.erase(first);
+    return path;
+}
+
+// Each pattern also in upper case ("*.bmp" -> "*.bmp;*.BMP"): the file system
+// tells the cases apart, and Save All names its files in upper case.
+QString WithUpperCasePatterns(const QString& windowsFilter) {
+    QStringList parts = windowsFilter.split(QLatin1Char('|'));
+    for (qsizetype i = 1; i < parts.size(); i += 2) {
+        QStringList patterns = parts[i].split(QLatin1Char(';'), Qt::SkipEmptyParts);
+        const QStringList given = patterns;
+        for (const QString& pattern : given) {
+            if (pattern.toUpper() != pattern && !patterns.contains(pattern.toUpper())) patterns << pattern.toUpper();
+        }
+        parts[i] = patterns.join(QLatin1Char(';'));
+    }
+    return parts.join(QLatin1Char('|'));
 }
 
 }  // namespace
@@ -36,7 +56,9 @@ std::optional<QString> QtFileDialogService::GetSaveFileName(const SaveFileReques
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.confirmOverwrite);
-    dialog.setNameFilters(ToQtNameFilters(request.filter));
+    // The descriptions alone are shown; the patterns behind them match either case.
+    dialog.setOption(QFileDialog::HideNameFilterDetails, true);
+    dialog.setNameFilters(ToQtNameFilters(WithUpperCasePatterns(request.filter)));
     dialog.setDefaultSuffix(request.defaultSuffix);
     if (!request.proposedPath.isEmpty()) dialog.selectFile(request.proposedPath);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;

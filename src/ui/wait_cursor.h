@@ -2,6 +2,7 @@
 // taken away on every way out of the scope, early returns included.
 #pragma once
 
+#include <QCursor>
 #include <QGuiApplication>
 
 namespace vorel {

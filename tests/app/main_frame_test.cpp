@@ -8,12 +8,14 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QScrollBar>
+#include <QLabel>
 #include <QListWidget>
 #include <QStyleHints>
 #include <QTimer>
 #include <QToolBar>
 #include <QWheelEvent>
 
+#include "app/about_box.h"
 #include "app/command_table.h"
 #include "app/help_window.h"
 #include "app/select_window_dialog.h"
@@ -273,19 +275,20 @@ void ExpectShrunkToImage(const CChildFrame* child, const QSize& image) {
 }
 
 TEST_F(MainFrameTest, NewWindowShrinksToItsImageWithoutScrollBars) {
-    app->OpenDocumentFile(WriteFile("SMALL.BIN", OneTim(96, 64)));
+    // Wider than the smallest window (its title-bar buttons and a few letters of its name).
+    app->OpenDocumentFile(WriteFile("SMALL.BIN", OneTim(196, 64)));
     QCoreApplication::processEvents();
-    ExpectShrunkToImage(app->DocTemplate()->Frames().front(), QSize(96, 64));
+    ExpectShrunkToImage(app->DocTemplate()->Frames().front(), QSize(196, 64));
 }
 
 TEST_F(MainFrameTest, WindowsOfFilesNamedAtStartShrinkToTheirImagesToo) {
     // Searched before the main window is first shown.
-    const QString path = WriteFile("START.BIN", OneTim(96, 64));
+    const QString path = WriteFile("START.BIN", OneTim(196, 64));
     CVorelApp starting(std::make_unique<MemorySettingsStore>());
     ASSERT_TRUE(starting.InitInstance({path}));
     QCoreApplication::processEvents();
     ASSERT_EQ(starting.DocTemplate()->DocumentCount(), 1);
-    ExpectShrunkToImage(starting.DocTemplate()->Frames().front(), QSize(96, 64));
+    ExpectShrunkToImage(starting.DocTemplate()->Frames().front(), QSize(196, 64));
     EXPECT_EQ(starting.MainFrame()->ActiveChildFrame(), starting.DocTemplate()->Frames().front());
 }
 
@@ -426,11 +429,23 @@ TEST_F(MainFrameTest, HelpOpensTheProgramsOwnPage) {
     help->close();
 }
 
-TEST_F(MainFrameTest, AboutGoesThroughTheMessageService) {
-    frame->GetActions().about->trigger();
-    ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_TRUE(messages.shown[0].text.startsWith("Vorel   Version 0.99c"));
-    EXPECT_EQ(messages.shown[0].icon, MessageIcon::Information);
+TEST_F(MainFrameTest, AboutOpensTheAboutBoxFromTheMenuAndTheToolBar) {
+    for (QAction* about : {frame->GetActions().about, frame->GetActions().aboutShortMenu}) {
+        QString title;
+        QStringList texts;
+        QTimer::singleShot(0, [&title, &texts] {
+            auto* box = qobject_cast<CAboutBox*>(QApplication::activeModalWidget());
+            if (!box) return;
+            title = box->windowTitle();
+            for (const QLabel* label : box->findChildren<QLabel*>()) texts << label->text();
+            box->accept();
+        });
+        about->trigger();
+        EXPECT_EQ(title, QStringLiteral("Vorel(Vorel)ﾊﾞｰｼﾞｮﾝ情報"));
+        EXPECT_TRUE(texts.contains(CAboutBox::VersionLine()));
+    }
+    EXPECT_TRUE(frame->ToolBar()->actions().contains(frame->GetActions().about));
+    EXPECT_TRUE(messages.shown.empty());
 }
 
 }  // namespace

@@ -140,6 +140,7 @@ TEST_F(FinderTest, ExitStatusAndMessages) {
         {Q(dir_ / "missing.bin"), 2, "missing.bin: no such file"},
         {Q(dir_), 2, "is a folder"},
         {"--help", 0, ""},
+        {"--help-all", 0, ""},
     };
     for (const auto& c : cases) {
         const FinderRun run = Find(c.args);

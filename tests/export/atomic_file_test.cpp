@@ -115,6 +115,46 @@ TEST(AtomicFileTest, WriteFaultsFailCleanlyOrAreRetried) {
     }
 }
 
+TEST(AtomicFileTest, WhenReplacingFlushesOnlyAFileThatReplacesAnother) {
+    // The first flush fails: a file that is flushed is not saved, one that is not flushed is.
+    const struct {
+        const char* name;
+        FileSync sync;
+        bool existing;
+        bool saved;
+    } cases[] = {
+        {"new file, always", FileSync::Always, false, false},
+        {"replacing, always", FileSync::Always, true, false},
+        {"new file, when replacing", FileSync::WhenReplacing, false, true},
+        {"replacing, when replacing", FileSync::WhenReplacing, true, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScratchDir dir;
+        const std::string target = dir.File("t.bin");
+        if (c.existing) {
+            ASSERT_TRUE(WriteAll(target, kOld));
+        }
+        const ScopedFileFault fault(1, FileFault::SyncError);
+        AtomicFile file;
+        ASSERT_TRUE(file.Open(target, c.sync));
+        ASSERT_TRUE(file.Write(kNew));
+        EXPECT_EQ(file.Commit(), c.saved);
+        if (c.saved) {
+            EXPECT_EQ(ReadAll(target), kNew);
+        } else {
+            EXPECT_EQ(Exists(target), c.existing);
+            if (c.existing) {
+                EXPECT_EQ(ReadAll(target), kOld);
+            }
+        }
+        EXPECT_EQ(dir.Entries().size(), (c.saved || c.existing) ? 1u : 0u);
+    }
+    ScratchDir dir;
+    SyncFileSystemOf(dir.Path());  // harmless, also for a folder that is not there
+    SyncFileSystemOf(dir.File("missing"));
+}
+
 TEST(AtomicFileTest, RefusesTargetsThatCannotBeWritten) {
     ScratchDir dir;
     ASSERT_EQ(::mkdir(dir.File("folder").c_str(), 0755), 0);

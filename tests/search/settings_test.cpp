@@ -14,8 +14,7 @@ TEST(SettingsTest, AnEmptyStoreReadsAsTheDefaults) {
     EXPECT_EQ(Read(store, settings::kDivideNum), 50);
     EXPECT_EQ(Read(store, settings::kPaletteFlag), 0);
     EXPECT_EQ(Read(store, settings::kImageType), 0);
-    EXPECT_EQ(Read(store, settings::kFolderSaveAll), "c:\\");
-    EXPECT_EQ(Read(store, settings::kFolderOptions), "c:");
+    EXPECT_EQ(ReadWithDefault(store, settings::kFolder, "/home/u/Pictures/"), "/home/u/Pictures/");
     EXPECT_EQ(Read(store, settings::kOverwriteMessage), 0);
     const DivideWindow w = ReadDivideWindow(store);
     EXPECT_EQ(w.first, 1);

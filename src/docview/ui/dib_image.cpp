@@ -140,7 +140,10 @@ QImage DibToQImage(const Dib& dib) {
     QImage upsideDown =
         dib.BitCount() == 4 ? WidenNibbles(dib, 0, h, 0, dib.Width()) : WrapStoredRows(dib, 0, h);
     if (upsideDown.isNull()) return {};
-    QImage image = upsideDown.mirrored(false, true);  // a deep copy, top row first
+    QImage image = upsideDown.mirrored(false, true);  // top row first
+    // mirrored() gives a 1 x 1 picture back as the same wrapper of the DIB's
+    // memory; a copy that outlives the document (the clipboard's) must own its pixels.
+    if (image.constBits() == upsideDown.constBits()) image = upsideDown.copy();
     if (image.format() == QImage::Format_BGR888) image = image.convertToFormat(QImage::Format_RGB888);
     return image;
 }

@@ -54,11 +54,12 @@ void CVorelDoc::SetTitle(const QString& title) {
     emit titleChanged(m_strTitle);
 }
 
-void CVorelDoc::RefreshImageSize() {
+bool CVorelDoc::RefreshImageSize() {
     if (m_hDIB.IsNull() || m_hDIB.AllocatedSize() < vorel::kDibHeaderSize) {
         vorel::Messages().ShowMessage(QStringLiteral("ﾋﾞｯﾄﾏｯﾌﾟ回転ｴﾗｰ"), vorel::MessageIcon::Exclamation);
-        return;
+        return false;
     }
     m_nImageWidth = m_hDIB.Width();
     m_nImageHeight = m_hDIB.Height();
+    return true;
 }

@@ -37,8 +37,8 @@ class CVorelDoc : public QObject {
     bool IsModified() const { return false; }
 
     // Takes the width and height from the DIB after a rotation; with no DIB it
-    // shows "ﾋﾞｯﾄﾏｯﾌﾟ回転ｴﾗｰ" and changes nothing.
-    void RefreshImageSize();
+    // shows "ﾋﾞｯﾄﾏｯﾌﾟ回転ｴﾗｰ", changes nothing and returns false.
+    bool RefreshImageSize();
 
     // Read directly by the view, the transforms, the writers and the connection dialog.
     int m_nBitCount = 0;

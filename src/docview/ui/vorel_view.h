@@ -23,6 +23,11 @@
 
 class CVorelDoc;
 
+namespace vorel {
+class Dib;
+enum class TransformOutcome;
+}  // namespace vorel
+
 // Lines scrolled per wheel notch: 5 until the shell reads the desktop's setting.
 extern int g_nWheelScrollLines;
 
@@ -57,6 +62,20 @@ class CVorelView : public QAbstractScrollArea {
     void OnZoom(int mode);  // 2..7
     // Runs the current mode again (after the image changed size or content).
     void ReapplyViewMode();
+
+    // The image commands (vorel_view_commands.cpp). Each shows the wait cursor
+    // while it works and reports a failure in a message box; the document is
+    // never marked modified and its palette stays as it was.
+    void OnRotateLeft();
+    void OnRotateRight();
+    void OnFlipVertical();
+    void OnMirror();
+    // Quarter turns are greyed for 2- and 16-colour images.
+    bool CanRotate() const;
+    // The modal "ｲﾒｰｼﾞ情報" box for this view's document.
+    void OnImageInfo();
+    // The image on the clipboard, as a picture and as a BMP file's bytes.
+    void OnEditCopy();
     static double ZoomFactor(int mode);  // 2..7; 0 for other modes
 
     // Menu state: "原寸表示" greyed in mode 0, "全体" in mode 1; zooms never greyed.
@@ -94,6 +113,10 @@ class CVorelView : public QAbstractScrollArea {
     int m_nDrawY = 0;
     int m_nWheelDelta = 0;
 
+    // The picture may be as small as one pixel: the view asks for no room of
+    // its own, so its frame decides how small the window gets.
+    QSize minimumSizeHint() const override { return {0, 0}; }
+
   signals:
     // Right click, Shift+F10 or the menu key: the frame shows the image context menu.
     void contextMenuRequested(const QPoint& globalPos);
@@ -108,6 +131,7 @@ class CVorelView : public QAbstractScrollArea {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    void RunTransform(vorel::TransformOutcome (*transform)(vorel::Dib&), bool turnsTheImage);
     QSize ImageSize() const;  // the document's width and height (1 x 1 for an empty document)
     void SetScrollSizes(const QSize& total);
     void UpdateScrollBars();

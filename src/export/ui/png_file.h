@@ -5,12 +5,13 @@
 
 #include <QString>
 
+#include "export/atomic_file.h"
 #include "image/dib.h"
 
 namespace vorel::ui {
 
 enum class PngWriteOutcome { Saved, NoImage, CreateFailed, WriteFailed };
 
-PngWriteOutcome WritePngFile(const QString& path, const Dib& dib);
+PngWriteOutcome WritePngFile(const QString& path, const Dib& dib, FileSync sync = FileSync::Always);
 
 }  // namespace vorel::ui

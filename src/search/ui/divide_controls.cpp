@@ -68,7 +68,12 @@ DivideWidgets MakeDivideWidgets(QWidget* parent) {
     w.divideRow = new QHBoxLayout;
     w.divideRow->addWidget(w.divideCheck);
     w.divideRow->addWidget(w.numberEdit);
-    w.divideRow->addWidget(new QLabel(QStringLiteral("ｲﾒｰｼﾞ/Read"), parent));
+    auto* numberLabel = new QLabel(QStringLiteral("ｲﾒｰｼﾞ/Read"), parent);
+    // The number is named after the label beside it, and described by the box it belongs to.
+    numberLabel->setBuddy(w.numberEdit);
+    w.numberEdit->setAccessibleName(numberLabel->text());
+    w.numberEdit->setAccessibleDescription(w.divideCheck->text());
+    w.divideRow->addWidget(numberLabel);
     w.divideRow->addStretch(1);
 
     w.prevButton = new QPushButton(QStringLiteral("<<"), parent);

@@ -28,8 +28,12 @@ CSearchSetDlg::CSearchSetDlg(vorel::ISettingsStore& store, QWidget* parent)
 
 void CSearchSetDlg::BuildControls() {
     m_pMemoryEdit = new QLineEdit(this);
+    auto* memoryLabel = new QLabel(QStringLiteral("読込メモリサイズ"), this);
+    // A screen reader names the field after its label.
+    memoryLabel->setBuddy(m_pMemoryEdit);
+    m_pMemoryEdit->setAccessibleName(memoryLabel->text());
     auto* memoryRow = new QHBoxLayout;
-    memoryRow->addWidget(new QLabel(QStringLiteral("読込メモリサイズ"), this));
+    memoryRow->addWidget(memoryLabel);
     memoryRow->addWidget(m_pMemoryEdit);
     memoryRow->addWidget(new QLabel(QStringLiteral("ＭＢ"), this));
     memoryRow->addStretch(1);

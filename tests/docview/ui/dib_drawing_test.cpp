@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QScrollBar>
+#include <memory>
 
 #include "docview/ui/dib_image.h"
 #include "docview/ui/hit_states.h"
@@ -112,6 +113,26 @@ TEST(DibDrawing, BrokenOrEmptyBlocksDrawNothing) {
         const QImage out = Render(dib, QRect(0, 0, 8, 8), QSize(8, 8));
         EXPECT_EQ(out.pixel(3, 3), qRgb(1, 2, 3));
         EXPECT_TRUE(vorel::ui::DibToQImage(dib).isNull());
+    }
+}
+
+TEST(DibDrawing, ConvertedCopiesOwnTheirPixels) {
+    // The clipboard keeps the converted picture after the document is gone;
+    // a 1 x 1 picture once came back still pointing into the DIB.
+    for (int bits : {1, 4, 8, 24}) {
+        for (const QSize size : {QSize(1, 1), QSize(2, 1), QSize(1, 2), QSize(3, 3)}) {
+            SCOPED_TRACE(testing::Message() << size.width() << "x" << size.height() << " at " << bits);
+            auto dib = std::make_unique<Dib>(Dib::Create(size.width(), size.height(), bits));
+            const QImage image = vorel::ui::DibToQImage(*dib);
+            ASSERT_FALSE(image.isNull());
+            const std::uint8_t* block = dib->Data();
+            const std::uint8_t* end = block + dib->AllocatedSize();
+            EXPECT_FALSE(image.constBits() >= block && image.constBits() < end);
+            const int before = image.pixel(0, 0);
+            for (std::size_t i = dib->PixelOffset(); i < dib->AllocatedSize(); ++i) dib->Data()[i] = 0xFF;
+            for (std::size_t i = vorel::kDibHeaderSize; i < dib->PixelOffset(); ++i) dib->Data()[i] = 0x55;
+            EXPECT_EQ(static_cast<int>(image.pixel(0, 0)), before);
+        }
     }
 }
 

@@ -1,0 +1,49 @@
+#include "export/ui/save_as.h"
+
+#include <QFile>
+
+#include "docview/ui/vorel_doc.h"
+#include "export/save_names.h"
+#include "export/ui/save_file.h"
+#include "ui/file_dialog_service.h"
+#include "ui/message_service.h"
+#include "ui/wait_cursor.h"
+
+namespace vorel::ui {
+
+QString SaveAsFilter() {
+    return QStringLiteral(
+        "BMP (Windows Bitmap)|*.bmp|TIFF (Tagged Image File Format)|*.tif|"
+        "PNG (Portable Network Graphics)|*.png|全ﾌｧｲﾙ(*.*)|*.*|");
+}
+
+void SaveDocumentAs(const CVorelDoc& doc) {
+    SaveFileRequest request;
+    request.proposedPath = QString::fromStdString(ProposedSaveAsPath(doc.GetPathName().toStdString()));
+    request.filter = SaveAsFilter();
+    request.defaultSuffix = QStringLiteral("BMP");
+    request.confirmOverwrite = true;
+    std::optional<QString> chosen = FileDialogs().GetSaveFileName(request);
+    if (!chosen || chosen->isEmpty()) return;
+
+    // A name typed without an extension takes the default one, whichever
+    // dialog answered.
+    QString path = *chosen;
+    if (!FileNameHasExtension(path.toStdString())) path += u'.' + request.defaultSuffix;
+    const ChosenFormat format = FormatOfSavePath(path.toStdString());
+    if (!format.format) {
+        Messages().ShowMessage(QStringLiteral("拡張子「.%1」には対応していません。").arg(ToQString(format.extension)),
+                               MessageIcon::Exclamation);
+        return;
+    }
+
+    SaveFileResult result;
+    {
+        // The hourglass covers the write; the message after it gets the usual pointer.
+        const WaitCursor wait;
+        result = WriteImageFile(path, doc.m_hDIB, *format.format, kSaveAsBmpMessages);
+    }
+    if (result.message) ShowSaveMessage(*result.message);
+}
+
+}  // namespace vorel::ui
