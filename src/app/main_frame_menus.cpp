@@ -248,6 +248,8 @@ void CMainFrame::createToolBar() {
     m_pToolBar->addSeparator();
     m_pToolBar->addAction(a.about);
     m_pToolBar->addAction(a.contextHelp);
+    // Context help has no menu text to name its button; its tool tip ("ﾍﾙﾌﾟ") names it for screen readers.
+    m_pToolBar->widgetForAction(a.contextHelp)->setAccessibleName(a.contextHelp->toolTip());
     addToolBar(Qt::TopToolBarArea, m_pToolBar);
 }
 

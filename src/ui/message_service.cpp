@@ -1,6 +1,8 @@
 #include "ui/message_service.h"
 
 #include <QApplication>
+#include <QCursor>
+#include <QGuiApplication>
 #include <QMessageBox>
 
 namespace vorel {
@@ -17,9 +19,28 @@ QMessageBox::Icon ToBoxIcon(MessageIcon icon) {
 
 IMessageService* g_service = nullptr;
 
+// A box that opens while a command shows the hourglass (a failed turn, a
+// refused copy) gets the usual pointer for its buttons; the hourglass comes
+// back when it closes.
+class ArrowWhileWaiting {
+  public:
+    ArrowWhileWaiting() : pushed_(QGuiApplication::overrideCursor() != nullptr) {
+        if (pushed_) QGuiApplication::setOverrideCursor(Qt::ArrowCursor);
+    }
+    ~ArrowWhileWaiting() {
+        if (pushed_) QGuiApplication::restoreOverrideCursor();
+    }
+    ArrowWhileWaiting(const ArrowWhileWaiting&) = delete;
+    ArrowWhileWaiting& operator=(const ArrowWhileWaiting&) = delete;
+
+  private:
+    bool pushed_;
+};
+
 }  // namespace
 
 void BoxMessageService::ShowMessage(const QString& text, MessageIcon icon) {
+    const ArrowWhileWaiting arrow;
     QMessageBox box(ToBoxIcon(icon), QStringLiteral("Vorel"), text, QMessageBox::Ok, QApplication::activeWindow());
     box.exec();
 }
@@ -28,6 +49,7 @@ MessageAnswer BoxMessageService::Ask(const QString& text, MessageButtons buttons
     QMessageBox::StandardButtons standard = QMessageBox::Ok;
     if (buttons == MessageButtons::YesNo) standard = QMessageBox::Yes | QMessageBox::No;
     if (buttons == MessageButtons::OkCancel) standard = QMessageBox::Ok | QMessageBox::Cancel;
+    const ArrowWhileWaiting arrow;
     QMessageBox box(ToBoxIcon(icon), QStringLiteral("Vorel"), text, standard, QApplication::activeWindow());
     switch (box.exec()) {
         case QMessageBox::Yes: return MessageAnswer::Yes;

@@ -60,6 +60,15 @@ inline Bytes TimFile(int count, int firstWidth = 8) {
     return out;
 }
 
+// One 16-bit TIM of the given size alone in its file (`seed` varies its pixels).
+inline Bytes OneTim(int width, int height, std::uint32_t seed = 9) {
+    Bytes out;
+    AppendFiller(out, 8);
+    Append(out, samples::MakeTim(2, width, height, 1, seed));
+    AppendFiller(out, 8);
+    return out;
+}
+
 // `count` TIMs of 8 x 8 pixels: many windows from a small file.
 inline Bytes ManySmallTims(int count) {
     Bytes out;

@@ -15,14 +15,6 @@ namespace {
 
 using ChildFrameSizeTest = AppTest;
 
-Bytes OneTim(int width, int height) {
-    Bytes bytes;
-    AppendFiller(bytes, 8);
-    Append(bytes, samples::MakeTim(2, width, height, 1, 5));
-    AppendFiller(bytes, 8);
-    return bytes;
-}
-
 // What the style shows of the title bar at the frame's present width.
 struct TitleBar {
     QRect label;

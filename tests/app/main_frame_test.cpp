@@ -2,6 +2,7 @@
 // the tool bar, the commands' enabling and check marks, the view commands
 // acting through the active image window, the palette switch, closing all
 // windows, the wheel setting and the help window.
+#include <QAccessible>
 #include <QApplication>
 #include <QGuiApplication>
 #include <QMdiArea>
@@ -46,15 +47,6 @@ QMenu* SubMenu(const QMenu* popup, const QString& title) {
         if (a->menu() && a->text() == title) return a->menu();
     }
     return nullptr;
-}
-
-// One image of the given size in its own file.
-Bytes OneTim(int width, int height) {
-    Bytes bytes;
-    AppendFiller(bytes, 8);
-    Append(bytes, samples::MakeTim(2, width, height, 1, 9));
-    AppendFiller(bytes, 8);
-    return bytes;
 }
 
 TEST_F(MainFrameTest, ShortMenuWithoutImageWindowsFullMenuWithThem) {
@@ -183,6 +175,11 @@ TEST_F(MainFrameTest, ToolBarHasThirteenItemsInOrder) {
         } else {
             EXPECT_EQ(items[i], expected[i]) << i;
             EXPECT_FALSE(items[i]->icon().isNull()) << i;
+            // A screen reader names each button: icons alone say nothing to it.
+            QAccessibleInterface* button =
+                QAccessible::queryAccessibleInterface(frame->ToolBar()->widgetForAction(items[i]));
+            ASSERT_NE(button, nullptr) << i;
+            EXPECT_FALSE(button->text(QAccessible::Name).isEmpty()) << i;
         }
     }
 }

@@ -4,7 +4,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <QPointer>
 #include <QProgressDialog>
 #include <memory>
@@ -19,15 +18,6 @@
 
 namespace vorel::ui {
 namespace {
-
-// A question asked in the middle of the run gets the usual pointer for its
-// buttons; the hourglass comes back with the answer.
-MessageAnswer AskOkCancel(const QString& text) {
-    QGuiApplication::setOverrideCursor(Qt::ArrowCursor);
-    const MessageAnswer answer = Messages().Ask(text, MessageButtons::OkCancel, MessageIcon::Exclamation);
-    QGuiApplication::restoreOverrideCursor();
-    return answer;
-}
 
 // False when the run must not start: the folder cannot be reached, the user
 // declined to create it, or creating it failed.
@@ -139,7 +129,8 @@ SaveAllSummary RunSaveAll(const ISettingsStore& store, const QList<CVorelDoc*>& 
             const QString path = QString::fromStdString(
                 SaveAllFilePath(folder.toStdString(), doc->GetTitle().toStdString(), format));
             if (askBeforeReplacing && QFileInfo::exists(path) &&
-                AskOkCancel(QStringLiteral("%1\n上書きしてもよろしいですか？。").arg(path)) != MessageAnswer::Ok) {
+                Messages().Ask(QStringLiteral("%1\n上書きしてもよろしいですか？。").arg(path), MessageButtons::OkCancel,
+                               MessageIcon::Exclamation) != MessageAnswer::Ok) {
                 ++summary.passedOver;
                 continue;
             }
