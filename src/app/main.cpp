@@ -16,6 +16,7 @@
 #include "app/message_log_service.h"
 #include "app/qt_translation.h"
 #include "app/single_instance.h"
+#include "app/splash_screen.h"
 #include "app/vorel_app.h"
 #include "platform/qsettings_store.h"
 
@@ -24,12 +25,12 @@ namespace {
 // The command line as the program reads it: every argument that does not
 // start with "-" names a file, made absolute against the directory the copy
 // was started in (a running copy that receives it may be elsewhere).
-// Options are ignored.
+// Options are ignored, and so are "/Embedding" and "/Automation".
 QStringList FileArguments(const QStringList& arguments) {
     QStringList files;
     for (qsizetype i = 1; i < arguments.size(); ++i) {
         const QString& argument = arguments.at(i);
-        if (argument.startsWith(u'-')) continue;
+        if (argument.startsWith(u'-') || IsSplashSwitch(argument)) continue;
         files.append(argument.isEmpty() ? argument : QFileInfo(argument).absoluteFilePath());
     }
     return files;
@@ -102,6 +103,12 @@ int main(int argc, char* argv[]) {
     }
 
     UseJapaneseFont();
+    // No start-up picture for a program run by another one (the switches), nor
+    // under a test or screenshot run, where nobody would press a key to end it.
+    const bool unattended = qEnvironmentVariableIsSet("VOREL_MESSAGE_LOG") ||
+                            qEnvironmentVariableIsSet("VOREL_TEST_AUTOCLOSE") ||
+                            qEnvironmentVariableIsSet("VOREL_TEST_SCREENSHOT");
+    CSplashScreen::EnableSplashScreen(!SplashSuppressedBy(QApplication::arguments()) && !unattended);
     CVorelApp app(std::make_unique<vorel::QSettingsStore>());
     if (claim.server) {
         QObject::connect(claim.server.get(), &vorel::app::CInstanceServer::handOffReceived, &app,

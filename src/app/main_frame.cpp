@@ -26,8 +26,10 @@
 #include "app/doc_template.h"
 #include "app/help_window.h"
 #include "app/resources.h"
+#include "app/splash_screen.h"
 #include "app/status_panes.h"
 #include "app/vorel_app.h"
+#include "connect/ui/image_connect_dialog.h"
 #include "docview/ui/vorel_view.h"
 #include "export/ui/save_as.h"
 
@@ -59,6 +61,7 @@ CMainFrame::CMainFrame(CVorelApp& app) : QMainWindow(nullptr), m_app(app) {
     createToolBar();
     createStatusBar();
     connectCommands();
+    CSplashScreen::ShowSplashScreen(this);
 
     setAcceptDrops(true);
     connect(m_pMdiArea, &QMdiArea::subWindowActivated, this, &CMainFrame::OnSubWindowActivated);
@@ -141,6 +144,16 @@ void CMainFrame::connectCommands() {
     connect(a.help, &QAction::triggered, this,
             [this] { ShowHelp(ActiveView() ? QStringLiteral("image") : QStringLiteral("main")); });
     connect(a.contextHelp, &QAction::triggered, this, [] { QWhatsThis::enterWhatsThisMode(); });
+    connect(a.connect, &QAction::triggered, this, [this] {
+        CImageConnectDlg dialog(
+            [this] {
+                QList<CVorelDoc*> docs;
+                for (const CChildFrame* f : m_app.DocTemplate()->Frames()) docs << f->GetDocument();
+                return docs;
+            },
+            this);
+        dialog.exec();
+    });
     connect(a.about, &QAction::triggered, &m_app, &CVorelApp::OnAppAbout);
     connect(a.aboutShortMenu, &QAction::triggered, &m_app, &CVorelApp::OnAppAbout);
     connect(a.contextMenuKey, &QAction::triggered, this, &CMainFrame::OnContextMenuKey);

@@ -348,9 +348,8 @@ void CMainFrame::updateActions() {
     a.fileSaveAs->setEnabled(hasView);
     a.saveAll->setEnabled(true);
 
-    // The image commands whose work is not built yet stay greyed rather than
-    // pretending to act.
-    a.connect->setEnabled(false);
+    // Joining needs two documents; which of them can be joined the dialog decides.
+    a.connect->setEnabled(m_app.DocTemplate() && m_app.DocTemplate()->DocumentCount() >= 2);
 
     a.paletteOptimize->setChecked(m_app.m_bOptimizePalette != 0);
     a.viewToolBar->setChecked(m_pToolBar && !m_pToolBar->isHidden());

@@ -3,6 +3,7 @@
 
 #include <QMdiArea>
 
+#include "app/about_box.h"
 #include "app/doc_template.h"
 #include "app/child_frame.h"
 #include "app/main_frame.h"
@@ -11,9 +12,6 @@
 #include "ui/message_service.h"
 #include "search/ui/progress_dialog.h"
 #include "search/ui/search_set_dialog.h"
-
-using vorel::MessageIcon;
-using vorel::Messages;
 
 CVorelApp::CVorelApp(std::unique_ptr<vorel::ISettingsStore> store, QObject* parent)
     : QObject(parent), m_pStore(std::move(store)), m_recentFiles(*m_pStore) {}
@@ -88,7 +86,6 @@ void CVorelApp::OnSaveAll() {
 }
 
 void CVorelApp::OnAppAbout() {
-    Messages().ShowMessage(QStringLiteral("Vorel   Version 0.99c\n"
-                                          "TIM・BMP ｲﾒｰｼﾞ検索ﾋﾞｭｰｱ"),
-                           MessageIcon::Information);
+    CAboutBox box(m_pMainFrame.get());
+    box.exec();
 }

@@ -9,12 +9,14 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QScrollBar>
+#include <QLabel>
 #include <QListWidget>
 #include <QStyleHints>
 #include <QTimer>
 #include <QToolBar>
 #include <QWheelEvent>
 
+#include "app/about_box.h"
 #include "app/command_table.h"
 #include "app/help_window.h"
 #include "app/select_window_dialog.h"
@@ -424,11 +426,23 @@ TEST_F(MainFrameTest, HelpOpensTheProgramsOwnPage) {
     help->close();
 }
 
-TEST_F(MainFrameTest, AboutGoesThroughTheMessageService) {
-    frame->GetActions().about->trigger();
-    ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_TRUE(messages.shown[0].text.startsWith("Vorel   Version 0.99c"));
-    EXPECT_EQ(messages.shown[0].icon, MessageIcon::Information);
+TEST_F(MainFrameTest, AboutOpensTheAboutBoxFromTheMenuAndTheToolBar) {
+    for (QAction* about : {frame->GetActions().about, frame->GetActions().aboutShortMenu}) {
+        QString title;
+        QStringList texts;
+        QTimer::singleShot(0, [&title, &texts] {
+            auto* box = qobject_cast<CAboutBox*>(QApplication::activeModalWidget());
+            if (!box) return;
+            title = box->windowTitle();
+            for (const QLabel* label : box->findChildren<QLabel*>()) texts << label->text();
+            box->accept();
+        });
+        about->trigger();
+        EXPECT_EQ(title, QStringLiteral("Vorel(Vorel)ﾊﾞｰｼﾞｮﾝ情報"));
+        EXPECT_TRUE(texts.contains(CAboutBox::VersionLine()));
+    }
+    EXPECT_TRUE(frame->ToolBar()->actions().contains(frame->GetActions().about));
+    EXPECT_TRUE(messages.shown.empty());
 }
 
 }  // namespace

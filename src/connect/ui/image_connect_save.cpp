@@ -1,0 +1,97 @@
+// "保存" of the connection dialog: the joined picture exists only while it is
+// written; neither document changes.
+#include <QFile>
+#include <QFileInfo>
+
+#include "connect/ui/image_connect_dialog.h"
+#include "docview/ui/vorel_doc.h"
+#include "export/bmp_writer.h"
+#include "export/save_messages.h"
+#include "export/save_tiff.h"
+#include "export/ui/png_file.h"
+#include "ui/file_dialog_service.h"
+#include "ui/message_service.h"
+#include "ui/wait_cursor.h"
+
+namespace {
+
+void Show(const vorel::SaveMessage& message) {
+    vorel::Messages().ShowMessage(QString::fromUtf8(message.text.data(), static_cast<qsizetype>(message.text.size())),
+                                  message.icon == vorel::SaveIcon::Information ? vorel::MessageIcon::Information
+                                                                               : vorel::MessageIcon::Exclamation);
+}
+
+void ShowExclamation(const char* utf8) {
+    vorel::Messages().ShowMessage(QString::fromUtf8(utf8), vorel::MessageIcon::Exclamation);
+}
+
+// A PNG is told about in the words of the BMP table, row by row alike.
+vorel::BmpWriteOutcome AsBmpOutcome(vorel::ui::PngWriteOutcome outcome) {
+    switch (outcome) {
+        case vorel::ui::PngWriteOutcome::Saved: return vorel::BmpWriteOutcome::Saved;
+        case vorel::ui::PngWriteOutcome::NoImage: return vorel::BmpWriteOutcome::NoImage;
+        case vorel::ui::PngWriteOutcome::CreateFailed: return vorel::BmpWriteOutcome::CreateFailed;
+        case vorel::ui::PngWriteOutcome::WriteFailed: break;
+    }
+    return vorel::BmpWriteOutcome::BodyWriteFailed;
+}
+
+// Writes the joined picture; true when the file is in place.
+bool WriteJoined(const QString& path, const QString& extension, const vorel::Dib& joined) {
+    const std::string nativePath = QFile::encodeName(path).toStdString();
+    if (extension == u"TIF") {
+        const vorel::SaveTiffResult result = vorel::SaveTiff(nativePath, joined, 0, 1, true);
+        if (result.message) Show(*result.message);
+        return result.writeCode == 0;
+    }
+    const vorel::BmpWriteOutcome outcome = extension == u"PNG"
+                                               ? AsBmpOutcome(vorel::ui::WritePngFile(path, joined))
+                                               : vorel::WriteBmpFile(nativePath, joined);
+    const vorel::BmpOutcomeMessage& row = vorel::LookUpBmpMessage(vorel::kJoinedBmpMessages, outcome);
+    if (row.message) Show(*row.message);
+    return outcome == vorel::BmpWriteOutcome::Saved;
+}
+
+}  // namespace
+
+void CImageConnectDlg::SaveJoinedImage() {
+    UpdateData();
+    if (m_nFirst < 0 || m_nSecond < 0 || m_nDirection < 0) return;
+
+    vorel::SaveFileRequest request;
+    request.filter = QString::fromUtf8(
+        "BMP (Windows Bitmap)|*.bmp|TIFF (Tagged Image File Format)|*.tif|PNG (Portable Network Graphics)|*.png|"
+        "全ﾌｧｲﾙ(*.*)|*.*|");
+    request.confirmOverwrite = true;
+    const std::optional<QString> path = vorel::FileDialogs().GetSaveFileName(request);
+    if (!path) return;
+    // No extension is added: a name typed without one is refused like any other.
+    const QString extension = QFileInfo(*path).suffix().toUpper();
+    if (extension != u"BMP" && extension != u"TIF" && extension != u"PNG") {
+        vorel::Messages().ShowMessage(QString::fromUtf8("拡張子「.%1」には対応していません。").arg(extension),
+                                      vorel::MessageIcon::Exclamation);
+        return;
+    }
+
+    const vorel::WaitCursor wait;
+    const CVorelDoc* first = DocumentAt(m_nFirst);
+    const CVorelDoc* second = SecondDocument();
+    if (!first || !second || first->m_hDIB.IsNull() || second->m_hDIB.IsNull()) {
+        ShowExclamation("ﾃﾞｰﾀ取得ｴﾗｰ");
+        return;
+    }
+    const vorel::JoinResult joined =
+        vorel::JoinDibs(first->m_hDIB, second->m_hDIB, static_cast<vorel::JoinDirection>(m_nDirection));
+    switch (joined.outcome) {
+        case vorel::JoinOutcome::Joined: break;
+        case vorel::JoinOutcome::NoImage: ShowExclamation("ﾃﾞｰﾀ取得ｴﾗｰ"); return;
+        case vorel::JoinOutcome::TopLeftUnusable: ShowExclamation("ﾒﾓﾘﾛｯｸｴﾗｰ1"); return;
+        case vorel::JoinOutcome::BottomRightUnusable: ShowExclamation("ﾒﾓﾘﾛｯｸｴﾗｰ2"); return;
+        case vorel::JoinOutcome::TooLarge:
+        case vorel::JoinOutcome::OutOfMemory: ShowExclamation("ﾒﾓﾘｱﾛｹｰﾄｴﾗｰ"); return;
+        case vorel::JoinOutcome::BitCountDiffers:
+        case vorel::JoinOutcome::EdgesDiffer:
+        case vorel::JoinOutcome::BadDirection: ShowExclamation("連結方向を選択して下さい"); return;
+    }
+    if (WriteJoined(*path, extension, joined.dib)) accept();
+}
