@@ -4,6 +4,7 @@
 #include <cctype>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <system_error>
 
 namespace vorel {
@@ -125,11 +126,17 @@ std::vector<SearchTarget> PlanSearch(const std::string& path) {
 
     const fs::path sheet = fs::absolute(path, ec);
     std::vector<SearchTarget> targets;
+    // A file the sheet names again is searched once: a second search would only
+    // open every picture twice (and a hostile sheet could repeat one name for ever).
+    std::set<fs::path> planned;
     bool anyFile = false;
     for (const CueFile& file : ParseCueSheet(text)) {
         if (file.audioOnly) continue;
         anyFile = true;
         const fs::path resolved = Resolve(fs::path(path).parent_path(), file.name);
+        fs::path same = fs::weakly_canonical(resolved, ec);
+        if (ec) same = resolved.lexically_normal();
+        if (!planned.insert(same).second) continue;
         SearchTarget t{resolved.string(), SearchProblem::kNone, true,
                        file.raw ? SectorReading::kRaw : SectorReading::kPlain};
         if (fs::equivalent(resolved, sheet, ec)) {

@@ -46,7 +46,7 @@ struct SearchTarget {
 };
 
 // The files one name stands for: the name itself, or for a .cue sheet the files
-// it names (relative to the sheet's folder), each raw unless its tracks say
+// it names (relative to the sheet's folder, each once), each raw unless its tracks say
 // MODE1/2048; files of audio tracks only are left out. Problems come as targets
 // of their own, in the sheet's order, so the other files are still searched.
 std::vector<SearchTarget> PlanSearch(const std::string& path);

@@ -82,6 +82,9 @@ TEST_F(CuePlanTest, EachNamedFileOrAClearProblem) {
         {"binary.cue", std::string("FILE a.bin BINARY\n\0\0\0", 21), {{"binary.cue", SearchProblem::kSheetNamesNoFile}}, {}},
         {"junk.cue", std::string(10 * 1000 * 1000, 'j'), {{"junk.cue", SearchProblem::kSheetTooLarge}}, {}},
         {"folder.cue", "", {{"folder.cue", SearchProblem::kSheetUnreadable}}, {}},
+        {"twice.cue", "FILE a.bin BINARY\nTRACK 01 MODE2/2352\nFILE ./A.BIN BINARY\nTRACK 02 MODE2/2352\n"
+                      "FILE gone.bin BINARY\nFILE gone.bin BINARY\n",
+         {{"a.bin", SearchProblem::kNone}, {"gone.bin", SearchProblem::kFileMissing}}, {}},
     };
     for (const auto& c : cases) {
         const std::string sheet =
