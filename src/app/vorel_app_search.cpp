@@ -101,6 +101,8 @@ QString ProblemMessage(vorel::SearchProblem problem, const QString& path) {
             return path + QStringLiteral("\nｷｭｰｼｰﾄではありません(1,000,000ﾊﾞｲﾄを超えています)。");
         case vorel::SearchProblem::kSheetNamesNoFile:
             return path + QStringLiteral("\nｷｭｰｼｰﾄにﾃﾞｰﾀﾌｧｲﾙの指定がありません。");
+        case vorel::SearchProblem::kSheetTooManyFiles:
+            return path + QStringLiteral("\nｷｭｰｼｰﾄではありません(99を超えるﾌｧｲﾙを指定しています)。");
         case vorel::SearchProblem::kNamesItself:
             return path + QStringLiteral("\nｷｭｰｼｰﾄが自分自身を指定しています。");
         case vorel::SearchProblem::kNone: break;

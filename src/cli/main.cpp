@@ -65,6 +65,7 @@ QString ProblemText(vorel::SearchProblem problem) {
             return QStringLiteral("not a cue sheet (larger than 1,000,000 bytes)");
         case vorel::SearchProblem::kSheetNamesNoFile: return QStringLiteral("the cue sheet names no data file");
         case vorel::SearchProblem::kFileMissing: return QStringLiteral("named by the cue sheet, but no such file");
+        case vorel::SearchProblem::kSheetTooManyFiles: return QStringLiteral("not a cue sheet (names more than 99 files)");
         case vorel::SearchProblem::kNamesItself: return QStringLiteral("the cue sheet names itself");
         case vorel::SearchProblem::kNone: break;
     }

@@ -130,7 +130,11 @@ std::vector<SearchTarget> PlanSearch(const std::string& path) {
     // open every picture twice (and a hostile sheet could repeat one name for ever).
     std::set<fs::path> planned;
     bool anyFile = false;
-    for (const CueFile& file : ParseCueSheet(text)) {
+    const std::vector<CueFile> files = ParseCueSheet(text);
+    // Each name costs a look through its folder and, in the window, a search or a
+    // message of its own: a sheet naming thousands would keep the user clicking.
+    if (files.size() > kMaxCueSheetFiles) return problem(SearchProblem::kSheetTooManyFiles);
+    for (const CueFile& file : files) {
         if (file.audioOnly) continue;
         anyFile = true;
         const fs::path resolved = Resolve(fs::path(path).parent_path(), file.name);

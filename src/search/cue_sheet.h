@@ -3,6 +3,7 @@
 // the sheet searches the files it names, each as if it had been opened itself.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -14,6 +15,8 @@ namespace vorel {
 
 // Sheets are a few hundred bytes; anything larger than this is not one.
 inline constexpr std::int64_t kMaxCueSheetBytes = 1000000;
+// A disc holds at most 99 tracks, so no sheet names more files than that.
+inline constexpr std::size_t kMaxCueSheetFiles = 99;
 
 // One FILE line of a sheet, with what its TRACK lines say.
 struct CueFile {
@@ -35,6 +38,7 @@ enum class SearchProblem {
     kSheetNamesNoFile, // no FILE line naming data (or not text at all)
     kFileMissing,      // a FILE line names a file that is not there
     kNamesItself,      // a FILE line names the sheet itself
+    kSheetTooManyFiles, // more FILE lines than a disc has tracks: not a sheet
 };
 
 // One file to search: a name given by the user, or one a sheet names.

@@ -63,6 +63,8 @@ TEST_F(CuePlanTest, EachNamedFileOrAClearProblem) {
     Put("a.bin", "x");
     Put("B.BIN", "y");
     fs::create_directory(dir_ / "folder.cue");
+    std::string hundredFiles;  // one more than a disc has tracks
+    for (int i = 0; i < 100; ++i) hundredFiles += "FILE m" + std::to_string(i) + ".bin BINARY\n";
     struct Case {
         const char* sheet;
         std::string text;
@@ -85,6 +87,8 @@ TEST_F(CuePlanTest, EachNamedFileOrAClearProblem) {
         {"twice.cue", "FILE a.bin BINARY\nTRACK 01 MODE2/2352\nFILE ./A.BIN BINARY\nTRACK 02 MODE2/2352\n"
                       "FILE gone.bin BINARY\nFILE gone.bin BINARY\n",
          {{"a.bin", SearchProblem::kNone}, {"gone.bin", SearchProblem::kFileMissing}}, {}},
+        {"many.cue", hundredFiles,
+         {{"many.cue", SearchProblem::kSheetTooManyFiles}}, {}},
     };
     for (const auto& c : cases) {
         const std::string sheet =
@@ -94,7 +98,9 @@ TEST_F(CuePlanTest, EachNamedFileOrAClearProblem) {
         for (std::size_t i = 0; i < targets.size(); ++i) {
             EXPECT_EQ(fs::path(targets[i].path).filename().string(), c.targets[i].first) << c.sheet;
             EXPECT_EQ(targets[i].problem, c.targets[i].second) << c.sheet;
-            if (i < c.readings.size()) EXPECT_EQ(targets[i].reading, c.readings[i]) << c.sheet;
+            if (i < c.readings.size()) {
+                EXPECT_EQ(targets[i].reading, c.readings[i]) << c.sheet;
+            }
         }
     }
     EXPECT_FALSE(PlanSearch((dir_ / "nowhere.cue").string()).empty());
