@@ -112,7 +112,12 @@ bool ScanSource::Seek(std::int64_t to, Cursor& at) {
 
 std::int64_t ScanSource::ReadWindow(std::int64_t from, MutableByteSpan dest, bool extend) {
     const auto count = static_cast<std::int64_t>(dest.size());
-    if (!raw_) return file_.ReadAt(from, dest);
+    // Bytes a writer adds while the file is searched are left for the next search:
+    // the scan ends where the file ended when it began.
+    if (!raw_) {
+        const std::int64_t inFile = std::clamp<std::int64_t>(fileSize_ - from, 0, count);
+        return file_.ReadAt(from, dest.first(static_cast<std::size_t>(inFile)));
+    }
     if (extend) {
         Cursor at = windowEnd_;
         const std::int64_t got = Take(at, dest.data(), count, true, true);

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <chrono>
+#include <fstream>
 #include <future>
 #include <unistd.h>
 
@@ -217,6 +218,30 @@ TEST(ScanProgressTest, CancelAnsweredNoGoesOnAndYesAbandons) {
         EXPECT_EQ(scan.result, nullptr);
         EXPECT_EQ(scan.host.log.back(), "destroy");
     }
+}
+
+// A file still being written while it is searched: the scan covers the bytes it
+// had when the scan began, and ends there rather than chasing the writer.
+TEST(ScanProgressTest, BytesAddedDuringTheScanAreNotSearched) {
+    struct AppendingHost : RecordingHost {
+        bool CheckCancel() override {
+            if (checks == 0) {
+                std::vector<std::uint8_t> more = Filler(2 * kMb);
+                for (std::size_t at = 0; at < more.size(); at += 100000) Place(more, at, MakeTim(2, 4, 4));
+                std::ofstream(path, std::ios::binary | std::ios::app)
+                    .write(reinterpret_cast<const char*>(more.data()), static_cast<std::streamsize>(more.size()));
+            }
+            return RecordingHost::CheckCancel();
+        }
+        std::string path;
+    };
+    TempFile file(Filler(kMb + 10));
+    Scan scan;
+    AppendingHost host;
+    host.path = file.Path();
+    SearchTim(scan.state, host, scan.store, file.Path());
+    EXPECT_TRUE(host.docs.empty());
+    EXPECT_EQ(host.steps, 50);
 }
 
 TEST(ScanFailureTest, MissingFilesAndFoldersShowNothing) {
