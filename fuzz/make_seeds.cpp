@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "sample_builders/cd_sectors.h"
 #include "sample_builders/sample_builders.h"
 
 namespace {
@@ -52,10 +53,25 @@ Bytes Cat(std::initializer_list<Bytes> parts) {
     return all;
 }
 
-// The scan target reads its options from the last four bytes (see TakeScanOptions).
-Bytes WithOptions(Bytes b, std::uint8_t b0, std::uint8_t b1 = 0, std::uint8_t b2 = 0, std::uint8_t b3 = 0) {
-    b.insert(b.end(), {b0, b1, b2, b3});
+// The scan target reads its options from the last four bytes and the sector
+// reader's from the one before them (see TakeScanOptions).
+Bytes WithOptions(Bytes b, std::uint8_t b0, std::uint8_t b1 = 0, std::uint8_t b2 = 0, std::uint8_t b3 = 0,
+                  std::uint8_t sectors = 0) {
+    b.insert(b.end(), {sectors, b0, b1, b2, b3});
     return b;
+}
+
+// Sector option byte: 1 wrapped, 2 read raw, 3 detected; Mode 1; Form 2 every 2, 3 or 7; an audio sector last.
+constexpr std::uint8_t kWrapped = 1, kForcedRaw = 2, kDetected = 3, kMode1 = 4, kForm2Every3 = 2 << 3,
+                       kAudioLast = 32;
+
+Bytes Sectors(vorel::samples::SectorKind kind, int count, const Bytes& data = {}) {
+    Bytes all;
+    for (int i = 0; i < count; ++i) {
+        const Bytes s = vorel::samples::MakeSector(kind, static_cast<std::uint32_t>(i), data.data(), data.size());
+        all.insert(all.end(), s.begin(), s.end());
+    }
+    return all;
 }
 
 void TimSeeds(const fs::path& corpus) {
@@ -95,6 +111,20 @@ void ScanSeeds(const fs::path& corpus, const fs::path& sample) {
     Put("scan", "mixed_cancel", WithOptions(mixed, 0, (1 << 4) | 0x80));
     Put("scan", "mixed_write", WithOptions(mixed, 1 | 64));
     Put("scan", "nested_tims", WithOptions(Cat({MakeTim(9, 16, 16, 1, 8), MakeTim(2, 4, 4, 1, 9)}), 0 | 4));
+    // Raw CD images: the same bytes wrapped in sectors, and hostile raw files.
+    using vorel::samples::SectorKind;
+    Put("scan", "raw_mixed_wrapped", WithOptions(mixed, 2, 0, 0, 0, kWrapped | kForm2Every3 | kAudioLast));
+    Put("scan", "raw_mixed_mode1_chunk_edge", WithOptions(mixed, 2 | 32, 0, 0, 21, kWrapped | kMode1));
+    const Bytes tim = MakeTim(8, 16, 8, 2);
+    Put("scan", "raw_mixed_image", WithOptions(vorel::samples::WrapRaw(mixed, {SectorKind::kMode2Form1, 2, 1, 0}), 2,
+                                               0, 0, 0, kDetected));
+    Put("scan", "raw_garbage_modes", WithOptions(Sectors(SectorKind::kGarbageMode, 3, tim), 0, 0, 0, 0, kDetected));
+    Put("scan", "raw_one_sector", WithOptions(Sectors(SectorKind::kMode1, 1, tim), 0, 0, 0, 0, kDetected));
+    Put("scan", "raw_one_byte", WithOptions({0x00}, 2, 0, 0, 0, kForcedRaw));
+    Bytes cut = Sectors(SectorKind::kMode2Form1, 2, tim);
+    cut.resize(2352 + 24 + 60);
+    Put("scan", "raw_truncated_last_sector", WithOptions(cut, 0, 0, 0, 0, kDetected));
+    Put("scan", "raw_form2_only", WithOptions(Sectors(SectorKind::kMode2Form2, 2, tim), 2, 0, 0, 0, kForcedRaw));
     const Bytes ball = ReadFile(corpus / "ball16c.tim");
     if (!ball.empty()) Put("scan", "ball_at_edge", WithOptions(Cat({Noise(5, 5), ball}), 32, 1, 0, 3));
     const Bytes sampleBytes = sample.empty() ? Bytes{} : ReadFile(sample);

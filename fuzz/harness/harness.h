@@ -42,9 +42,17 @@ struct ScanOptions {
     bool atChunkEdge = false;
     int edgeShift = 1;
     int writeDocuments = 0;  // save this many opened documents as BMP and TIFF
+    // How the bytes meet the sector reader: 0 as a plain file ("RawSectors" 2),
+    // 1 wrapped in raw CD sectors, 2 read raw whatever they hold ("RawSectors" 1),
+    // 3 as they are, detected ("RawSectors" 0).
+    int sectors = 0;
+    bool mode1 = false;   // wrapped in Mode 1 sectors rather than Mode 2 Form 1
+    int form2Every = 0;   // a Form 2 sector after every n data sectors; 0 none
+    bool audioAfter = false;  // an audio sector at the end of the wrapped image
 };
 
-// Splits the options off the end of a fuzz input (fewer than 4 bytes: defaults).
+// Splits the options off the end of a fuzz input: four bytes, and a fifth, before
+// them, for the sector reader (fewer bytes: defaults).
 ScanOptions TakeScanOptions(Input& data);
 
 // What a run found, for tests that expect particular counts.

@@ -12,6 +12,7 @@
 #include "harness/support.h"
 #include "search/bmp_candidate.h"
 #include "search/chunk_scan.h"
+#include "search/raw_sectors.h"
 #include "search/search_host.h"
 #include "search/search_run.h"
 #include "search/settings.h"
@@ -84,14 +85,18 @@ enum class Scan { kNone, kTim, kBmp };
 
 class FuzzHost : public ISearchHost {
   public:
+    // `rawSize`: the size of the file scanned when it is a raw image of the stream
+    // (base zeros, then data), -1 when the file is the stream itself.
     FuzzHost(const ScanOptions& o, SearchState& state, Input data, std::int64_t base, const std::string& path,
-             const Window& window)
+             const Window& window, std::int64_t rawSize, bool exactPossible)
         : o_(o), state_(state), data_(data), base_(base), path_(path), window_(window) {
         fileSize_ = base + static_cast<std::int64_t>(data.size());
+        rawSize_ = rawSize < 0 ? fileSize_ : rawSize;
+        wrapped_ = rawSize >= 0;
         // The bytes lie in one chunk, or straddle the end of the first one with the
         // rest inside its look-ahead: every candidate sees all the bytes its header
         // needs, so the oracle is exact.
-        exact_ = static_cast<std::int64_t>(data.size()) + 64 <= kLookAheadBytes;
+        exact_ = exactPossible && static_cast<std::int64_t>(data.size()) + 64 <= kLookAheadBytes;
         if (exact_) expected_ = FindAll(data, base);
     }
 
@@ -154,7 +159,7 @@ class FuzzHost : public ISearchHost {
                 "scan showed a different number");
         // A scan that ran to the end passed every progress point of the file.
         if (found < EndingHit(window_)) {
-            Require(checks_ == std::min<std::int64_t>(kProgressPoints, fileSize_), "progress points missed");
+            Require(checks_ == std::min<std::int64_t>(kProgressPoints, rawSize_), "progress points missed");
             Require(steps_ == checks_, "progress not stepped at every point");
         }
     }
@@ -165,7 +170,7 @@ class FuzzHost : public ISearchHost {
         Require(s.m_nHitOffset == 0 && s.m_nHitSize <= s.m_pHitData.size(),
                 "hit not at the start of its buffer");
         const std::int64_t off = s.m_nHitFileOffset;
-        Require(off >= 0 && off < fileSize_, "hit outside the file");
+        Require(off >= 0 && off < rawSize_, "hit outside the file");
         ++summary.documents;
         if (scan_ == Scan::kTim) CheckTimDocument(s);
         if (scan_ == Scan::kBmp) CheckBmpDocument(s);
@@ -194,6 +199,15 @@ class FuzzHost : public ISearchHost {
     ScanSummary summary;
 
   private:
+    // Where stream byte `s` lies in the file: in a wrapped image, the data
+    // sectors are every one but each (form2Every + 1)-th.
+    std::int64_t FileOffset(std::int64_t s) const {
+        if (!wrapped_) return s;
+        const std::int64_t ordinal = s / 2048;
+        const std::int64_t sector = o_.form2Every > 0 ? ordinal + ordinal / o_.form2Every : ordinal;
+        return sector * 2352 + (o_.mode1 ? 16 : 24) + s % 2048;
+    }
+
     // The file's bytes at `off`, zeros past its end.
     void CheckHitBytes(const SearchState& s, std::int64_t off) {
         const Input hit = s.Hit();
@@ -227,7 +241,7 @@ class FuzzHost : public ISearchHost {
                 "TIM hit the candidate test rejects");
         if (n < 1 || n > static_cast<std::int64_t>(expected_.tims.size())) return;
         const TimHit& e = expected_.tims[static_cast<std::size_t>(n - 1)];
-        Require(s.m_nHitFileOffset == e.offset, "TIM hit at the wrong offset");
+        Require(s.m_nHitFileOffset == FileOffset(e.offset), "TIM hit at the wrong offset");
         const TimHeader& h = e.header;
         Require(s.m_nTimFlag == h.flag && s.m_nWidth == h.width && s.m_nHeight == h.height &&
                     s.m_nPaletteCount == h.paletteCount,
@@ -238,7 +252,7 @@ class FuzzHost : public ISearchHost {
                     "TIM hit's CLUT described differently from its header");
         }
         Require(static_cast<std::int64_t>(s.m_nHitSize) == h.size, "TIM hit is not the whole TIM");
-        CheckHitBytes(s, s.m_nHitFileOffset);
+        CheckHitBytes(s, e.offset);
     }
 
     void CheckBmpDocument(const SearchState& s) {
@@ -251,9 +265,9 @@ class FuzzHost : public ISearchHost {
                 "bitmap hit the candidate test rejects");
         if (n > static_cast<std::int64_t>(expected_.bmps.size())) return;
         const BmpHit& e = expected_.bmps[static_cast<std::size_t>(n - 1)];
-        Require(s.m_nHitFileOffset == e.offset, "bitmap hit at the wrong offset");
+        Require(s.m_nHitFileOffset == FileOffset(e.offset), "bitmap hit at the wrong offset");
         Require(static_cast<std::int64_t>(s.m_nHitSize) == e.size, "bitmap hit of the wrong size");
-        CheckHitBytes(s, s.m_nHitFileOffset);
+        CheckHitBytes(s, e.offset);
     }
 
     const ScanOptions& o_;
@@ -262,7 +276,9 @@ class FuzzHost : public ISearchHost {
     std::int64_t base_;
     std::string path_;
     Window window_;
-    std::int64_t fileSize_ = 0;
+    std::int64_t fileSize_ = 0;  // of the stream
+    std::int64_t rawSize_ = 0;   // of the file
+    bool wrapped_ = false;
     bool exact_ = false;
     Expected expected_;
 
@@ -283,6 +299,12 @@ class FuzzHost : public ISearchHost {
     DocumentRef timResult_ = nullptr;
     DocumentRef bmpResult_ = nullptr;
 };
+
+// Whether detection might take the file for a raw image: it starts with the sync pattern.
+bool StartsLikeRawImage(Input data, std::int64_t base) {
+    if (base > 0 || data.size() < kSyncBytes) return false;
+    return std::equal(kSectorSync.begin(), kSectorSync.end(), data.begin());
+}
 
 const char* const kReadMemorySizes[16] = {"1",   "2",  "10",          "0",   "-1",  "11",  "abc", "",
                                           "3MB", " 4", "99999999999", "1e3", "\t5", "0x2", "+2",  "7"};
@@ -308,8 +330,63 @@ ScanOptions TakeScanOptions(Input& data) {
     o.divideNum = static_cast<std::int8_t>(b2) / 2;
     o.dividePos = static_cast<std::int8_t>(b3) / 16;
     o.edgeShift = 1 + (b3 & 63);
+    if (data.empty()) return o;
+    const std::uint8_t b4 = data.back();
+    data = data.first(data.size() - 1);
+    static constexpr int kForm2Every[4] = {0, 2, 3, 7};
+    o.sectors = b4 & 3;
+    o.mode1 = (b4 >> 2) & 1;
+    o.form2Every = kForm2Every[(b4 >> 3) & 3];
+    o.audioAfter = (b4 >> 5) & 1;
     return o;
 }
+
+namespace {
+
+// Sync, address and mode (and the Mode 2 subheader), the user data, and error
+// correction left zero: the reader never looks at it.
+void PutSector(std::vector<std::uint8_t>& out, std::uint32_t lba, int kind, const std::uint8_t* data,
+               std::size_t size) {
+    const std::size_t at = out.size();
+    out.resize(at + 2352, 0);
+    std::uint8_t* s = out.data() + at;
+    if (kind == 3) {  // audio: samples, no sync
+        for (int i = 0; i < 2352; ++i) s[i] = static_cast<std::uint8_t>(lba + 3 * i + 1);
+        return;
+    }
+    std::copy(kSectorSync.begin(), kSectorSync.end(), s);
+    s[12] = static_cast<std::uint8_t>(lba >> 16);
+    s[13] = static_cast<std::uint8_t>(lba >> 8);
+    s[14] = static_cast<std::uint8_t>(lba);
+    s[15] = kind == 1 ? 1 : 2;
+    std::size_t offset = 16;
+    if (kind != 1) {
+        const std::uint8_t submode = kind == 2 ? 0x64 : 0x08;  // Form 2 audio, or data
+        s[18] = s[22] = submode;
+        offset = 24;
+    }
+    if (kind != 2) std::copy(data, data + std::min<std::size_t>(size, 2048), s + offset);
+}
+
+// The stream (`leading` zeros, then the data, then zeros to a whole sector) in raw sectors.
+std::vector<std::uint8_t> WrapInSectors(Input data, std::int64_t leading, const ScanOptions& o) {
+    std::vector<std::uint8_t> stream(static_cast<std::size_t>(leading), 0);
+    stream.insert(stream.end(), data.begin(), data.end());
+    stream.resize((stream.size() + 2047) / 2048 * 2048, 0);
+    std::vector<std::uint8_t> image;
+    image.reserve(stream.size() / 2048 * 2352 * 2 + 2352);
+    std::uint32_t lba = 0;
+    for (std::size_t k = 0; k * 2048 < stream.size(); ++k) {
+        PutSector(image, lba++, o.mode1 ? 1 : 0, stream.data() + k * 2048, 2048);
+        if (o.form2Every > 0 && (k + 1) % static_cast<std::size_t>(o.form2Every) == 0 &&
+            (k + 1) * 2048 < stream.size())
+            PutSector(image, lba++, 2, nullptr, 0);
+    }
+    if (o.audioAfter) PutSector(image, lba++, 3, nullptr, 0);
+    return image;
+}
+
+}  // namespace
 
 ScanSummary ScanBuffer(Input data, const ScanOptions& o) {
     MemorySettingsStore store;
@@ -329,12 +406,28 @@ ScanSummary ScanBuffer(Input data, const ScanOptions& o) {
     const std::int64_t chunk = std::int64_t{ReadMemorySizeMb(store)} * kBytesPerMb;
     const std::int64_t base = o.atChunkEdge ? std::max<std::int64_t>(0, chunk - o.edgeShift) : 0;
 
-    MemoryFile file(data, static_cast<std::uint64_t>(base));
+    // A wrapped image ending in an audio sector may be too short for detection to see it whole.
+    static constexpr int kRawSectorsFor[4] = {2, 0, 1, 0};
+    Write(store, settings::kRawSectors, o.sectors == 1 && o.audioAfter ? 1 : kRawSectorsFor[o.sectors & 3]);
+    // Wrapped, the scans see the data padded to whole sectors; their offsets are the image's.
+    std::vector<std::uint8_t> image;
+    std::vector<std::uint8_t> padded;
+    std::int64_t rawSize = -1;
+    if (o.sectors == 1) {
+        image = WrapInSectors(data, base, o);
+        rawSize = static_cast<std::int64_t>(image.size());
+        padded.assign(data.begin(), data.end());
+        padded.resize(static_cast<std::size_t>((base + static_cast<std::int64_t>(data.size()) + 2047) / 2048 * 2048 - base), 0);
+    }
+    MemoryFile file(o.sectors == 1 ? Input(image) : data, o.sectors == 1 ? 0 : static_cast<std::uint64_t>(base));
     if (!file.IsOpen()) return {};
     SearchState state;
     state.m_nHitCount = 77;  // a run starts its counters from zero whatever they held
     state.m_nPaletteImageCount = 5;
-    FuzzHost host(o, state, data, base, file.Path(), window);
+    // Bytes read raw, or detected as raw, have no answer to hold them to but the rules every scan keeps.
+    const bool plain = o.sectors == 0 || (o.sectors == 3 && !StartsLikeRawImage(data, base));
+    FuzzHost host(o, state, o.sectors == 1 ? Input(padded) : data, base, file.Path(), window, rawSize,
+                  plain || o.sectors == 1);
     const DocumentRef result = RunSearchScans(state, host, store, file.Path());
 
     Require(!host.ProgressOpen(), "progress left open after the run");

@@ -32,7 +32,7 @@ bool CVorelApp::InitInstance(const QStringList& files) {
 
     m_pDocTemplate = new CVorelDocTemplate(m_state, *m_pStore, this);
     connect(m_pDocTemplate, &CVorelDocTemplate::documentOpened, this,
-            [this](const QString& path) { m_recentFiles.Add(path); });
+            [this](const QString& path) { m_recentFiles.Add(m_strRecentName.isEmpty() ? path : m_strRecentName); });
 
     m_pMainFrame = std::make_unique<CMainFrame>(*this);
     m_pDocTemplate->SetMainFrame(m_pMainFrame.get());

@@ -17,6 +17,7 @@
 #include <memory>
 
 #include "app/recent_file_list.h"
+#include "search/cue_sheet.h"
 #include "search/search_host.h"
 #include "search/search_state.h"
 #include "search/settings.h"
@@ -100,8 +101,11 @@ class CVorelApp : public QObject, public vorel::ISearchHost {
     class RunScope;
     enum class RunOutcome { NotSearched, Cancelled, Searched };
 
-    // The scans of one run and their closing message; the result of the scans.
-    CVorelDoc* RunSearch(const QString& path);
+    // Every file `path` stands for (itself, or the files of a cue sheet), each
+    // with its own scans and closing message; the last document opened.
+    CVorelDoc* RunPlannedSearch(const QString& path);
+    // The scans of one file and their closing message; the result of the scans.
+    CVorelDoc* RunSearch(const QString& path, const vorel::SearchTarget& target);
     void Enqueue(PendingWork work);
     void ScheduleDrain();
     void DrainQueue();
@@ -113,6 +117,7 @@ class CVorelApp : public QObject, public vorel::ISearchHost {
     std::unique_ptr<CMainFrame> m_pMainFrame;
     std::unique_ptr<CProgressDlg> m_pProgress;
     QString m_strRunPath;
+    QString m_strRecentName;  // what the recent-file list keeps for the run (a cue sheet, not its .bin)
     int m_nRunDepth = 0;
     int m_nRunDocuments = 0;
     QList<PendingWork> m_pending;

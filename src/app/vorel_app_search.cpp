@@ -77,7 +77,7 @@ CVorelDoc* CVorelApp::OpenDocumentFile(const QString& path) {
             return nullptr;
         }
     }
-    return RunSearch(path);
+    return RunPlannedSearch(path);
 }
 
 void CVorelApp::OnFileOpen() {
@@ -86,7 +86,47 @@ void CVorelApp::OnFileOpen() {
     if (!dialog.Run()) return;
     const QString path = dialog.PathName();
     RunScope run(*this);
-    RunSearch(path);
+    RunPlannedSearch(path);
+}
+
+namespace {
+
+QString ProblemMessage(vorel::SearchProblem problem, const QString& path) {
+    switch (problem) {
+        case vorel::SearchProblem::kFileMissing:
+            return path + QStringLiteral("\n指定したﾊﾟｽ名またはﾌｧｲﾙ名がみつかりません。");
+        case vorel::SearchProblem::kSheetUnreadable:
+            return path + QStringLiteral("\nｷｭｰｼｰﾄを読み込めません。");
+        case vorel::SearchProblem::kSheetTooLarge:
+            return path + QStringLiteral("\nｷｭｰｼｰﾄではありません(1,000,000ﾊﾞｲﾄを超えています)。");
+        case vorel::SearchProblem::kSheetNamesNoFile:
+            return path + QStringLiteral("\nｷｭｰｼｰﾄにﾃﾞｰﾀﾌｧｲﾙの指定がありません。");
+        case vorel::SearchProblem::kNamesItself:
+            return path + QStringLiteral("\nｷｭｰｼｰﾄが自分自身を指定しています。");
+        case vorel::SearchProblem::kNone: break;
+    }
+    return path;
+}
+
+}  // namespace
+
+CVorelDoc* CVorelApp::RunPlannedSearch(const QString& path) {
+    // A cue sheet is searched as the files it names, each as if opened itself;
+    // the recent-file list keeps the sheet, which is what the user opened.
+    m_nRunDocuments = 0;
+    m_strRecentName = path;
+    CVorelDoc* result = nullptr;
+    for (const vorel::SearchTarget& target : vorel::PlanSearch(QFile::encodeName(path).toStdString())) {
+        const QString name = QFile::decodeName(QByteArray::fromStdString(target.path));
+        if (target.problem != vorel::SearchProblem::kNone) {
+            m_lastRun = RunOutcome::Searched;
+            Messages().ShowMessage(ProblemMessage(target.problem, name), MessageIcon::Exclamation);
+            continue;
+        }
+        if (CVorelDoc* doc = RunSearch(name, target)) result = doc;
+    }
+    m_strRecentName.clear();
+    return result;
 }
 
 void CVorelApp::OnOpenRecentFile(const QString& path) {
@@ -97,14 +137,12 @@ void CVorelApp::OnOpenRecentFile(const QString& path) {
     if (m_lastRun != RunOutcome::Cancelled && m_nRunDocuments == 0) m_recentFiles.Remove(path);
 }
 
-CVorelDoc* CVorelApp::RunSearch(const QString& path) {
+CVorelDoc* CVorelApp::RunSearch(const QString& path, const vorel::SearchTarget& target) {
     m_lastRun = RunOutcome::Searched;
-    m_nRunDocuments = 0;
     m_strRunPath = path;
     if (auto* log = vorel::app::MessageLog()) log->Note(QStringLiteral("SEARCH"), {path});
-    const std::string encoded = QFile::encodeName(path).toStdString();
     QPointer<CVorelDoc> result(
-        static_cast<CVorelDoc*>(vorel::RunSearchScans(m_state, *this, *m_pStore, encoded)));
+        static_cast<CVorelDoc*>(vorel::RunSearchScans(m_state, *this, *m_pStore, target)));
     // Windows opened while the progress box kept the main window disabled
     // could not become active; the newest one is now.
     if (m_nRunDocuments > 0 && m_pMainFrame) m_pMainFrame->ActivateNewestChild();

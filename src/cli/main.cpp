@@ -10,6 +10,7 @@
 #include "cli/exporter.h"
 #include "cli/finder_host.h"
 #include "platform/qsettings_store.h"
+#include "search/cue_sheet.h"
 #include "search/file_reader.h"
 #include "search/search_run.h"
 
@@ -57,6 +58,19 @@ bool IsDigits(const QString& text) {
     return true;
 }
 
+QString ProblemText(vorel::SearchProblem problem) {
+    switch (problem) {
+        case vorel::SearchProblem::kSheetUnreadable: return QStringLiteral("the cue sheet cannot be read");
+        case vorel::SearchProblem::kSheetTooLarge:
+            return QStringLiteral("not a cue sheet (larger than 1,000,000 bytes)");
+        case vorel::SearchProblem::kSheetNamesNoFile: return QStringLiteral("the cue sheet names no data file");
+        case vorel::SearchProblem::kFileMissing: return QStringLiteral("named by the cue sheet, but no such file");
+        case vorel::SearchProblem::kNamesItself: return QStringLiteral("the cue sheet names itself");
+        case vorel::SearchProblem::kNone: break;
+    }
+    return {};
+}
+
 int Fail(const QString& message) {
     std::fprintf(stderr, "vorel-find: %s\n", qPrintable(message));
     return kExitError;
@@ -97,8 +111,13 @@ int main(int argc, char* argv[]) {
     const QCommandLineOption formatOption(QStringLiteral("format"),
                                           QStringLiteral("File format for --out: bmp (default), tif or png."),
                                           QStringLiteral("bmp|tif|png"));
+    const QCommandLineOption sectorsOption(
+        QStringLiteral("sectors"),
+        QStringLiteral("How to read 2,352-byte CD sectors: auto (raw when the file looks like a raw CD image), "
+                       "raw (always) or plain (never)."),
+        QStringLiteral("auto|raw|plain"));
     parser.addOptions({tsvOption, typeOption, palettesOption, chunkOption, pageOption, perPageOption, outOption,
-                       formatOption});
+                       formatOption, sectorsOption});
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("Files to search."), QStringLiteral("FILE..."));
     if (!parser.parse(QCoreApplication::arguments())) return Fail(parser.errorText());
     // Qt's own answer, which adds its options and ends the program.
@@ -123,6 +142,12 @@ int main(int argc, char* argv[]) {
         vorel::Write(store, vorel::settings::kSearchType, value);
     }
     if (parser.isSet(palettesOption)) vorel::Write(store, vorel::settings::kPaletteImage, 1);
+    if (parser.isSet(sectorsOption)) {
+        const QString sectors = parser.value(sectorsOption);
+        const int value = sectors == u"auto" ? 0 : sectors == u"raw" ? 1 : sectors == u"plain" ? 2 : -1;
+        if (value < 0) return Fail(QStringLiteral("--sectors must be auto, raw or plain, not \"%1\"").arg(sectors));
+        vorel::Write(store, vorel::settings::kRawSectors, value);
+    }
     if (parser.isSet(chunkOption)) {
         const QString mb = parser.value(chunkOption);
         if (!IsDigits(mb) || mb.size() > 2 || mb.toInt() < 1 || mb.toInt() > 10)
@@ -169,29 +194,38 @@ int main(int argc, char* argv[]) {
     PrintTableHeader(tsv);
     std::fflush(stdout);
     for (const QString& file : files) {
-        const std::string path = QFile::encodeName(file).toStdString();
-        {
-            // The scanners stay silent about files they cannot read; the finder says why.
-            vorel::FileReader probe;
-            if (!probe.Open(path)) {
-                const QFileInfo info(file);
-                const QString reason = !info.exists()  ? QStringLiteral("no such file")
-                                       : info.isDir()  ? QStringLiteral("is a folder")
-                                       : !info.isFile() ? QStringLiteral("not a regular file")
-                                                        : QStringLiteral("cannot be read");
-                Fail(QStringLiteral("%1: %2").arg(file, reason));
+        // A cue sheet stands for the files it names; anything else for itself.
+        for (const vorel::SearchTarget& target : vorel::PlanSearch(QFile::encodeName(file).toStdString())) {
+            const QString name = QFile::decodeName(QByteArray::fromStdString(target.path));
+            if (target.problem != vorel::SearchProblem::kNone) {
+                Fail(QStringLiteral("%1: %2").arg(name, ProblemText(target.problem)));
                 failed = true;
                 continue;
             }
+            {
+                // The scanners stay silent about files they cannot read; the finder says why.
+                vorel::FileReader probe;
+                if (!probe.Open(target.path)) {
+                    const QFileInfo info(name);
+                    const QString reason = !info.exists()  ? QStringLiteral("no such file")
+                                           : info.isDir()  ? QStringLiteral("is a folder")
+                                           : !info.isFile() ? QStringLiteral("not a regular file")
+                                                            : QStringLiteral("cannot be read");
+                    Fail(QStringLiteral("%1: %2").arg(name, reason));
+                    failed = true;
+                    continue;
+                }
+            }
+            vorel::SearchState state;
+            vorel::FinderHost host(store, showProgress, [&](const FoundImage& image, const vorel::Dib& dib) {
+                PrintImage(image, tsv);
+                if (exporter) exporter->Write(image, dib);
+            });
+            vorel::RunSearchScans(state, host, store, target);
+            images += host.ImagesFound();
+            std::fprintf(stderr, "%s: %s\n", qPrintable(name), vorel::ClosingMessage(state, store).c_str());
+            if (vorel::FinderHost::cancelRequested != 0) break;
         }
-        vorel::SearchState state;
-        vorel::FinderHost host(store, showProgress, [&](const FoundImage& image, const vorel::Dib& dib) {
-            PrintImage(image, tsv);
-            if (exporter) exporter->Write(image, dib);
-        });
-        vorel::RunSearchScans(state, host, store, path);
-        images += host.ImagesFound();
-        std::fprintf(stderr, "%s: %s\n", qPrintable(file), vorel::ClosingMessage(state, store).c_str());
         if (vorel::FinderHost::cancelRequested != 0) break;
     }
     if (exporter) {

@@ -9,27 +9,27 @@ namespace {
 
 class BmpHandler : public ICandidateHandler {
 public:
-    BmpHandler(SearchState& state, ISearchHost& host, const FileReader& file, const std::string& path,
+    BmpHandler(SearchState& state, ISearchHost& host, ScanSource& source, const std::string& path,
                DivideWindow window)
-        : state_(state), host_(host), file_(file), path_(path), window_(window) {}
+        : state_(state), host_(host), source_(source), path_(path), window_(window) {}
 
-    Examined Examine(ByteSpan bytes, std::size_t pos, std::int64_t fileOffset) override {
+    Examined Examine(ByteSpan bytes, std::size_t pos, std::int64_t streamOffset) override {
         BmpHeader h;
         switch (TestBmpHeader(bytes, pos, h)) {
             case BmpTest::kReject: return Examined::kNext;
             case BmpTest::kNeedMore: return Examined::kNeedMore;
             case BmpTest::kAccept: break;
         }
-        // The whole bitmap must lie inside the file.
-        if (h.size < 0 || h.size > state_.m_nFileSize - fileOffset) return Examined::kNext;
+        // The whole bitmap must lie inside the file (inside the user data of a raw image).
+        if (h.size < 0 || !source_.Holds(streamOffset, h.size)) return Examined::kNext;
 
         ++state_.m_nHitCount;
         const std::int64_t n = ++found_;
         if (n < window_.first) return Examined::kNext;
         if (n > window_.last) return Examined::kEnd;
         ++state_.m_nShownCount;
-        state_.m_nHitFileOffset = fileOffset;
-        if (!ReadHit(h, fileOffset)) return Examined::kAbandon;
+        state_.m_nHitFileOffset = source_.FileOffsetOf(streamOffset);
+        if (!ReadHit(h, streamOffset)) return Examined::kAbandon;
         state_.m_nPaletteCount = 1;
         state_.m_nPaletteIndex = 0;
         result_ = host_.OpenDocument(state_, path_);
@@ -39,14 +39,14 @@ public:
     DocumentRef Result() const { return result_; }
 
 private:
-    bool ReadHit(const BmpHeader& h, std::int64_t fileOffset) {
+    bool ReadHit(const BmpHeader& h, std::int64_t streamOffset) {
         // A header that cannot become an image still counts as found, but its
         // pixels are not worth reading: the header alone tells the document so.
         std::int64_t bytes = h.size;
         if (h.width <= 0 || h.height == 0 || bytes > static_cast<std::int64_t>(Dib::kMaxDibBytes)) bytes = 40;
         const auto count = static_cast<std::size_t>(bytes);
         if (!GrowHitBuffer(state_.m_pHitData, count)) return false;
-        const std::int64_t got = file_.ReadAt(fileOffset, {state_.m_pHitData.data(), count});
+        const std::int64_t got = source_.ReadAt(streamOffset, {state_.m_pHitData.data(), count});
         if (got < 0) return false;
         state_.m_nHitSize = static_cast<std::size_t>(got);  // the file may have shrunk since
         state_.m_nHitOffset = 0;
@@ -55,7 +55,7 @@ private:
 
     SearchState& state_;
     ISearchHost& host_;
-    const FileReader& file_;
+    ScanSource& source_;
     const std::string& path_;
     DivideWindow window_;
     std::int64_t found_ = 0;  // this scan's own count, which the divided-search window applies to
@@ -70,8 +70,8 @@ DocumentRef SearchBmp(SearchState& state, ISearchHost& host, const ISettingsStor
     const DivideWindow window = ReadDivideWindow(store);
 
     ScanFile scan(state);
-    if (!scan.Open(path, kSourceBmp)) return nullptr;
-    BmpHandler handler(state, host, scan.File(), path, window);
+    if (!scan.Open(path, kSourceBmp, ReadSectorReading(store))) return nullptr;
+    BmpHandler handler(state, host, scan.Source(), path, window);
     return scan.Walk(params, host, handler) ? handler.Result() : nullptr;
 }
 

@@ -16,10 +16,14 @@ namespace {
 // which the first 50 check for Cancel and step the bar.
 class ProgressPoints {
 public:
-    explicit ProgressPoints(std::int64_t fileSize) : step_(fileSize > kProgressPoints ? fileSize / kProgressPoints : 1) {}
+    explicit ProgressPoints(std::int64_t fileSize)
+        : size_(fileSize), step_(fileSize > kProgressPoints ? fileSize / kProgressPoints : 1) {}
 
     // The next file offset that needs attention; -1 when no further point does.
-    std::int64_t Next() const { return passed_ < kProgressPoints ? passed_ * step_ : -1; }
+    std::int64_t Next() const {
+        const std::int64_t at = passed_ * step_;
+        return passed_ < kProgressPoints && at < size_ ? at : -1;
+    }
 
     // Handles the point at Next(); false when the user confirmed Cancel.
     bool Pass(ISearchHost& host) {
@@ -30,6 +34,7 @@ public:
     }
 
 private:
+    std::int64_t size_;
     std::int64_t step_;
     std::int64_t passed_ = 0;
 };
@@ -92,51 +97,51 @@ ScanFile::~ScanFile() {
     state_.m_nHitSize = 0;
 }
 
-bool ScanFile::Open(const std::string& path, SourceType source) {
+bool ScanFile::Open(const std::string& path, SourceType source, SectorReading reading) {
     state_.m_nSourceType = source;
-    if (!file_.Open(path)) return false;
-    const std::int64_t size = file_.Size();
-    if (size < 0) return false;
-    state_.m_nFileSize = size;
+    if (!source_.Open(path, reading)) return false;
+    state_.m_nFileSize = source_.FileSize();
     state_.m_nHitSize = 0;
     return GrowHitBuffer(state_.m_pHitData, kInitialHitCapacity);
 }
 
-bool ScanFile::Walk(const ChunkScanParams& params, ISearchHost& host, ICandidateHandler& handler) const {
-    return RunChunkScan(params, file_, state_.m_nFileSize, host, handler) == ScanOutcome::kCompleted;
+bool ScanFile::Walk(const ChunkScanParams& params, ISearchHost& host, ICandidateHandler& handler) {
+    return RunChunkScan(params, source_, host, handler) == ScanOutcome::kCompleted;
 }
 
-ScanOutcome RunChunkScan(const ChunkScanParams& params, const FileReader& file, std::int64_t fileSize,
-                         ISearchHost& host, ICandidateHandler& handler) {
+ScanOutcome RunChunkScan(const ChunkScanParams& params, ScanSource& source, ISearchHost& host,
+                         ICandidateHandler& handler) {
     const std::int64_t chunkSize = params.chunkSize;
-    const std::int64_t chunkCount = fileSize / chunkSize + (fileSize % chunkSize != 0 ? 1 : 0);
     std::unique_ptr<std::uint8_t[]> buffer(new (std::nothrow)
-                                               std::uint8_t[static_cast<std::size_t>(chunkSize + kLookAheadBytes)]);
+                                               std::uint8_t[static_cast<std::size_t>(chunkSize + kLookAheadBytes + kRawReadSlack)]);
     if (!buffer) return ScanOutcome::kAbandoned;
 
     host.CreateProgress();
     host.SetProgressLabel(params.label);
-    ProgressPoints progress(fileSize);
+    ProgressPoints progress(source.FileSize());
     const auto finish = [&host](ScanOutcome outcome) {
         host.DestroyProgress();
         return outcome;
     };
+    // The stream position of the next progress point, -1 when it lies past the window read.
+    const auto nextPoint = [&]() -> std::int64_t {
+        const std::int64_t at = progress.Next();
+        return at < 0 ? -1 : source.StreamPositionOf(at);
+    };
 
-    for (std::int64_t k = 0; k < chunkCount; ++k) {
-        const std::int64_t base = k * chunkSize;
-        const std::int64_t length = std::min(chunkSize, fileSize - base);
-        const auto len = static_cast<std::size_t>(length);
-        const std::int64_t got = file.ReadAt(base, {buffer.get(), len});
+    for (std::int64_t base = 0;; base += chunkSize) {
+        const std::int64_t got = source.ReadWindow(base, {buffer.get(), static_cast<std::size_t>(chunkSize)}, false);
         if (got < 0) return finish(ScanOutcome::kAbandoned);
-        // A file that shrank while being read ends in zeros rather than in stale bytes.
-        std::memset(buffer.get() + got, 0, len - static_cast<std::size_t>(got));
+        if (got == 0) break;
+        const auto len = static_cast<std::size_t>(got);
 
         // The look-ahead is read only when a candidate near the chunk's end needs it.
         std::size_t available = len;
         bool lookAheadRead = false;
         const auto readLookAhead = [&]() {
             lookAheadRead = true;
-            const std::int64_t more = file.ReadAt(base + length, {buffer.get() + len, kLookAheadBytes});
+            const std::int64_t more =
+                source.ReadWindow(base + got, {buffer.get() + len, static_cast<std::size_t>(kLookAheadBytes)}, true);
             if (more < 0) return false;
             // Beyond the end of the file the look-ahead holds zeros.
             std::memset(buffer.get() + len + more, 0, static_cast<std::size_t>(kLookAheadBytes - more));
@@ -145,27 +150,36 @@ ScanOutcome RunChunkScan(const ChunkScanParams& params, const FileReader& file, 
         };
 
         std::size_t pos = 0;
+        std::int64_t point = nextPoint();
         while (pos < len) {
-            std::int64_t point = progress.Next();
-            if (point == base + static_cast<std::int64_t>(pos)) {
+            const std::int64_t here = base + static_cast<std::int64_t>(pos);
+            // Several points can fall on one position when sectors between them give no bytes.
+            while (point >= 0 && point <= here) {
                 if (!progress.Pass(host)) return finish(ScanOutcome::kAbandoned);
-                point = progress.Next();
+                point = nextPoint();
             }
             // Look for the next candidate, but not past the next progress point.
             std::size_t limit = len;
-            if (point >= base && point < base + length) limit = static_cast<std::size_t>(point - base);
+            if (point >= 0 && point < base + got) limit = static_cast<std::size_t>(point - base);
             pos = FindCandidate(buffer.get(), pos, limit, len, params.firstByte);
             if (pos == limit) continue;
 
-            Examined result = handler.Examine({buffer.get(), available}, pos, base + static_cast<std::int64_t>(pos));
+            const std::int64_t at = base + static_cast<std::int64_t>(pos);
+            Examined result = handler.Examine({buffer.get(), available}, pos, at);
             if (result == Examined::kNeedMore && !lookAheadRead) {
                 if (!readLookAhead()) return finish(ScanOutcome::kAbandoned);
-                result = handler.Examine({buffer.get(), available}, pos, base + static_cast<std::int64_t>(pos));
+                result = handler.Examine({buffer.get(), available}, pos, at);
             }
             if (result == Examined::kEnd) return finish(ScanOutcome::kCompleted);
             if (result == Examined::kAbandon) return finish(ScanOutcome::kAbandoned);
             ++pos;  // a hit's own bytes are searched too
         }
+        if (got < chunkSize) break;
+    }
+    // Points in the file's last bytes that hold no stream byte (an audio track at
+    // the end of a raw image) are still passed, so the bar is full at the end.
+    while (progress.Next() >= 0) {
+        if (!progress.Pass(host)) return finish(ScanOutcome::kAbandoned);
     }
     return finish(ScanOutcome::kCompleted);
 }

@@ -11,15 +11,25 @@
 
 #include "image/bytes.h"
 #include "search/file_reader.h"
+#include "search/scan_source.h"
 #include "search/search_host.h"
 #include "search/search_state.h"
 
 namespace vorel {
 
+#if defined(FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION)
+// Fuzzing runs the same logic at a smaller megabyte: an input then walks a few
+// kilobytes of buffers instead of megabytes, and chunk ends, look-ahead ends and
+// sector ends all fall inside inputs of a few kilobytes.
+inline constexpr std::int64_t kBytesPerMb = 3000;
+inline constexpr std::int64_t kLookAheadBytes = 3000;
+inline constexpr std::size_t kInitialHitCapacity = 3000;
+#else
 inline constexpr std::int64_t kBytesPerMb = 1000000;
 inline constexpr std::int64_t kLookAheadBytes = 1000000;
-inline constexpr int kProgressPoints = 50;
 inline constexpr std::size_t kInitialHitCapacity = 1000000;
+#endif
+inline constexpr int kProgressPoints = 50;
 inline constexpr char kCancelQuestion[] = "Are you sure you want to Cancel?";
 
 enum class Examined {
@@ -33,8 +43,9 @@ class ICandidateHandler {
 public:
     virtual ~ICandidateHandler() = default;
     // `bytes` is the chunk buffer as far as it may be read; `pos` is a position
-    // inside the chunk whose byte equals the scan's first byte.
-    virtual Examined Examine(ByteSpan bytes, std::size_t pos, std::int64_t fileOffset) = 0;
+    // inside the chunk whose byte equals the scan's first byte, at `streamOffset`
+    // of the scanned bytes (the file offset, unless the file is a raw CD image).
+    virtual Examined Examine(ByteSpan bytes, std::size_t pos, std::int64_t streamOffset) = 0;
 };
 
 struct ChunkScanParams {
@@ -46,10 +57,12 @@ struct ChunkScanParams {
 // Outcome of one walk. The progress display has been destroyed whatever the outcome.
 enum class ScanOutcome { kCompleted, kAbandoned };
 
-// Walks an open file of `fileSize` bytes. Skips straight to positions holding
-// the first byte, stopping at every progress point on the way.
-ScanOutcome RunChunkScan(const ChunkScanParams& params, const FileReader& file, std::int64_t fileSize,
-                         ISearchHost& host, ICandidateHandler& handler);
+// Walks the bytes of an open source chunk by chunk. Skips straight to positions
+// holding the first byte, stopping at every progress point on the way. The 50
+// progress points are spread over the file's own bytes (for a raw image, each
+// falls on the first user byte at or after it), so the bar follows the reading.
+ScanOutcome RunChunkScan(const ChunkScanParams& params, ScanSource& source, ISearchHost& host,
+                         ICandidateHandler& handler);
 
 // Makes the hit buffer at least `bytes` long (it only grows); false when it cannot.
 bool GrowHitBuffer(std::vector<std::uint8_t>& buffer, std::size_t bytes);
@@ -64,14 +77,14 @@ public:
     ScanFile& operator=(const ScanFile&) = delete;
 
     // False when the file cannot be read or the hit buffer cannot be had; nothing is shown then.
-    bool Open(const std::string& path, SourceType source);
-    const FileReader& File() const { return file_; }
+    bool Open(const std::string& path, SourceType source, SectorReading reading);
+    ScanSource& Source() { return source_; }
     // Walks the whole file; true when the walk was not abandoned.
-    bool Walk(const ChunkScanParams& params, ISearchHost& host, ICandidateHandler& handler) const;
+    bool Walk(const ChunkScanParams& params, ISearchHost& host, ICandidateHandler& handler);
 
 private:
     SearchState& state_;
-    FileReader file_;
+    ScanSource source_;
 };
 
 }  // namespace vorel

@@ -23,6 +23,14 @@ DocumentRef RunSearchScans(SearchState& state, ISearchHost& host, const ISetting
     }
 }
 
+DocumentRef RunSearchScans(SearchState& state, ISearchHost& host, const ISettingsStore& store,
+                           const SearchTarget& target) {
+    if (!target.fromSheet) return RunSearchScans(state, host, store, target.path);
+    OverlaySettingsStore sheetSays(store);
+    Write(sheetSays, settings::kRawSectors, target.reading == SectorReading::kRaw ? 1 : 2);
+    return RunSearchScans(state, host, sheetSays, target.path);
+}
+
 std::string ClosingMessage(const SearchState& state, const ISettingsStore& store) {
     const int count = Read(store, settings::kDivideSearch) == 1 ? state.m_nShownCount : state.m_nHitCount;
     std::string text = std::to_string(count) + " Images Find";

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "search/cue_sheet.h"
 #include "search/search_host.h"
 #include "search/settings.h"
 
@@ -14,6 +15,11 @@ namespace vorel {
 // else the TIM scan's, else null.
 DocumentRef RunSearchScans(SearchState& state, ISearchHost& host, const ISettingsStore& store,
                            const std::string& path);
+
+// The same for one file of a search plan (no problem): a file a cue sheet names
+// has its sectors read as the sheet says, whatever "RawSectors" holds.
+DocumentRef RunSearchScans(SearchState& state, ISearchHost& host, const ISettingsStore& store,
+                           const SearchTarget& target);
 
 // "%d Images Find" or "%d Images Find (Palette含 %d)", counting the shown images
 // when divided search is on and all hits otherwise.

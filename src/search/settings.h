@@ -55,6 +55,8 @@ inline constexpr StringSetting kFolder{kSettings, "Folder", ""};
 // Non-zero: Save All asks before it replaces a file.
 inline constexpr IntSetting kOverwriteMessage{kSettings, "OverwriteMessage", 0};
 inline constexpr IntSetting kPaletteFlag{kPalette, "Palette Flg", 0};
+// How a file's sectors are read: 0 raw when it looks like a raw CD image, 1 always raw, 2 never.
+inline constexpr IntSetting kRawSectors{kSettings, "RawSectors", 0};
 inline constexpr int kRecentFileCount = 10;  // "File1" ... "File10"
 }  // namespace settings
 

@@ -11,19 +11,19 @@ namespace {
 
 class TimHandler : public ICandidateHandler {
 public:
-    TimHandler(SearchState& state, ISearchHost& host, const FileReader& file, const std::string& path,
+    TimHandler(SearchState& state, ISearchHost& host, ScanSource& source, const std::string& path,
                DivideWindow window, bool paletteImages)
-        : state_(state), host_(host), file_(file), path_(path), window_(window), paletteImages_(paletteImages) {}
+        : state_(state), host_(host), source_(source), path_(path), window_(window), paletteImages_(paletteImages) {}
 
-    Examined Examine(ByteSpan bytes, std::size_t pos, std::int64_t fileOffset) override {
+    Examined Examine(ByteSpan bytes, std::size_t pos, std::int64_t streamOffset) override {
         TimHeader h;
         switch (TestTimCandidate(bytes, pos, h)) {
             case TimTest::kReject: return Examined::kNext;
             case TimTest::kNeedMore: return Examined::kNeedMore;
             case TimTest::kAccept: break;
         }
-        Describe(h, fileOffset);
-        if (!ReadHit(h.size, fileOffset)) return Examined::kAbandon;
+        Describe(h, source_.FileOffsetOf(streamOffset));
+        if (!ReadHit(h.size, streamOffset)) return Examined::kAbandon;
 
         const std::int64_t n = ++state_.m_nHitCount;
         if (n < window_.first) return Examined::kNext;
@@ -60,10 +60,10 @@ private:
 
     // Reads the whole TIM again from the file; a TIM cut off by the end of the
     // file is completed with zeros.
-    bool ReadHit(std::int64_t size, std::int64_t fileOffset) {
+    bool ReadHit(std::int64_t size, std::int64_t streamOffset) {
         const auto bytes = static_cast<std::size_t>(size);
         if (!GrowHitBuffer(state_.m_pHitData, bytes)) return false;
-        const std::int64_t got = file_.ReadAt(fileOffset, {state_.m_pHitData.data(), bytes});
+        const std::int64_t got = source_.ReadAt(streamOffset, {state_.m_pHitData.data(), bytes});
         if (got < 0) return false;
         std::fill(state_.m_pHitData.begin() + got, state_.m_pHitData.begin() + static_cast<std::ptrdiff_t>(bytes), 0);
         state_.m_nHitSize = bytes;
@@ -73,7 +73,7 @@ private:
 
     SearchState& state_;
     ISearchHost& host_;
-    const FileReader& file_;
+    ScanSource& source_;
     const std::string& path_;
     DivideWindow window_;
     bool paletteImages_;
@@ -89,10 +89,10 @@ DocumentRef SearchTim(SearchState& state, ISearchHost& host, const ISettingsStor
     const DivideWindow window = ReadDivideWindow(store);
 
     ScanFile scan(state);
-    if (!scan.Open(path, kSourceTim)) return nullptr;
+    if (!scan.Open(path, kSourceTim, ReadSectorReading(store))) return nullptr;
     state.m_nHitCount = 0;
     state.m_nShownCount = 0;
-    TimHandler handler(state, host, scan.File(), path, window, paletteImages);
+    TimHandler handler(state, host, scan.Source(), path, window, paletteImages);
     return scan.Walk(params, host, handler) ? handler.Result() : nullptr;
 }
 

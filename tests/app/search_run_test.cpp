@@ -5,6 +5,7 @@
 #include <QPushButton>
 
 #include "app_test_support.h"
+#include "sample_builders/cd_sectors.h"
 #include "docview/ui/vorel_doc.h"
 #include "search/ui/divide_search_dialog.h"
 #include "search/ui/open_file_dialog.h"
@@ -44,6 +45,35 @@ TEST_F(SearchRunTest, OpensOneWindowPerImageInFileOrder) {
     EXPECT_EQ(frame->windowTitle(), "Vorel - DATA_003");
     EXPECT_TRUE(frame->ShowsImageMenu());
     EXPECT_EQ(app->RecentFiles().Entries().value(0), path);
+}
+
+// A cue sheet opens the files it names, each searched and titled as itself;
+// the recent-file list keeps the sheet; a file it names that is missing is
+// reported by name and the rest still searched.
+TEST_F(SearchRunTest, CueSheetSearchesItsRawImagesAsIfEachWereOpened) {
+    const Bytes tims = TimFile(2);
+    const samples::RawLayout layout{samples::SectorKind::kMode2Form1, 3, 0, 0};
+    WriteFile("DISC.BIN", samples::WrapRaw(tims, layout));
+    WriteFile("MORE.BIN", samples::WrapRaw(TimFile(1), {samples::SectorKind::kMode1, 0, 0, 0}));
+    const std::string sheet = "FILE \"disc.bin\" BINARY\n  TRACK 01 MODE2/2352\n"
+                              "FILE \"GONE.BIN\" BINARY\n  TRACK 02 MODE2/2352\n"
+                              "FILE \"MORE.BIN\" BINARY\n  TRACK 03 MODE1/2352\n";
+    const QString cue = WriteFile("DISC.cue", Bytes(sheet.begin(), sheet.end()));
+    // Never read raw by the setting: the sheet's word holds.
+    Write(Store(), settings::kRawSectors, 2);
+
+    CVorelDoc* last = app->OpenDocumentFile(cue);
+    ASSERT_NE(last, nullptr);
+    EXPECT_EQ(Titles(), (QStringList{"DISC_001", "DISC_002", "MORE_001"}));
+    EXPECT_EQ(MessageTexts(), (QStringList{"2 Images Find", PathIn("GONE.BIN") + kNotFound, "1 Images Find"}));
+    EXPECT_EQ(app->RecentFiles().Entries().value(0), cue);
+    EXPECT_EQ(app->RecentFiles().Entries().size(), 1);
+
+    const std::string junk(2000000, 'x');
+    const QString bad = WriteFile("JUNK.CUE", Bytes(junk.begin(), junk.end()));
+    messages.shown.clear();
+    EXPECT_EQ(app->OpenDocumentFile(bad), nullptr);
+    EXPECT_EQ(MessageTexts(), QStringList{bad + QStringLiteral("\nｷｭｰｼｰﾄではありません(1,000,000ﾊﾞｲﾄを超えています)。")});
 }
 
 TEST_F(SearchRunTest, MissingPathIsReportedAndNothingIsSearched) {

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "sample_builders/cd_sectors.h"
 #include "sample_builders/sample_builders.h"
 
 namespace {
@@ -230,6 +231,71 @@ TEST_F(FinderTest, ExportWritesEveryFormatAndReplacesOldFiles) {
     EXPECT_EQ(run.exit, 2);
     EXPECT_NE(run.err.find("data_001.BMP"), std::string::npos) << run.err;
     EXPECT_TRUE(fs::is_regular_file(blocked / "data_002.BMP"));
+}
+
+// The tsv rows' offset column.
+std::vector<long long> Offsets(const std::string& tsv) {
+    std::vector<long long> out;
+    std::istringstream lines(tsv);
+    std::string line;
+    std::getline(lines, line);  // the header
+    while (std::getline(lines, line)) {
+        std::istringstream fields(line);
+        std::string title, number, palette, offset;
+        fields >> title >> number >> palette >> offset;
+        out.push_back(std::stoll(offset));
+    }
+    return out;
+}
+
+// A raw BIN/CUE of the sample, opened as a user would: by its cue sheet.
+TEST_F(FinderTest, CueSheetOfARawImageListsAndExportsWhatThePlainFileHolds) {
+    const fs::path sample = fs::path(VOREL_TEST_DATA_DIR) / "../../samples/sample.bin";
+    const auto bytes = ReadBytes(sample);
+    const vorel::samples::RawLayout layout{vorel::samples::SectorKind::kMode2Form1, 5, 4, 0};
+    std::vector<std::uint32_t> data;
+    const auto image = vorel::samples::WrapRaw(bytes, layout, &data);
+    const fs::path bin = Write("GAME.BIN", image);
+    std::ofstream(dir_ / "GAME.cue") << vorel::samples::MakeCueSheet(
+        "game.bin", layout.dataKind, static_cast<int>(image.size() / 2352) - layout.audioAfter);
+
+    const FinderRun plain = Find("--tsv --out " + Q(dir_ / "plain") + " " + Q(sample));
+    ASSERT_EQ(plain.exit, 0) << plain.err;
+    const FinderRun raw = Find("--tsv --out " + Q(dir_ / "raw") + " " + Q(dir_ / "GAME.cue"));
+    ASSERT_EQ(raw.exit, 0) << raw.err;
+    const auto plainOffsets = Offsets(plain.out);
+    const auto rawOffsets = Offsets(raw.out);
+    ASSERT_EQ(plainOffsets.size(), 9u);
+    ASSERT_EQ(rawOffsets.size(), plainOffsets.size());
+    for (std::size_t i = 0; i < plainOffsets.size(); ++i) {
+        const long long s = plainOffsets[i];
+        EXPECT_EQ(rawOffsets[i], static_cast<long long>(data[static_cast<std::size_t>(s / 2048)]) * 2352 + 24 + s % 2048);
+        const std::string n = (i < 9 ? "_00" : "_0") + std::to_string(i + 1) + ".BMP";
+        EXPECT_EQ(ReadBytes(dir_ / "raw" / ("GAME" + n)), ReadBytes(dir_ / "plain" / ("sample" + n))) << n;
+    }
+    EXPECT_NE(raw.out.find("GAME_001"), std::string::npos) << "titles come from the .bin";
+
+    // The same file named directly: found raw automatically, or by --sectors raw; not with --sectors plain.
+    EXPECT_EQ(Offsets(Find("--tsv " + Q(bin)).out), rawOffsets);
+    EXPECT_EQ(Offsets(Find("--tsv --sectors raw " + Q(bin)).out), rawOffsets);
+    const FinderRun forcedPlain = Find("--tsv --out " + Q(dir_ / "garbled") + " --sectors plain " + Q(bin));
+    ASSERT_EQ(forcedPlain.exit, 0) << forcedPlain.err;
+    ASSERT_TRUE(fs::is_regular_file(dir_ / "garbled" / "GAME_003.BMP"));
+    EXPECT_NE(ReadBytes(dir_ / "garbled" / "GAME_003.BMP"), ReadBytes(dir_ / "plain" / "sample_003.BMP"))
+        << "a picture larger than its sector is garbled when read plain";
+    EXPECT_EQ(Find("--sectors sometimes " + Q(bin)).exit, 2);
+
+    // A sheet naming a missing file: that file named on stderr, the others still searched, exit 2.
+    std::ofstream(dir_ / "TWO.cue") << "FILE \"MISSING.BIN\" BINARY\n  TRACK 01 MODE2/2352\n"
+                                    << "FILE \"GAME.BIN\" BINARY\n  TRACK 02 MODE2/2352\n";
+    const FinderRun two = Find("--tsv " + Q(dir_ / "TWO.cue"));
+    EXPECT_EQ(two.exit, 2);
+    EXPECT_NE(two.err.find("MISSING.BIN: named by the cue sheet, but no such file"), std::string::npos) << two.err;
+    EXPECT_EQ(Offsets(two.out), rawOffsets);
+    std::ofstream(dir_ / "SELF.cue") << "FILE SELF.cue BINARY\n";
+    const FinderRun self = Find(Q(dir_ / "SELF.cue"));
+    EXPECT_EQ(self.exit, 2);
+    EXPECT_NE(self.err.find("the cue sheet names itself"), std::string::npos) << self.err;
 }
 
 }  // namespace

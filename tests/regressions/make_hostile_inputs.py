@@ -234,6 +234,58 @@ def _():
     return bytes(out[:32768])
 
 
+SYNC = bytes([0x00] + [0xFF] * 10 + [0x00])
+
+
+def raw_sector(lba, mode, data=b'', submode=0x08):
+    """A raw CD sector: sync, address, mode (and the Mode 2 subheader), user data, zero error correction."""
+    head = SYNC + bytes([(lba >> 16) & 0xFF, (lba >> 8) & 0xFF, lba & 0xFF, mode & 0xFF])
+    if mode == 2:
+        head += bytes([0, 0, submode, 0]) * 2
+    return (head + data).ljust(2352, b'\0')[:2352]
+
+
+def small_tim():
+    """A 4-bit TIM of 16 x 8 pixels: 128 bytes."""
+    clut = block(44, 0, 0, 16, 1) + bytes(range(32))
+    return tim(8, clut, indexed_image(4, 8, 64))
+
+
+@case('raw_sync_with_garbage_modes')
+def _():
+    # Every sector has the sync pattern, none a mode of 1 or 2: no sector holds file data.
+    return b''.join(raw_sector(i, 3 + i * 37, small_tim()) for i in range(20))
+
+
+@case('raw_one_sector')
+def _():
+    return raw_sector(0, 2, small_tim())
+
+
+@case('raw_one_byte')
+def _():
+    return b'\0'
+
+
+@case('raw_truncated_last_sector')
+def _():
+    # The last sector ends inside the TIM it holds; the TIM is still found, cut off.
+    return b''.join(raw_sector(i, 2, noise(2048, 40 + i)) for i in range(3)) + raw_sector(3, 2, small_tim())[:24 + 70]
+
+
+@case('raw_truncated_inside_header')
+def _():
+    return raw_sector(0, 1, small_tim()) + SYNC + bytes([0, 0, 1, 2, 0, 0])
+
+
+@case('raw_tim_across_form2_sectors')
+def _():
+    # A TIM whose CLUT and pixels straddle data sectors with Form 2 sectors between them.
+    t = bytes(2048 - 30) + small_tim() + bytes(2048)
+    return (raw_sector(0, 2, t[:2048]) + raw_sector(1, 2, noise(2324, 9), 0x64) + raw_sector(2, 2, t[2048:4096]) +
+            raw_sector(3, 2, noise(2324, 10), 0x64))
+
+
 def main():
     for name, make in CASES.items():
         with open(os.path.join(HERE, name + '.bin'), 'wb') as f:

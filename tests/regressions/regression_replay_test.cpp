@@ -105,6 +105,24 @@ std::vector<fuzz::ScanOptions> Runs() {
     runs.push_back(o);
     o.confirmCancel = true;
     runs.push_back(o);
+    // The bytes as the user data of a raw CD image, read raw whatever they hold,
+    // and detected.
+    o = PlainRun(2);
+    o.sectors = 1;
+    o.form2Every = 3;
+    o.audioAfter = true;
+    runs.push_back(o);
+    o = PlainRun(2);
+    o.sectors = 1;
+    o.mode1 = true;
+    o.atChunkEdge = true;
+    o.edgeShift = 19;
+    runs.push_back(o);
+    o = PlainRun(2);
+    o.sectors = 2;
+    runs.push_back(o);
+    o.sectors = 3;
+    runs.push_back(o);
     return runs;
 }
 
@@ -142,6 +160,12 @@ TEST(RegressionReplayTest, FolderHoldsTheHostileInputs) {
         "file_empty",
         "file_five_bytes_tim_id",
         "noise_dense_candidate_bytes",
+        "raw_sync_with_garbage_modes",
+        "raw_one_sector",
+        "raw_one_byte",
+        "raw_truncated_last_sector",
+        "raw_truncated_inside_header",
+        "raw_tim_across_form2_sectors",
     };
     for (const char* name : required) {
         EXPECT_TRUE(fs::exists(Folder() / (std::string(name) + ".bin"))) << name;
@@ -174,6 +198,7 @@ TEST(RegressionReplayTest, HostileHeadersFindWhatTheyShould) {
     struct Case {
         const char* file;
         int timHits, bmpHits, documents, images;
+        bool raw = false;
     };
     const Case cases[] = {
         {"file_empty", 0, 0, 0, 0},
@@ -202,11 +227,20 @@ TEST(RegressionReplayTest, HostileHeadersFindWhatTheyShould) {
         {"bmp_height_zero", 0, 1, 1, 0},
         {"bmp_top_down_one_row", 0, 1, 1, 1},
         {"bmp_24bit_clr_used_not_shown", 0, 1, 1, 1},
+        // Raw CD images: only the user data of Mode 1 and Mode 2 Form 1 sectors counts.
+        {"raw_sync_with_garbage_modes", 0, 0, 0, 0, true},
+        {"raw_one_sector", 1, 0, 1, 1, true},
+        {"raw_one_byte", 0, 0, 0, 0, true},
+        {"raw_truncated_last_sector", 1, 0, 1, 1, true},
+        {"raw_truncated_inside_header", 1, 0, 1, 1, true},
+        {"raw_tim_across_form2_sectors", 1, 0, 1, 1, true},
     };
     for (const auto& c : cases) {
         const auto bytes = Read(Folder() / (std::string(c.file) + ".bin"));
         FailureLog log;
-        const fuzz::ScanSummary s = fuzz::ScanBuffer(bytes, PlainRun(2));
+        fuzz::ScanOptions options = PlainRun(2);
+        options.sectors = c.raw ? 3 : 0;  // raw files as detection reads them
+        const fuzz::ScanSummary s = fuzz::ScanBuffer(bytes, options);
         EXPECT_TRUE(log.Empty()) << c.file << log.Text();
         EXPECT_EQ(s.timHits, c.timHits) << c.file;
         EXPECT_EQ(s.bmpHits, c.bmpHits) << c.file;

@@ -2,6 +2,7 @@
 
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -54,9 +55,26 @@ void CSearchSetDlg::BuildControls() {
     layout->addLayout(memoryRow);
     layout->addWidget(typeBox);
     layout->addWidget(m_pPaletteCheck);
+    layout->addLayout(BuildRawSectorsRow());
     layout->addLayout(DivideRows().divideRow);
     layout->addLayout(DivideRows().pageRow);
     layout->addLayout(DivideRows().buttonRow);
+}
+
+// How raw CD images (2,352-byte sectors) are read; the texts follow the
+// setting's values 0, 1 and 2 in order.
+QHBoxLayout* CSearchSetDlg::BuildRawSectorsRow() {
+    m_pRawSectorsCombo = new QComboBox(this);
+    m_pRawSectorsCombo->addItems({QStringLiteral("自動判別"), QStringLiteral("常にRAWｾｸﾀとして読む"),
+                                  QStringLiteral("RAWｾｸﾀとして読まない")});
+    auto* label = new QLabel(QStringLiteral("CDｲﾒｰｼﾞ(2352ﾊﾞｲﾄｾｸﾀ)"), this);
+    label->setBuddy(m_pRawSectorsCombo);
+    m_pRawSectorsCombo->setAccessibleName(label->text());
+    auto* row = new QHBoxLayout;
+    row->addWidget(label);
+    row->addWidget(m_pRawSectorsCombo);
+    row->addStretch(1);
+    return row;
 }
 
 void CSearchSetDlg::LoadFromStore() {
@@ -65,6 +83,9 @@ void CSearchSetDlg::LoadFromStore() {
     const int type = Read(m_store, settings::kSearchType);
     if (QAbstractButton* radio = m_pTypeGroup->button(type)) radio->setChecked(true);
     m_pPaletteCheck->setChecked(Read(m_store, settings::kPaletteImage) != 0);
+    // Any stored value but 1 or 2 reads as automatic, and shows so.
+    const int sectors = Read(m_store, settings::kRawSectors);
+    m_pRawSectorsCombo->setCurrentIndex(sectors == 1 || sectors == 2 ? sectors : 0);
     LoadDivideSettings();
 }
 
@@ -100,5 +121,6 @@ void CSearchSetDlg::accept() {
     Write(m_store, settings::kSearchType, m_pTypeGroup->checkedId());
     Write(m_store, settings::kPaletteImage, m_pPaletteCheck->isChecked() ? 1 : 0);
     WriteDivideSettings(*number);
+    Write(m_store, settings::kRawSectors, m_pRawSectorsCombo->currentIndex());
     QDialog::accept();
 }

@@ -9,6 +9,8 @@
 
 class QButtonGroup;
 class QCheckBox;
+class QComboBox;
+class QHBoxLayout;
 class QLineEdit;
 class QRadioButton;
 
@@ -21,16 +23,20 @@ class CSearchSetDlg : public CDividePageDlg {
     QLineEdit* MemoryEdit() const { return m_pMemoryEdit; }
     QRadioButton* SearchTypeButton(int type) const;  // 0 TIM, 1 BMP, 2 both
     QCheckBox* PaletteImageCheck() const { return m_pPaletteCheck; }
+    // "RawSectors": 0 automatic, 1 always raw, 2 never.
+    QComboBox* RawSectorsCombo() const { return m_pRawSectorsCombo; }
 
   public slots:
     void accept() override;  // OK: validate, write, close
 
   private:
     void BuildControls();
+    QHBoxLayout* BuildRawSectorsRow();
     void LoadFromStore();
     bool Fail(const QString& message, QLineEdit* focus);
 
     QLineEdit* m_pMemoryEdit = nullptr;
     QButtonGroup* m_pTypeGroup = nullptr;
     QCheckBox* m_pPaletteCheck = nullptr;
+    QComboBox* m_pRawSectorsCombo = nullptr;
 };

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -111,13 +112,45 @@ TEST(SearchSetDialog, ShowsTheStoreAndWritesEveryKeyInOrderOnOk) {
     dlg.NextButton()->click();  // disabled now: nothing happens
     dlg.OkButton()->click();
 
-    const std::vector<std::string> order = {"Read Memory Size", "Search Type",  "Palette Image",
-                                            "dividenum",        "dividesearch", "dividepos"};
+    const std::vector<std::string> order = {"Read Memory Size", "Search Type", "Palette Image", "dividenum",
+                                            "dividesearch",     "dividepos",   "RawSectors"};
     EXPECT_EQ(store.writes, order);
     EXPECT_EQ(Read(store, settings::kSearchType), 2);
     EXPECT_EQ(Read(store, settings::kPaletteImage), 0);
     EXPECT_EQ(Read(store, settings::kDivideSearch), 0);
     EXPECT_EQ(Read(store, settings::kDividePos), 2);
+}
+
+// The row for raw CD images: the stored value shown (anything but 1 or 2 as
+// automatic), the choice written on OK only, and a label that names the box.
+TEST(SearchSetDialog, RawSectorsRowShowsAndWritesTheSetting) {
+    struct Case {
+        int stored;
+        int shown;
+        int chosen;
+    };
+    const Case cases[] = {{0, 0, 1}, {1, 1, 2}, {2, 2, 0}, {7, 0, 2}, {-1, 0, 0}};
+    for (const Case& c : cases) {
+        RecordingStore store;
+        Write(store, settings::kRawSectors, c.stored);
+        CSearchSetDlg dlg(store);
+        QComboBox* combo = dlg.RawSectorsCombo();
+        ASSERT_NE(combo, nullptr);
+        EXPECT_EQ(combo->count(), 3);
+        EXPECT_EQ(combo->currentIndex(), c.shown) << c.stored;
+        combo->setCurrentIndex(c.chosen);
+        EXPECT_EQ(Read(store, settings::kRawSectors), c.stored) << "nothing written before OK";
+        dlg.OkButton()->click();
+        EXPECT_EQ(Read(store, settings::kRawSectors), c.chosen);
+    }
+    RecordingStore store;
+    CSearchSetDlg dlg(store);
+    const auto labels = dlg.findChildren<QLabel*>();
+    const auto buddy = std::find_if(labels.begin(), labels.end(),
+                                    [&](QLabel* l) { return l->buddy() == dlg.RawSectorsCombo(); });
+    ASSERT_NE(buddy, labels.end());
+    EXPECT_EQ((*buddy)->text(), QStringLiteral("CDｲﾒｰｼﾞ(2352ﾊﾞｲﾄｾｸﾀ)"));
+    EXPECT_EQ(dlg.RawSectorsCombo()->accessibleName(), (*buddy)->text());
 }
 
 TEST(SearchSetDialog, EmptyStoreShowsDefaults) {

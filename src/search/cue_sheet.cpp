@@ -1,0 +1,146 @@
+#include "search/cue_sheet.h"
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <fstream>
+#include <system_error>
+
+namespace vorel {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Upper(std::string_view s) {
+    std::string out(s);
+    for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return out;
+}
+
+// Splits a line into words; a double-quoted word may hold spaces.
+std::vector<std::string> Words(std::string_view line) {
+    std::vector<std::string> words;
+    std::size_t i = 0;
+    while (i < line.size()) {
+        while (i < line.size() && std::isspace(static_cast<unsigned char>(line[i]))) ++i;
+        if (i >= line.size()) break;
+        std::string word;
+        if (line[i] == '"') {
+            const std::size_t end = line.find('"', i + 1);
+            const std::size_t stop = end == std::string_view::npos ? line.size() : end;
+            word = std::string(line.substr(i + 1, stop - i - 1));
+            i = stop == line.size() ? stop : stop + 1;
+        } else {
+            const std::size_t start = i;
+            while (i < line.size() && !std::isspace(static_cast<unsigned char>(line[i]))) ++i;
+            word = std::string(line.substr(start, i - start));
+        }
+        words.push_back(std::move(word));
+    }
+    return words;
+}
+
+// Track modes whose sectors hold user data only, which the file is read plainly for.
+bool IsCookedMode(const std::string& mode) {
+    return mode == "MODE1/2048" || mode == "MODE2/2048" || mode == "MODE2/2336" || mode == "CDI/2336";
+}
+
+// Sheets made on Windows write folders with backslashes and names in any case.
+fs::path Resolve(const fs::path& folder, std::string name) {
+    std::replace(name.begin(), name.end(), '\\', '/');
+    fs::path named(name);
+    // A drive letter means nothing here: the file is looked for next to the sheet.
+    if (name.size() > 1 && name[1] == ':') named = named.filename();
+    const fs::path path = named.is_absolute() ? named : folder / named;
+    std::error_code ec;
+    if (fs::exists(path, ec)) return path;
+    const fs::path parent = path.parent_path();
+    const std::string wanted = Upper(path.filename().string());
+    for (fs::directory_iterator it(parent.empty() ? fs::path(".") : parent, ec), end; !ec && it != end;
+         it.increment(ec)) {
+        if (Upper(it->path().filename().string()) == wanted) return it->path();
+    }
+    return path;
+}
+
+}  // namespace
+
+bool IsCueSheetName(std::string_view path) {
+    return path.size() >= 4 && Upper(path.substr(path.size() - 4)) == ".CUE";
+}
+
+std::vector<CueFile> ParseCueSheet(std::string_view text) {
+    std::vector<CueFile> files;
+    bool anyTrack = false;
+    bool anyData = false;
+    bool anyRawData = false;
+    const auto close = [&]() {
+        if (files.empty()) return;
+        CueFile& f = files.back();
+        f.audioOnly = anyTrack && !anyData;
+        f.raw = !anyData || anyRawData;
+    };
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        std::size_t end = text.find_first_of("\r\n", start);
+        if (end == std::string_view::npos) end = text.size();
+        const std::vector<std::string> words = Words(text.substr(start, end - start));
+        start = end + 1;
+        if (words.empty()) continue;
+        const std::string keyword = Upper(words[0]);
+        if (keyword == "FILE" && words.size() >= 2) {
+            close();
+            // FILE name TYPE; an unquoted name with spaces is everything between.
+            std::string name = words[1];
+            for (std::size_t i = 2; i + 1 < words.size(); ++i) name += " " + words[i];
+            files.push_back({name, true, false});
+            anyTrack = anyData = anyRawData = false;
+        } else if (keyword == "TRACK" && words.size() >= 3 && !files.empty()) {
+            const std::string mode = Upper(words[2]);
+            anyTrack = true;
+            if (mode == "AUDIO") continue;
+            anyData = true;
+            if (!IsCookedMode(mode)) anyRawData = true;
+        }
+    }
+    close();
+    return files;
+}
+
+std::vector<SearchTarget> PlanSearch(const std::string& path) {
+    if (!IsCueSheetName(path)) return {{path}};
+    const auto problem = [&](SearchProblem p) { return std::vector<SearchTarget>{{path, p}}; };
+    std::error_code ec;
+    if (!fs::is_regular_file(path, ec)) return problem(SearchProblem::kSheetUnreadable);
+    const auto size = fs::file_size(path, ec);
+    if (ec) return problem(SearchProblem::kSheetUnreadable);
+    if (size > static_cast<std::uintmax_t>(kMaxCueSheetBytes)) return problem(SearchProblem::kSheetTooLarge);
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return problem(SearchProblem::kSheetUnreadable);
+    std::string text(static_cast<std::size_t>(size), '\0');
+    in.read(text.data(), static_cast<std::streamsize>(text.size()));
+    if (in.gcount() != static_cast<std::streamsize>(text.size())) return problem(SearchProblem::kSheetUnreadable);
+    // A text sheet holds no zero bytes; a binary file named .cue is not a sheet.
+    if (text.find('\0') != std::string::npos) return problem(SearchProblem::kSheetNamesNoFile);
+
+    const fs::path sheet = fs::absolute(path, ec);
+    std::vector<SearchTarget> targets;
+    bool anyFile = false;
+    for (const CueFile& file : ParseCueSheet(text)) {
+        if (file.audioOnly) continue;
+        anyFile = true;
+        const fs::path resolved = Resolve(fs::path(path).parent_path(), file.name);
+        SearchTarget t{resolved.string(), SearchProblem::kNone, true,
+                       file.raw ? SectorReading::kRaw : SectorReading::kPlain};
+        if (fs::equivalent(resolved, sheet, ec)) {
+            t.problem = SearchProblem::kNamesItself;
+        } else if (!fs::is_regular_file(resolved, ec)) {
+            t.problem = SearchProblem::kFileMissing;
+        }
+        targets.push_back(std::move(t));
+    }
+    if (!anyFile) return problem(SearchProblem::kSheetNamesNoFile);
+    return targets;
+}
+
+}  // namespace vorel

@@ -1,0 +1,325 @@
+// Raw CD images: the reader's stream against bchunk's, every picture of the
+// sample at many sector phases against the plain search, straddling images,
+// detection, and hostile raw files.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <set>
+
+#include "docview/hit_to_dib.h"
+#include "sample_builders/cd_sectors.h"
+#include "sample_builders/sample_builders.h"
+#include "search/scan_source.h"
+#include "search/scan_support.h"
+#include "search/search_run.h"
+
+namespace vorel {
+namespace {
+
+using samples::RawLayout;
+using samples::SectorKind;
+using samples::WrapRaw;
+using test::Filler;
+using test::Place;
+using test::TempFile;
+
+constexpr std::int64_t kChunkMb = 1000000;
+
+// The whole stream a source gives, read window by window as the scans read it.
+std::vector<std::uint8_t> StreamOf(const std::string& path, SectorReading reading) {
+    ScanSource source;
+    EXPECT_TRUE(source.Open(path, reading));
+    std::vector<std::uint8_t> all;
+    std::vector<std::uint8_t> window(static_cast<std::size_t>(kChunkMb + kRawReadSlack));
+    for (std::int64_t base = 0;; base += kChunkMb) {
+        const std::int64_t got = source.ReadWindow(base, {window.data(), static_cast<std::size_t>(kChunkMb)}, false);
+        EXPECT_GE(got, 0);
+        if (got <= 0) break;
+        all.insert(all.end(), window.begin(), window.begin() + got);
+        if (got < kChunkMb) break;
+    }
+    return all;
+}
+
+// What a document is shown: where, and the picture.
+struct Shown {
+    std::int64_t offset;
+    std::int32_t number;
+    std::vector<std::uint8_t> dib;
+};
+
+class DibHost : public test::RecordingHost {
+public:
+    DocumentRef OpenDocument(const SearchState& state, std::string_view) override {
+        const Dib dib = ConvertHitToDib(state);
+        const auto bytes = dib.IsNull() ? ByteSpan{} : ByteSpan(dib.Data(), dib.AllocatedSize());
+        shown.push_back({state.m_nHitFileOffset, state.m_nHitCount, {bytes.begin(), bytes.end()}});
+        return &shown.back();
+    }
+    std::vector<Shown> shown;
+};
+
+std::vector<Shown> Search(const std::string& path, int rawSectors = 0, int searchType = 2) {
+    MemorySettingsStore store;
+    Write(store, settings::kRawSectors, rawSectors);
+    Write(store, settings::kSearchType, searchType);
+    SearchState state;
+    DibHost host;
+    RunSearchScans(state, host, store, path);
+    // Every scan passes its 50 progress points (one per byte in a file of fewer bytes).
+    const auto points = static_cast<int>(std::min<std::uintmax_t>(50, std::filesystem::file_size(path)));
+    EXPECT_EQ(host.steps, searchType == 2 ? 2 * points : points);
+    return host.shown;
+}
+
+// The file offset of stream byte `s` of an image whose data sectors the builder listed.
+std::int64_t Mapped(std::int64_t s, const std::vector<std::uint32_t>& dataSectors, SectorKind kind) {
+    const std::int64_t header = kind == SectorKind::kMode1 ? 16 : 24;
+    return std::int64_t{dataSectors.at(static_cast<std::size_t>(s / 2048))} * 2352 + header + s % 2048;
+}
+
+std::vector<std::uint8_t> SampleBytes() {
+    return test::ReadFileBytes(std::string(VOREL_SOURCE_DIR) + "/samples/sample.bin");
+}
+
+// --- the reader against bchunk ----------------------------------------------
+
+struct BchunkCase {
+    const char* name;
+    RawLayout layout;
+};
+
+TEST(RawImageTest, ReaderStreamIsWhatBchunkCutsOutMinusFormTwoSectors) {
+    if (std::system("command -v bchunk >/dev/null 2>&1") != 0) GTEST_SKIP() << "bchunk is not installed";
+    const BchunkCase cases[] = {
+        {"mode1", {SectorKind::kMode1, 0, 0, 0}},
+        {"mode2_form1", {SectorKind::kMode2Form1, 0, 0, 0}},
+        {"mode2_with_form2", {SectorKind::kMode2Form1, 3, 0, 0}},
+        {"mode2_with_audio_track", {SectorKind::kMode2Form1, 5, 7, 0}},
+        {"mode1_with_audio_track", {SectorKind::kMode1, 0, 3, 0}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto payload = Filler(150001, 3);
+        std::vector<std::uint32_t> data;
+        const auto image = WrapRaw(payload, c.layout, &data);
+        const std::int64_t sectors = static_cast<std::int64_t>(image.size()) / 2352;
+        const int audioFrom = c.layout.audioAfter > 0 ? static_cast<int>(sectors - c.layout.audioAfter) : -1;
+        TempFile bin(image, "disc.bin");
+        const std::filesystem::path dir = std::filesystem::path(bin.Path()).parent_path();
+        std::ofstream(dir / "disc.cue") << samples::MakeCueSheet("disc.bin", c.layout.dataKind, audioFrom);
+        const std::string command = "cd '" + dir.string() + "' && bchunk disc.bin disc.cue out >/dev/null 2>&1";
+        ASSERT_EQ(std::system(command.c_str()), 0);
+        const auto iso = test::ReadFileBytes((dir / "out01.iso").string());
+        const std::set<std::uint32_t> isData(data.begin(), data.end());
+        // bchunk cuts 2,048 bytes out of every sector of the track; the Form 2 ones hold no file data.
+        std::vector<std::uint8_t> expected;
+        for (std::size_t k = 0; (k + 1) * 2048 <= iso.size(); ++k) {
+            if (isData.count(static_cast<std::uint32_t>(k)) == 0) continue;
+            expected.insert(expected.end(), iso.begin() + static_cast<std::ptrdiff_t>(k * 2048),
+                            iso.begin() + static_cast<std::ptrdiff_t>((k + 1) * 2048));
+        }
+        ASSERT_EQ(expected.size(), data.size() * 2048);
+        EXPECT_TRUE(StreamOf(bin.Path(), SectorReading::kAuto) == expected);
+        EXPECT_TRUE(StreamOf(bin.Path(), SectorReading::kRaw) == expected);
+        EXPECT_TRUE(StreamOf(bin.Path(), SectorReading::kPlain) == image);
+    }
+}
+
+// --- the sample at many sector phases -------------------------------------
+
+TEST(RawImageTest, EverySamplePictureAtManySectorPhasesIsFoundAtItsMappedOffsetAndIsTheSamePicture) {
+    const auto sample = SampleBytes();
+    ASSERT_FALSE(sample.empty());
+    TempFile plainFile(sample);
+    const std::vector<Shown> reference = Search(plainFile.Path(), 2);
+    ASSERT_EQ(reference.size(), 9u);
+    // Every seventh phase, and every phase that puts a picture's first bytes across a sector end.
+    std::set<std::int64_t> phases;
+    for (std::int64_t p = 0; p < 2048; p += 7) phases.insert(p);
+    for (const Shown& r : reference) {
+        for (std::int64_t back = 1; back <= 44; ++back) phases.insert(((2048 - r.offset % 2048) - back + 2048) % 2048);
+    }
+    for (const std::int64_t phase : phases) {
+        SCOPED_TRACE("phase " + std::to_string(phase));
+        std::vector<std::uint8_t> payload = Filler(static_cast<std::size_t>(phase), 11);
+        payload.insert(payload.end(), sample.begin(), sample.end());
+        const RawLayout layout{phase % 2 == 0 ? SectorKind::kMode2Form1 : SectorKind::kMode1,
+                               static_cast<int>(3 + phase % 5), static_cast<int>(phase % 3), 0};
+        std::vector<std::uint32_t> data;
+        TempFile raw(WrapRaw(payload, layout, &data));
+        const std::vector<Shown> shown = Search(raw.Path());
+        ASSERT_EQ(shown.size(), reference.size());
+        for (std::size_t i = 0; i < shown.size(); ++i) {
+            EXPECT_EQ(shown[i].number, reference[i].number);
+            EXPECT_EQ(shown[i].offset, Mapped(reference[i].offset + phase, data, layout.dataKind)) << "image " << i;
+            EXPECT_TRUE(shown[i].dib == reference[i].dib) << "image " << i << " differs from the plain search";
+        }
+    }
+}
+
+// --- straddling images, look-ahead across sectors and chunk ends ----------
+
+struct Placed {
+    const char* what;
+    std::size_t at;  // stream offset
+    std::vector<std::uint8_t> bytes;
+};
+
+TEST(RawImageTest, ImagesAcrossSectorAndChunkEndsAreFoundAsThePlainSearchFindsThem) {
+    using samples::MakeDib;
+    using samples::MakeTim;
+    const std::vector<Placed> placed = {
+        {"id across a sector end", 2048 - 2, MakeTim(2, 16, 8)},
+        {"header across a sector end", 2 * 2048 - 12, MakeTim(9, 32, 16)},
+        {"CLUT across a sector end", 5 * 2048 - 40, MakeTim(8, 64, 32, 3)},
+        {"pixels over many sectors", 9 * 2048 + 100, MakeTim(3, 200, 60)},
+        {"bitmap header across a sector end", 60 * 2048 - 20, MakeDib(8, 50, 40)},
+        {"first byte the chunk's last", kChunkMb - 1, MakeTim(8, 32, 32, 2)},
+        {"header in the look-ahead, across sectors", 2 * kChunkMb - 30, MakeTim(9, 64, 64)},
+        {"bitmap header across the chunk end", 3 * kChunkMb - 25, MakeDib(24, 33, 20)},
+        {"CLUT block reaching far into the look-ahead", 4 * kChunkMb - 300, MakeTim(9, 320, 200, 2)},
+    };
+    std::vector<std::uint8_t> payload = Filler(4 * kChunkMb + 200000, 5);
+    for (const auto& p : placed) Place(payload, p.at, p.bytes);
+    // The stream of a raw image is its payload padded to whole sectors.
+    std::vector<std::uint8_t> padded = payload;
+    padded.resize((payload.size() + 2047) / 2048 * 2048, 0);
+    TempFile plain(padded, "plain.iso");
+    const std::vector<Shown> expected = Search(plain.Path(), 2);
+    ASSERT_EQ(expected.size(), placed.size());
+
+    const RawLayout layouts[] = {{SectorKind::kMode2Form1, 4, 2, 3}, {SectorKind::kMode1, 0, 0, 1}};
+    for (const RawLayout& layout : layouts) {
+        std::vector<std::uint32_t> data;
+        TempFile raw(WrapRaw(payload, layout, &data));
+        // Audio sectors first hide the image from detection; "always raw" still reads it.
+        if (layout.audioBefore > 0) EXPECT_LT(Search(raw.Path()).size(), expected.size());
+        else EXPECT_EQ(Search(raw.Path()).size(), expected.size());
+        const std::vector<Shown> shown = Search(raw.Path(), 1);
+        ASSERT_EQ(shown.size(), expected.size());
+        for (std::size_t i = 0; i < shown.size(); ++i) {
+            SCOPED_TRACE("image " + std::to_string(i));
+            EXPECT_EQ(shown[i].offset, Mapped(expected[i].offset, data, layout.dataKind));
+            EXPECT_TRUE(shown[i].dib == expected[i].dib);
+            EXPECT_FALSE(shown[i].dib.empty());
+        }
+    }
+}
+
+// --- detection ---------------------------------------------------------------
+
+std::vector<std::uint8_t> Sync() { return {0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00}; }
+
+std::vector<std::uint8_t> RawSectors(int count, SectorKind kind = SectorKind::kMode2Form1) {
+    std::vector<std::uint8_t> all;
+    for (int i = 0; i < count; ++i) {
+        const auto s = samples::MakeSector(kind, static_cast<std::uint32_t>(i), nullptr, 0);
+        all.insert(all.end(), s.begin(), s.end());
+    }
+    return all;
+}
+
+TEST(RawImageTest, AutomaticDetectionNeedsTheSyncPatternAtEverySectorStartOfTheFirstSixteen) {
+    struct Case {
+        const char* name;
+        std::vector<std::uint8_t> bytes;
+        bool raw;
+    };
+    auto syncThenNoise = Filler(40000);
+    Place(syncThenNoise, 0, Sync());
+    auto fifteenOfSixteen = RawSectors(20);
+    fifteenOfSixteen[15 * 2352 + 5] = 0x12;
+    auto seventeenthBroken = RawSectors(20);
+    seventeenthBroken[16 * 2352 + 5] = 0x12;
+    auto oneSectorAndAShortTail = RawSectors(1);
+    oneSectorAndAShortTail.resize(2352 + 5, 0x33);
+    auto twoSectorsTailWithoutSync = RawSectors(2);
+    twoSectorsTailWithoutSync.resize(2 * 2352 + 40, 0x33);
+    const std::vector<Case> cases = {
+        {"plain file beginning with a sync pattern", syncThenNoise, false},
+        {"sync pattern missing at the sixteenth sector", fifteenOfSixteen, false},
+        {"sync pattern missing only after the sixteenth", seventeenthBroken, true},
+        {"three whole sectors", RawSectors(3), true},
+        {"one sector and a tail too short for a sync pattern", oneSectorAndAShortTail, true},
+        {"a tail without the sync pattern", twoSectorsTailWithoutSync, false},
+        {"one byte", {0x00}, false},
+        {"the sync pattern alone", Sync(), true},
+        {"empty", {}, false},
+    };
+    for (const auto& c : cases) {
+        TempFile file(c.bytes);
+        ScanSource source;
+        ASSERT_TRUE(source.Open(file.Path(), SectorReading::kAuto)) << c.name;
+        EXPECT_EQ(source.IsRaw(), c.raw) << c.name;
+    }
+}
+
+TEST(RawImageTest, PlainFileBeginningWithASyncPatternIsSearchedPlainInAutoMode) {
+    auto bytes = Filler(30000);
+    Place(bytes, 0, Sync());
+    const auto tim = samples::MakeTim(9, 64, 64);
+    Place(bytes, 2345, tim);
+    TempFile file(bytes);
+    const auto shown = Search(file.Path(), 0, 0);
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].offset, 2345);
+    // Forced raw, the same file has no sector to give.
+    EXPECT_TRUE(Search(file.Path(), 1, 0).empty());
+}
+
+// --- hostile raw files -------------------------------------------------------
+
+TEST(RawImageTest, HostileRawFilesGiveClearResults) {
+    const auto tim = samples::MakeTim(8, 16, 8);  // 8 + 44 + 76 bytes: fits in one sector
+    std::vector<std::uint8_t> timSector(tim);
+    timSector.resize(2048, 0);
+    const auto sectorWith = [&](SectorKind kind) { return samples::MakeSector(kind, 0, timSector.data(), 2048); };
+    auto garbage = RawSectors(20, SectorKind::kGarbageMode);
+    const auto g = sectorWith(SectorKind::kGarbageMode);
+    Place(garbage, 3 * 2352, g);
+    auto truncatedInData = RawSectors(4);
+    auto last = sectorWith(SectorKind::kMode2Form1);
+    last.resize(24 + 100);  // the TIM's first 100 bytes
+    Place(truncatedInData, 4 * 2352, last);
+    auto truncatedInHeader = RawSectors(4);
+    truncatedInHeader.resize(4 * 2352 + 20, 0);
+    Place(truncatedInHeader, 4 * 2352, Sync());
+    auto modeByteOnly = Sync();
+    modeByteOnly.insert(modeByteOnly.end(), {0x00, 0x02, 0x00, 0x02});
+    auto form2 = RawSectors(3, SectorKind::kMode2Form2);
+    Place(form2, 2352, sectorWith(SectorKind::kMode2Form2));
+    auto audio = RawSectors(3, SectorKind::kAudio);
+    struct Case {
+        const char* name;
+        std::vector<std::uint8_t> bytes;
+        int rawSectors;
+        std::size_t found;
+    };
+    const std::vector<Case> cases = {
+        {"sync with garbage modes", garbage, 0, 0},
+        {"one sector holding a TIM", sectorWith(SectorKind::kMode2Form1), 0, 1},
+        {"one Mode 1 sector holding a TIM", sectorWith(SectorKind::kMode1), 0, 1},
+        {"one byte, read raw", {0x42}, 1, 0},
+        {"a last sector cut inside the TIM", truncatedInData, 0, 1},
+        {"a last sector cut inside its header", truncatedInHeader, 0, 0},
+        {"sync, address and mode only", modeByteOnly, 1, 0},
+        {"Form 2 sectors only", form2, 1, 0},
+        {"audio sectors read raw", audio, 1, 0},
+    };
+    for (const auto& c : cases) {
+        TempFile file(c.bytes);
+        const auto shown = Search(file.Path(), c.rawSectors, 0);
+        EXPECT_EQ(shown.size(), c.found) << c.name;
+        for (const Shown& s : shown) {
+            EXPECT_GE(s.offset, 0) << c.name;
+            EXPECT_LT(s.offset, static_cast<std::int64_t>(c.bytes.size())) << c.name;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace vorel
