@@ -154,8 +154,9 @@ bool CSplashScreen::eventFilter(QObject* watched, QEvent* event) {
 bool IsSplashSwitch(const QString& argument) {
     if (argument.size() < 2 || (argument.front() != u'-' && argument.front() != u'/')) return false;
     const QString name = argument.mid(1);
-    return name.compare(QStringLiteral("Embedding"), Qt::CaseInsensitive) == 0 ||
-           name.compare(QStringLiteral("Automation"), Qt::CaseInsensitive) == 0;
+    // Exact case, as the programs that start us with them spell them; a
+    // lower-case "/automation" stays a path.
+    return name == u"Embedding" || name == u"Automation";
 }
 
 bool SplashSuppressedBy(const QStringList& arguments) {

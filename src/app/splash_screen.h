@@ -43,6 +43,6 @@ class CSplashScreen : public QWidget {
 };
 
 // True for the switches under which the program runs for another program
-// ("-Embedding", "/Automation", any case): no picture then.
+// ("-Embedding", "/Automation", in exactly that case): no picture then.
 bool IsSplashSwitch(const QString& argument);
 bool SplashSuppressedBy(const QStringList& arguments);
