@@ -61,7 +61,7 @@ CMainFrame::CMainFrame(CVorelApp& app) : QMainWindow(nullptr), m_app(app) {
     createToolBar();
     createStatusBar();
     connectCommands();
-    CSplashScreen::ShowSplashScreen(this);
+    CSplashScreen::ShowSplashScreen(this, [this] { return m_app.IsSearchRunning(); });
 
     setAcceptDrops(true);
     connect(m_pMdiArea, &QMdiArea::subWindowActivated, this, &CMainFrame::OnSubWindowActivated);

@@ -14,6 +14,10 @@ namespace {
 
 bool g_enabled = false;
 CSplashScreen* g_current = nullptr;
+std::function<bool()> g_inputPasses;
+
+// No picture to take away, or presses that belong to a running search.
+bool PressPasses() { return !g_current || (g_inputPasses && g_inputPasses()); }
 
 // Every key and mouse-button press of the program passes here first while the
 // picture shows: the first one takes the picture away and goes no further, nor
@@ -32,11 +36,11 @@ bool SplashInputFilter::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {
         case QEvent::ShortcutOverride:
             // Claimed, so that no shortcut acts: the key press that follows comes here.
-            if (!g_current) return false;
+            if (PressPasses()) return false;
             event->accept();
             return true;
         case QEvent::KeyPress:
-            if (!g_current) return false;
+            if (PressPasses()) return false;
             m_swallowKey = static_cast<QKeyEvent*>(event)->key();
             g_current->HideSplashScreen();
             return true;
@@ -50,7 +54,7 @@ bool SplashInputFilter::eventFilter(QObject* watched, QEvent* event) {
         case QEvent::MouseButtonDblClick:
         case QEvent::NonClientAreaMouseButtonPress:
         case QEvent::NonClientAreaMouseButtonDblClick:
-            if (!g_current) return false;
+            if (PressPasses()) return false;
             m_swallowButtons |= static_cast<QMouseEvent*>(event)->button();
             g_current->HideSplashScreen();
             return true;
@@ -90,9 +94,10 @@ CSplashScreen* CSplashScreen::Current() {
     return g_current;
 }
 
-void CSplashScreen::ShowSplashScreen(QWidget* owner) {
+void CSplashScreen::ShowSplashScreen(QWidget* owner, std::function<bool()> inputPasses) {
     if (!g_enabled || g_current) return;
     g_enabled = false;
+    g_inputPasses = std::move(inputPasses);
     auto* splash = new CSplashScreen(owner);
     splash->show();
     splash->raise();
@@ -130,7 +135,9 @@ CSplashScreen::CSplashScreen(QWidget* owner)
 }
 
 CSplashScreen::~CSplashScreen() {
-    if (g_current == this) g_current = nullptr;
+    if (g_current != this) return;
+    g_current = nullptr;
+    g_inputPasses = nullptr;  // it may speak of the owner, which goes with us
 }
 
 void CSplashScreen::HideSplashScreen() {

@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <QTimer>
 #include <QWidget>
+#include <functional>
 
 class CSplashScreen : public QWidget {
     Q_OBJECT
@@ -19,8 +20,10 @@ class CSplashScreen : public QWidget {
     static void EnableSplashScreen(bool enable);
     static bool IsEnabled();
     // Shows the picture over `owner` unless it is disabled or already showing.
-    // Showing it uses up the switch: it never shows twice in one run.
-    static void ShowSplashScreen(QWidget* owner);
+    // Showing it uses up the switch: it never shows twice in one run. While
+    // `inputPasses` answers true (a search is running: its progress box and
+    // Cancel must work), presses go where they were meant and the picture stays.
+    static void ShowSplashScreen(QWidget* owner, std::function<bool()> inputPasses = {});
     // The picture that is showing, or null.
     static CSplashScreen* Current();
 

@@ -127,6 +127,23 @@ TEST_F(SplashTest, FirstKeyPressRemovesItAndDoesNotAct) {
     EXPECT_EQ(app->DocTemplate()->DocumentCount(), 1);
 }
 
+TEST_F(SplashTest, PressesDuringASearchActAndLeaveItUp) {
+    bool searching = true;
+    CSplashScreen::EnableSplashScreen(true);
+    CSplashScreen::ShowSplashScreen(frame, [&searching] { return searching; });
+    frame->show();
+    frame->activateWindow();
+    Settle();
+    ASSERT_NE(CSplashScreen::Current(), nullptr);
+    Key(Qt::Key_N, Qt::ControlModifier);  // reaches its target, as a Cancel click must
+    EXPECT_EQ(app->DocTemplate()->DocumentCount(), 1);
+    EXPECT_NE(CSplashScreen::Current(), nullptr);
+    searching = false;
+    Key(Qt::Key_N, Qt::ControlModifier);  // the search is over: this one only removes the picture
+    EXPECT_EQ(CSplashScreen::Current(), nullptr);
+    EXPECT_EQ(app->DocTemplate()->DocumentCount(), 1);
+}
+
 TEST_F(SplashTest, FirstClickRemovesItAndDoesNotReachTheMenu) {
     ShowFrameWithSplash();
     QMenuBar* bar = frame->menuBar();
