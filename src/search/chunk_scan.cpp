@@ -119,7 +119,18 @@ ScanOutcome RunChunkScan(const ChunkScanParams& params, ScanSource& source, ISea
     host.CreateProgress();
     host.SetProgressLabel(params.label);
     ProgressPoints progress(source.FileSize());
-    const auto finish = [&host](ScanOutcome outcome) {
+    // A long run of sectors without user data (the audio tracks after a disc's
+    // data) is walked within one chunk read: the points it passes are served
+    // as it goes, so the bar moves and Cancel is heard. They may come a little
+    // before the bytes of the chunk are scanned.
+    source.SetQuietWalkObserver([&progress, &host](std::int64_t reached) {
+        while (progress.Next() >= 0 && progress.Next() < reached) {
+            if (!progress.Pass(host)) return false;
+        }
+        return true;
+    });
+    const auto finish = [&host, &source](ScanOutcome outcome) {
+        source.SetQuietWalkObserver({});
         host.DestroyProgress();
         return outcome;
     };

@@ -12,11 +12,15 @@ namespace {
 #if defined(FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION)
 constexpr std::int64_t kBatchSectors = 4;
 constexpr std::int64_t kInPlaceSectors = 32;
+constexpr std::int64_t kQuietSectors = 8;
 #else
 constexpr std::int64_t kBatchSectors = 32;
 // Sectors read at once into the destination itself: fewer system calls, and
 // still within the processor's second-level cache.
 constexpr std::int64_t kInPlaceSectors = 192;
+// Sectors without user data walked between calls of the quiet-walk observer
+// (2.4 MB of the file).
+constexpr std::int64_t kQuietSectors = 1024;
 #endif
 static_assert(kInPlaceSectors * (kRawSectorBytes - kUserDataBytes) + kUserDataBytes <= kRawReadSlack,
               "a batch read in place must fit in the slack behind a window");
@@ -84,12 +88,21 @@ std::int64_t ScanSource::TakeBatch(Cursor& at, std::uint8_t* dest, std::int64_t 
 
 std::int64_t ScanSource::Take(Cursor& at, std::uint8_t* dest, std::int64_t count, bool record, bool inPlace) {
     std::int64_t taken = 0;
+    std::int64_t quiet = 0;  // sectors walked since user data was last taken
     while (taken < count) {
+        const std::int64_t sector = at.sector;
         const std::int64_t got =
             TakeBatch(at, dest == nullptr ? nullptr : dest + taken, count - taken, inPlace && dest != nullptr, record);
         if (got == -1) return -1;
         if (got == -2) break;
         taken += got;
+        quiet = got > 0 ? 0 : quiet + (at.sector - sector);
+        // Only window reads (which record) come from the scan loop itself; the
+        // reads a candidate makes are never interrupted.
+        if (record && quiet >= kQuietSectors && quietWalk_) {
+            quiet = 0;
+            if (!quietWalk_(at.sector * kRawSectorBytes)) return -1;
+        }
     }
     return taken;
 }
@@ -178,6 +191,11 @@ bool ScanSource::Holds(std::int64_t from, std::int64_t count) {
     if (frontierAtEnd_) return false;
     if (frontier_.stream < windowEnd_.stream) frontier_ = windowEnd_;
     const std::int64_t want = end - frontier_.stream;
+    // More than every sector left could give (a bitmap header claiming far more
+    // than the file holds) is answered without reading to the end.
+    const std::int64_t bytesLeft = fileSize_ - frontier_.sector * kRawSectorBytes;
+    const std::int64_t sectorsLeft = (bytesLeft + kRawSectorBytes - 1) / kRawSectorBytes;
+    if (want > sectorsLeft * kUserDataBytes - frontier_.skip) return false;
     const std::int64_t got = Take(frontier_, nullptr, want, false);
     if (got < want) frontierAtEnd_ = true;  // a read error counts as the end
     return got == want;

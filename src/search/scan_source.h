@@ -9,7 +9,9 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "image/bytes.h"
@@ -51,6 +53,11 @@ public:
     // file, when it falls inside the current window; -1 when it lies beyond it.
     std::int64_t StreamPositionOf(std::int64_t fileOffset) const;
 
+    // Called now and then while a window read walks a long run of sectors that
+    // give no user data (an audio track, a file read raw that is none), with the
+    // file offset reached; when it returns false the read stops and fails.
+    void SetQuietWalkObserver(std::function<bool(std::int64_t)> observer) { quietWalk_ = std::move(observer); }
+
     // True when the stream holds `count` bytes from `from` on. For a raw image
     // this may read ahead once (sector by sector, never more than once overall).
     bool Holds(std::int64_t from, std::int64_t count);
@@ -88,6 +95,7 @@ private:
     Cursor windowEnd_;                    // after the window (chunk and look-ahead)
     Cursor frontier_;                     // as far as the stream has been counted
     bool frontierAtEnd_ = false;          // frontier_ is the end of the stream
+    std::function<bool(std::int64_t)> quietWalk_;
 };
 
 }  // namespace vorel

@@ -13,6 +13,7 @@
 #include "sample_builders/cd_sectors.h"
 #include "sample_builders/sample_builders.h"
 #include "search/scan_source.h"
+#include "search/scanners.h"
 #include "search/scan_support.h"
 #include "search/search_run.h"
 
@@ -317,6 +318,102 @@ TEST(RawImageTest, HostileRawFilesGiveClearResults) {
         for (const Shown& s : shown) {
             EXPECT_GE(s.offset, 0) << c.name;
             EXPECT_LT(s.offset, static_cast<std::int64_t>(c.bytes.size())) << c.name;
+        }
+    }
+}
+
+// --- long runs without user data, and claims past the end ----------------------
+
+// A TIM in the first of 16 data sectors, `audio` audio sectors, and another TIM sector.
+std::vector<std::uint8_t> TimsAroundAudio(int audio) {
+    std::vector<std::uint8_t> data = samples::MakeTim(8, 16, 8);
+    data.resize(2048, 0);
+    auto image = samples::MakeSector(SectorKind::kMode2Form1, 0, data.data(), data.size());
+    const auto zeros = RawSectors(15);
+    image.insert(image.end(), zeros.begin(), zeros.end());
+    const auto gap = RawSectors(audio, SectorKind::kAudio);
+    image.insert(image.end(), gap.begin(), gap.end());
+    const auto last = samples::MakeSector(SectorKind::kMode2Form1, 16, data.data(), data.size());
+    image.insert(image.end(), last.begin(), last.end());
+    return image;
+}
+
+class StepsAtOpenHost : public test::RecordingHost {
+public:
+    DocumentRef OpenDocument(const SearchState& state, std::string_view path) override {
+        stepsAtOpen.push_back(steps);
+        return RecordingHost::OpenDocument(state, path);
+    }
+    std::vector<int> stepsAtOpen;
+};
+
+TEST(RawImageTest, ALongRunWithoutUserDataMovesTheBarAndHearsCancelWhileItIsWalked) {
+    // 12 MB of audio between two data sectors: one chunk read walks all of it.
+    TempFile file(TimsAroundAudio(5000));
+    {
+        ScanSource source;
+        ASSERT_TRUE(source.Open(file.Path(), SectorReading::kAuto));
+        std::vector<std::int64_t> reached;
+        source.SetQuietWalkObserver([&](std::int64_t at) {
+            reached.push_back(at);
+            return true;
+        });
+        std::vector<std::uint8_t> window(static_cast<std::size_t>(kChunkMb + kRawReadSlack));
+        EXPECT_EQ(source.ReadWindow(0, {window.data(), static_cast<std::size_t>(kChunkMb)}, false), 17 * 2048);
+        ASSERT_GE(reached.size(), 4u);
+        EXPECT_TRUE(std::is_sorted(reached.begin(), reached.end()));
+        EXPECT_LT(reached.back(), 5016 * 2352);
+        source.SetQuietWalkObserver([](std::int64_t) { return false; });
+        EXPECT_EQ(source.ReadWindow(0, {window.data(), static_cast<std::size_t>(kChunkMb)}, false), -1);
+    }
+    MemorySettingsStore store;
+    {
+        // The points inside the audio are passed during the walk, before the
+        // first TIM is even examined; all 50 in the end.
+        SearchState state;
+        StepsAtOpenHost host;
+        SearchTim(state, host, store, file.Path());
+        ASSERT_EQ(host.stepsAtOpen.size(), 2u);
+        EXPECT_GE(host.stepsAtOpen[0], 30);
+        EXPECT_EQ(host.steps, 50);
+    }
+    {
+        // Cancel at the fifth point, inside the audio: nothing is opened.
+        SearchState state;
+        StepsAtOpenHost host;
+        host.cancelAtCheck = {5};
+        host.answers = {true};
+        EXPECT_EQ(SearchTim(state, host, store, file.Path()), nullptr);
+        EXPECT_TRUE(host.stepsAtOpen.empty());
+        EXPECT_EQ(host.questions.size(), 1u);
+    }
+}
+
+TEST(RawImageTest, HoldsIsTrueUpToTheLastStreamByteAndFalseOneByteFurther) {
+    auto cut = WrapRaw(std::vector<std::uint8_t>(5 * 2048, 7), {});
+    cut.resize(cut.size() - 2352 + 24 + 300);  // the last sector holds 300 bytes
+    struct Case {
+        const char* name;
+        std::vector<std::uint8_t> bytes;
+    };
+    const std::vector<Case> cases = {
+        {"Mode 1", WrapRaw(std::vector<std::uint8_t>(9 * 2048, 1), {SectorKind::kMode1})},
+        {"Form 2 and audio between and after", WrapRaw(std::vector<std::uint8_t>(7 * 2048, 2),
+                                                       {SectorKind::kMode2Form1, 3, 6, 2})},
+        {"a cut last sector", cut},
+        {"audio tracks only", RawSectors(4, SectorKind::kAudio)},
+    };
+    for (const auto& c : cases) {
+        TempFile file(c.bytes);
+        const auto length = static_cast<std::int64_t>(StreamOf(file.Path(), SectorReading::kRaw).size());
+        for (const std::int64_t from : {std::int64_t{0}, length / 2, length}) {
+            ScanSource source;
+            ASSERT_TRUE(source.Open(file.Path(), SectorReading::kRaw));
+            // Asked too much first: the answer must not spoil the exact one.
+            EXPECT_FALSE(source.Holds(from, length - from + 1)) << c.name << " from " << from;
+            EXPECT_FALSE(source.Holds(from, std::int64_t{1} << 40)) << c.name << " from " << from;
+            EXPECT_TRUE(source.Holds(from, length - from)) << c.name << " from " << from;
+            EXPECT_FALSE(source.Holds(from, length - from + 1)) << c.name << " from " << from;
         }
     }
 }
