@@ -179,6 +179,8 @@ ScanOutcome RunChunkScan(const ChunkScanParams& params, ScanSource& source, ISea
             Examined result = handler.Examine({buffer.get(), available}, pos, at);
             if (result == Examined::kNeedMore && !lookAheadRead) {
                 if (!readLookAhead()) return finish(ScanOutcome::kAbandoned);
+                // Walking a long run without user data may have passed points.
+                point = nextPoint();
                 result = handler.Examine({buffer.get(), available}, pos, at);
             }
             if (result == Examined::kEnd) return finish(ScanOutcome::kCompleted);

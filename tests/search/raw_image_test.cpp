@@ -389,6 +389,33 @@ TEST(RawImageTest, ALongRunWithoutUserDataMovesTheBarAndHearsCancelWhileItIsWalk
     }
 }
 
+TEST(RawImageTest, PointsPassedWhileTheLookAheadWalksAnAudioTailAreNotPassedAgain) {
+    // A chunk of data sectors and an audio tail that the look-ahead walks to
+    // its last sector, passing every point left (the tail's length makes the
+    // walk's last report fall on the end of the file). Among them is the point
+    // the scan was heading for inside the chunk.
+    constexpr int kData = 489;
+    constexpr int kAudio = 3647;
+    const std::int64_t step = std::int64_t{kData + kAudio} * 2352 / 50;
+    // The last point inside the chunk, and its stream position (Mode 2 Form 1 sectors).
+    std::int64_t pointFile = 0;
+    for (std::int64_t k = 0; (k + 1) * step / 2352 < kData - 2; ++k) pointFile = (k + 1) * step;
+    ASSERT_GT(pointFile % 2352, 24);
+    const std::int64_t pointStream = pointFile / 2352 * 2048 + pointFile % 2352 - 24;
+    // A TIM just before it whose CLUT runs past the chunk end: it asks for the look-ahead.
+    const auto tim = samples::MakeTim(9, 16, 16, 400);
+    const std::int64_t at = pointStream - 200;
+    ASSERT_GT(at + 8 + 12 + 400 * 512, kChunkMb);
+    std::vector<std::uint8_t> payload(std::size_t{kData} * 2048, 0);
+    std::copy(tim.begin(), tim.begin() + 1000, payload.begin() + at);
+    TempFile file(WrapRaw(payload, {SectorKind::kMode2Form1, 0, kAudio, 0}));
+    MemorySettingsStore store;
+    SearchState state;
+    test::RecordingHost host;
+    SearchTim(state, host, store, file.Path());
+    EXPECT_EQ(host.steps, 50);
+}
+
 TEST(RawImageTest, HoldsIsTrueUpToTheLastStreamByteAndFalseOneByteFurther) {
     auto cut = WrapRaw(std::vector<std::uint8_t>(5 * 2048, 7), {});
     cut.resize(cut.size() - 2352 + 24 + 300);  // the last sector holds 300 bytes
