@@ -7,9 +7,11 @@
 #include "sample_builders/sample_file.h"
 
 int main(int argc, char** argv) {
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: %s OUTFILE [--table]\n", argv[0]);
-        return 2;
+    // An option where the file name goes is a request for help, not a name.
+    const bool help = argc >= 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0);
+    if (argc < 2 || argv[1][0] == '-') {
+        std::fprintf(help ? stdout : stderr, "usage: %s OUTFILE [--table]\n", argv[0]);
+        return help ? 0 : 2;
     }
     const vorel::samples::SampleFile sample = vorel::samples::BuildSampleFile();
     if (sample.bytes.empty()) {
