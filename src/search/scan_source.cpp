@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 #include <new>
 
 namespace vorel {
@@ -185,8 +186,10 @@ std::int64_t ScanSource::StreamPositionOf(std::int64_t fileOffset) const {
 
 bool ScanSource::Holds(std::int64_t from, std::int64_t count) {
     if (from < 0 || count < 0) return false;
-    const std::int64_t end = from + count;
     if (!raw_) return count <= fileSize_ - from;
+    // A header's absurd size claim must not wrap the end round to a small offset.
+    if (count > std::numeric_limits<std::int64_t>::max() - from) return false;
+    const std::int64_t end = from + count;
     if (windowEnd_.stream >= end || frontier_.stream >= end) return true;
     if (frontierAtEnd_) return false;
     if (frontier_.stream < windowEnd_.stream) frontier_ = windowEnd_;

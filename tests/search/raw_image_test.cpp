@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <set>
 
 #include "docview/hit_to_dib.h"
@@ -439,9 +440,46 @@ TEST(RawImageTest, HoldsIsTrueUpToTheLastStreamByteAndFalseOneByteFurther) {
             // Asked too much first: the answer must not spoil the exact one.
             EXPECT_FALSE(source.Holds(from, length - from + 1)) << c.name << " from " << from;
             EXPECT_FALSE(source.Holds(from, std::int64_t{1} << 40)) << c.name << " from " << from;
+            EXPECT_FALSE(source.Holds(from, std::numeric_limits<std::int64_t>::max())) << c.name << " from " << from;
             EXPECT_TRUE(source.Holds(from, length - from)) << c.name << " from " << from;
             EXPECT_FALSE(source.Holds(from, length - from + 1)) << c.name << " from " << from;
         }
+    }
+}
+
+// A bitmap header whose size no file can hold is no find, wherever it lies:
+// the plain search and the raw one must agree.
+TEST(RawImageTest, BitmapHeadersClaimingMoreThanAnyFileAreNotFoundInARawImage) {
+    struct Case {
+        const char* name;
+        std::uint32_t width;
+        std::uint32_t height;
+        std::uint16_t bits;
+        std::size_t at;  // stream offset
+    };
+    const Case cases[] = {
+        {"largest 24-bit, mid stream", 0x7FFFFFFF, 0x7FFFFFFF, 24, 3000},
+        {"largest 24-bit, top-down", 0x7FFFFFFF, 0x80000001, 24, 5000},
+        {"largest 8-bit, second byte", 0x7FFFFFFF, 0x7FFFFFFF, 8, 1},
+        {"largest 24-bit, first byte", 0x7FFFFFFF, 0x7FFFFFFF, 24, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<std::uint8_t> header(40, 0);
+        const auto put32 = [&](std::size_t at, std::uint32_t v) {
+            for (int i = 0; i < 4; ++i) header[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+        };
+        put32(0, 40);
+        put32(4, c.width);
+        put32(8, c.height);
+        header[12] = 1;  // one plane
+        header[14] = static_cast<std::uint8_t>(c.bits);
+        auto payload = Filler(4 * 2048, 9);
+        Place(payload, c.at, header);
+        TempFile plain(payload, "plain.iso");
+        EXPECT_TRUE(Search(plain.Path(), 2, 1).empty());
+        TempFile raw(WrapRaw(payload, {SectorKind::kMode2Form1, 0, 2, 0}));
+        EXPECT_TRUE(Search(raw.Path(), 1, 1).empty());
     }
 }
 
