@@ -81,7 +81,9 @@ std::vector<CueFile> ParseCueSheet(std::string_view text) {
         f.audioOnly = anyTrack && !anyData;
         f.raw = !anyData || anyRawData;
     };
-    std::size_t start = 0;
+    // Sheets saved by Windows editors may begin with a UTF-8 byte-order mark.
+    constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+    std::size_t start = text.starts_with(kByteOrderMark) ? kByteOrderMark.size() : 0;
     while (start <= text.size()) {
         std::size_t end = text.find_first_of("\r\n", start);
         if (end == std::string_view::npos) end = text.size();

@@ -32,6 +32,10 @@ TEST(CueSheetTest, FileLinesAndWhatTheirTracksSay) {
          {{"my game.bin", true, false}}},
         {"an unclosed quote", "FILE \"open.bin BINARY\n", {{"open.bin BINARY", true, false}}},
         {"tracks before any file", "TRACK 01 MODE1/2352\nREM nothing\n", {}},
+        {"a byte-order mark before the first line", "\xEF\xBB\xBF" "FILE \"disc.bin\" BINARY\r\n  TRACK 01 MODE2/2352\r\n",
+         {{"disc.bin", true, false}}},
+        {"a byte-order mark before a comment", "\xEF\xBB\xBFREM made on Windows\nFILE d.iso BINARY\nTRACK 01 MODE1/2048\n",
+         {{"d.iso", false, false}}},
         {"junk", "\x01\x02 garbage\n\n\nFILE\n", {}},
     };
     for (const auto& c : cases) {
