@@ -58,7 +58,9 @@ std::int64_t ScanSource::TakeBatch(Cursor& at, std::uint8_t* dest, std::int64_t 
     // what precedes it: the bytes stay in the cache for the scan that follows.
     if (inPlace) sectors = std::min(kInPlaceSectors, (count + kUserDataBytes - 1) / kUserDataBytes);
     std::uint8_t* raw = inPlace ? dest : staging_.data();
-    const std::int64_t got = file_.ReadAt(start, {raw, static_cast<std::size_t>(sectors * kRawSectorBytes)});
+    // Bytes a writer adds during the search are left for the next one, as for a plain file.
+    const std::int64_t want = std::min(sectors * kRawSectorBytes, fileSize_ - start);
+    const std::int64_t got = file_.ReadAt(start, {raw, static_cast<std::size_t>(want)});
     if (got < 0) return -1;
     if (got == 0) return -2;  // the end of the file (or it shrank)
     std::int64_t taken = 0;

@@ -483,5 +483,48 @@ TEST(RawImageTest, BitmapHeadersClaimingMoreThanAnyFileAreNotFoundInARawImage) {
     }
 }
 
+// Appends bytes to the file being searched at the first progress point, as a
+// download or a copy still being written would.
+class GrowingHost : public test::RecordingHost {
+public:
+    GrowingHost(std::string path, std::vector<std::uint8_t> more) : path_(std::move(path)), more_(std::move(more)) {}
+    bool CheckCancel() override {
+        if (checks == 0) {
+            std::ofstream out(path_, std::ios::binary | std::ios::app);
+            out.write(reinterpret_cast<const char*>(more_.data()), static_cast<std::streamsize>(more_.size()));
+        }
+        return RecordingHost::CheckCancel();
+    }
+
+private:
+    std::string path_;
+    std::vector<std::uint8_t> more_;
+};
+
+TEST(RawImageTest, BytesAddedWhileTheFileIsSearchedAreLeftForTheNextSearch) {
+    // More than one chunk of empty data sectors, then sectors holding a TIM that
+    // are only written once the search has begun.
+    const std::vector<std::uint8_t> original = WrapRaw(std::vector<std::uint8_t>(500 * 2048, 0), {});
+    auto tims = samples::MakeTim(8, 16, 8);
+    tims.resize(2048, 0);
+    std::vector<std::uint8_t> added;
+    for (std::uint32_t k = 0; k < 8; ++k) {
+        const auto sector = samples::MakeSector(SectorKind::kMode2Form1, 500 + k, tims.data(), tims.size());
+        added.insert(added.end(), sector.begin(), sector.end());
+    }
+    for (const int rawSectors : {1, 2}) {
+        SCOPED_TRACE(rawSectors == 1 ? "read raw" : "read plain");
+        TempFile file(original);
+        MemorySettingsStore store;
+        Write(store, settings::kRawSectors, rawSectors);
+        SearchState state;
+        GrowingHost host(file.Path(), added);
+        SearchTim(state, host, store, file.Path());
+        ASSERT_EQ(std::filesystem::file_size(file.Path()), original.size() + added.size());
+        EXPECT_TRUE(host.docs.empty()) << host.docs.size() << " found in the added bytes";
+        EXPECT_EQ(host.steps, 50);
+    }
+}
+
 }  // namespace
 }  // namespace vorel
