@@ -1,55 +1,30 @@
 // "保存" of the connection dialog: the joined picture exists only while it is
 // written; neither document changes.
-#include <QFile>
 #include <QFileInfo>
 
 #include "connect/ui/image_connect_dialog.h"
 #include "docview/ui/vorel_doc.h"
-#include "export/bmp_writer.h"
 #include "export/save_messages.h"
-#include "export/save_tiff.h"
-#include "export/ui/png_file.h"
+#include "export/ui/save_file.h"
 #include "ui/file_dialog_service.h"
 #include "ui/message_service.h"
 #include "ui/wait_cursor.h"
 
 namespace {
 
-void Show(const vorel::SaveMessage& message) {
-    vorel::Messages().ShowMessage(QString::fromUtf8(message.text.data(), static_cast<qsizetype>(message.text.size())),
-                                  message.icon == vorel::SaveIcon::Information ? vorel::MessageIcon::Information
-                                                                               : vorel::MessageIcon::Exclamation);
-}
-
 void ShowExclamation(const char* utf8) {
     vorel::Messages().ShowMessage(QString::fromUtf8(utf8), vorel::MessageIcon::Exclamation);
 }
 
-// A PNG is told about in the words of the BMP table, row by row alike.
-vorel::BmpWriteOutcome AsBmpOutcome(vorel::ui::PngWriteOutcome outcome) {
-    switch (outcome) {
-        case vorel::ui::PngWriteOutcome::Saved: return vorel::BmpWriteOutcome::Saved;
-        case vorel::ui::PngWriteOutcome::NoImage: return vorel::BmpWriteOutcome::NoImage;
-        case vorel::ui::PngWriteOutcome::CreateFailed: return vorel::BmpWriteOutcome::CreateFailed;
-        case vorel::ui::PngWriteOutcome::WriteFailed: break;
-    }
-    return vorel::BmpWriteOutcome::BodyWriteFailed;
-}
-
 // Writes the joined picture; true when the file is in place.
 bool WriteJoined(const QString& path, const QString& extension, const vorel::Dib& joined) {
-    const std::string nativePath = QFile::encodeName(path).toStdString();
-    if (extension == u"TIF") {
-        const vorel::SaveTiffResult result = vorel::SaveTiff(nativePath, joined, 0, 1, true);
-        if (result.message) Show(*result.message);
-        return result.writeCode == 0;
-    }
-    const vorel::BmpWriteOutcome outcome = extension == u"PNG"
-                                               ? AsBmpOutcome(vorel::ui::WritePngFile(path, joined))
-                                               : vorel::WriteBmpFile(nativePath, joined);
-    const vorel::BmpOutcomeMessage& row = vorel::LookUpBmpMessage(vorel::kJoinedBmpMessages, outcome);
-    if (row.message) Show(*row.message);
-    return outcome == vorel::BmpWriteOutcome::Saved;
+    const vorel::SaveFormat format = extension == u"TIF"   ? vorel::SaveFormat::Tiff
+                                     : extension == u"PNG" ? vorel::SaveFormat::Png
+                                                           : vorel::SaveFormat::Bmp;
+    const vorel::ui::SaveFileResult result =
+        vorel::ui::WriteImageFile(path, joined, format, vorel::kJoinedBmpMessages);
+    if (result.message) vorel::ui::ShowSaveMessage(*result.message);
+    return result.saved;
 }
 
 }  // namespace
