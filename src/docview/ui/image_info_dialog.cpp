@@ -5,8 +5,8 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
-#include <algorithm>
 
+#include "docview/naming.h"
 #include "docview/ui/vorel_doc.h"
 
 CImageInfoDlg::CImageInfoDlg(QWidget* parent) : QDialog(parent) {
@@ -43,8 +43,7 @@ CImageInfoDlg::CImageInfoDlg(QWidget* parent) : QDialog(parent) {
 }
 
 QString CImageInfoDlg::FileNameOf(const QString& path) {
-    const qsizetype cut = std::max(path.lastIndexOf(u'/'), path.lastIndexOf(u'\\'));
-    return cut < 0 ? path : path.mid(cut + 1);
+    return QString::fromStdString(vorel::TitleOfPathName(path.toStdString()));
 }
 
 QString CImageInfoDlg::ColorsText(int bitCount) {
