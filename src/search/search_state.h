@@ -18,6 +18,10 @@ struct SearchState {
     std::int64_t m_nFileSize = 0;       // size of the searched file
     std::int64_t m_nHitOffset = 0;      // offset of the image inside m_pHitData once read (always 0)
     std::int64_t m_nHitFileOffset = 0;  // file offset of the current hit (TIM id or BITMAPINFOHEADER)
+    std::int64_t m_nHitStreamOffset = 0;  // the same place in the scanned bytes (differs in a raw CD image)
+    std::int64_t m_nFileModifiedNs = 0;   // modification time of the searched file when its scan began
+    bool m_bRawSectors = false;           // the file is read as 2,352-byte CD sectors
+    bool m_bPaletteImages = false;        // a TIM scan shows one image per palette
     std::uint32_t m_nTimFlag = 0;       // 2, 3, 8 or 9
     std::int32_t m_nWidth = 0;          // TIM pixel width
     std::int32_t m_nHeight = 0;         // TIM height
