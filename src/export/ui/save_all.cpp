@@ -153,7 +153,10 @@ SaveAllSummary RunSaveAll(const ISettingsStore& store, const QList<CVorelDoc*>& 
             ++summary.written;
         }
         progress.Finish();
-        if (summary.written > 0) SyncFileSystemOf(QFile::encodeName(folder).toStdString());
+        if (summary.written > 0) {
+            SyncFileSystemOf(QFile::encodeName(folder).toStdString());
+            RememberSaveFolder(folder);
+        }
     }
     if (failure) ShowSaveMessage(*failure);
     Messages().ShowMessage(QStringLiteral("保存終了"), MessageIcon::Information);
