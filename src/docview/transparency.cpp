@@ -66,9 +66,15 @@ Dib TransparencyMaskOfHit(const SearchState& state) {
         for (std::size_t x = 0; x < static_cast<std::size_t>(w); ++x) {
             bool clear = false;
             switch (flag) {
-                case 2: clear = LoadLe16(src + 2 * x) == 0; break;
-                case 8: clear = clearIndex[(src[x / 2] >> (x % 2 == 0 ? 0 : 4)) & 0x0F]; break;  // left pixel low nibble
-                default: clear = clearIndex[src[x]]; break;
+                case 2:
+                    clear = LoadLe16(src + 2 * x) == 0;
+                    break;
+                case 8:  // the left pixel of a byte is its low nibble
+                    clear = clearIndex[(src[x / 2] >> (x % 2 == 0 ? 0 : 4)) & 0x0F];
+                    break;
+                default:
+                    clear = clearIndex[src[x]];
+                    break;
             }
             out[x] = clear ? 1 : 0;
         }
