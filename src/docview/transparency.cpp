@@ -24,6 +24,27 @@ bool WordAt(ByteSpan bytes, std::uint64_t offset, std::uint16_t& word) {
     return true;
 }
 
+// An 8-bit DIB with a two-entry colour table: every open TIM window keeps one,
+// and the 256-entry table Dib::Create writes would cost a kilobyte each.
+Dib MaskDib(std::int32_t w, std::int32_t h) {
+    const auto rows = CheckedMul(DibStride(w, 8), static_cast<std::uint64_t>(h));
+    if (!rows || *rows > 0xFFFFFFFFu) return {};
+    const auto total = CheckedAdd(kDibHeaderSize + 8, *rows);
+    if (!total || *total > Dib::kMaxDibBytes) return {};
+    Dib mask = Dib::Allocate(static_cast<std::size_t>(*total));
+    if (mask.IsNull()) return mask;
+    std::uint8_t* p = mask.Data();
+    StoreLe32(p + dibfield::kSize, kDibHeaderSize);
+    StoreLe32(p + dibfield::kWidth, static_cast<std::uint32_t>(w));
+    StoreLe32(p + dibfield::kHeight, static_cast<std::uint32_t>(h));
+    StoreLe16(p + dibfield::kPlanes, 1);
+    StoreLe16(p + dibfield::kBitCount, 8);
+    StoreLe32(p + dibfield::kSizeImage, static_cast<std::uint32_t>(*rows));
+    StoreLe32(p + dibfield::kClrUsed, 2);
+    p[kDibHeaderSize + 4] = p[kDibHeaderSize + 5] = p[kDibHeaderSize + 6] = 0xFF;  // 1 shows white
+    return mask;
+}
+
 }  // namespace
 
 Dib TransparencyMaskOfHit(const SearchState& state) {
@@ -57,7 +78,7 @@ Dib TransparencyMaskOfHit(const SearchState& state) {
     const auto total = CheckedMul(rowBytes, static_cast<std::uint64_t>(h));
     if (!total || pixelStart > hit.size() || *total > hit.size() - pixelStart) return {};
 
-    Dib mask = Dib::Create(w, h, 8);
+    Dib mask = MaskDib(w, h);
     if (mask.IsNull()) return mask;
     const std::uint8_t* pixels = hit.data() + pixelStart;
     for (std::int32_t r = 0; r < h; ++r) {
