@@ -228,6 +228,12 @@ TEST_F(FinderTest, AlphaAndTimExportsFollowTheSourceBytes) {
         const std::string check = data + "/../cli/check_alpha_and_tim.py " + Q(source) + " " +
                                   Q(dir_ / (stem + ".tsv")) + " " + Q(dir_ / "png" / stem) + " " + Q(dir_ / "tim" / stem);
         EXPECT_EQ(std::system(check.c_str()), 0) << source;
+        // Under the alpha the colours are ImageMagick's: transparent pixels keep theirs. (It reads no
+        // 8-bit TIM whose CLUT is short of 256 colours, so the made one is left out.)
+        if (source == made) continue;
+        const std::string colours = data + "/../cli/check_export.py " + Q(source) + " " + Q(dir_ / (stem + ".tsv")) +
+                                    " " + Q(dir_ / "png" / stem) + " PNG";
+        EXPECT_EQ(std::system(colours.c_str()), 0) << source;
     }
     EXPECT_NE(Find("--out " + Q(dir_ / "x") + " --format tim " + Q(data + "/../../samples/sample.bin"))
                   .err.find("sample_005: a bitmap, not a TIM: passed over"),
