@@ -66,6 +66,7 @@ bool Exporter::Prepare(QString& reason) {
 void Exporter::Write(const FoundImage& image, const Dib& dib, const SearchState& state) {
     if (format_ == ExportFormat::kTim) {
         // Only a TIM whose every byte was found can be written as it stands in the file.
+        // (Out of memory is a failure, reported when the file is written.)
         const TimBytesOutcome outcome = TimBytesOfHit(state).outcome;
         const char* note = outcome == TimBytesOutcome::kNotTim   ? "a bitmap, not a TIM"
                            : outcome == TimBytesOutcome::kCutOff ? "the file ends inside this TIM"

@@ -17,6 +17,7 @@ TimBytes TimBytesOfHit(const SearchState& state) {
     try {
         result.bytes.assign(hit.begin(), hit.end());
     } catch (const std::bad_alloc&) {
+        result.outcome = TimBytesOutcome::kNoMemory;
         return result;
     }
     result.outcome = TimBytesOutcome::kWhole;

@@ -15,6 +15,7 @@ enum class TimBytesOutcome {
     kNotTim,  // the hit is a bitmap (or nothing): there is no TIM to write
     kCutOff,  // the file ends inside the TIM; the window shows the missing part black,
               // but a file that claims those bytes would not be the TIM as found
+    kNoMemory,
 };
 
 struct TimBytes {

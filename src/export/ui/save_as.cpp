@@ -22,6 +22,10 @@ namespace {
 
 // The TIM as it stands in the searched file; a bitmap has none to give.
 void SaveTimAs(const CVorelDoc& doc, const QString& path) {
+    if (doc.m_tim.outcome == TimBytesOutcome::kNoMemory) {
+        ShowSaveMessage(SaveMessage{savetext::kMemoryError, SaveIcon::Exclamation});
+        return;
+    }
     if (doc.m_tim.outcome != TimBytesOutcome::kWhole) {
         Messages().ShowMessage(doc.m_tim.outcome == TimBytesOutcome::kCutOff
                                    ? QStringLiteral("このTIMはファイルの終わりで切れているため、TIM形式では保存できません。")
