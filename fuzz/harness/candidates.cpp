@@ -6,6 +6,8 @@
 #include <optional>
 
 #include "docview/hit_to_dib.h"
+#include "docview/tim_bytes.h"
+#include "docview/transparency.h"
 #include "harness/check.h"
 #include "harness/harness.h"
 #include "harness/support.h"
@@ -115,6 +117,7 @@ SearchState TimState(const TimHeader& h, Input file, std::size_t offset) {
     const std::size_t have = std::min(size, file.size() - offset);
     std::memcpy(s.m_pHitData.data(), file.data() + offset, have);
     s.m_nHitSize = size;
+    s.m_nHitBytesFound = have;
     return s;
 }
 
@@ -147,6 +150,19 @@ void CheckTimDib(const SearchState& s, const Dib& dib) {
 
 // The input's tail read as a search state no scanner would write: conversion
 // must still stay inside the hit and build only sound DIBs.
+// The transparency mask never exists without the image it stands beside, and always fits it; the TIM's own
+// bytes are the hit's, only when the file supplied each one.
+void CheckTransparencyAndTimBytes(const SearchState& s, const Dib& dib) {
+    const Dib mask = TransparencyMaskOfHit(s);
+    Require(mask.IsNull() || (!dib.IsNull() && MaskFits(mask, dib)), "transparency mask without a fitting image");
+    const TimBytes tim = TimBytesOfHit(s);
+    if (tim.outcome != TimBytesOutcome::kWhole) return;
+    const auto hit = s.Hit();
+    Require(s.m_nHitBytesFound >= hit.size() && tim.bytes.size() == hit.size() &&
+                std::equal(hit.begin(), hit.end(), tim.bytes.begin()),
+            "TIM bytes are not the hit found whole");
+}
+
 void CheckRawTimState(Input data) {
     if (data.size() < 24) return;
     const Input f = data.last(24);
@@ -162,7 +178,10 @@ void CheckRawTimState(Input data) {
     s.m_nHitOffset = f[16] < 200 ? f[16] : Field32(f, 17);
     s.m_pHitData.assign(data.begin(), data.end() - 24);
     s.m_nHitSize = f[21] < 200 ? s.m_pHitData.size() : static_cast<std::size_t>(Field16(f, 22)) & 0xFFFF;
-    CheckBuiltDib(ConvertHitToDib(s));
+    s.m_nHitBytesFound = f[20] < 128 ? s.m_nHitSize : f[20];
+    const Dib dib = ConvertHitToDib(s);
+    CheckBuiltDib(dib);
+    CheckTransparencyAndTimBytes(s, dib);
 }
 
 }  // namespace
@@ -198,6 +217,7 @@ void CheckTimCandidate(Input data) {
         const bool valid = s.m_nPaletteIndex >= 0 && s.m_nPaletteIndex < h.paletteCount;
         if (valid) Require(!dib.IsNull(), "accepted TIM did not become an image");
         CheckTimDib(s, dib);
+        CheckTransparencyAndTimBytes(s, dib);
         if (p == 0) {
             CheckDocumentPalette(dib, 0);
             if (pixels <= kSmallImagePixels) CheckDocumentPalette(dib, 1);

@@ -103,7 +103,7 @@ void CMainFrame::connectCommands() {
         });
     }
     connect(a.fileSaveAs, &QAction::triggered, this, [this] {
-        if (CVorelView* view = ActiveView()) vorel::ui::SaveDocumentAs(*view->GetDocument());
+        if (CVorelView* view = ActiveView()) vorel::ui::SaveDocumentAs(*view->GetDocument(), m_app.Store());
     });
     connect(a.saveAll, &QAction::triggered, &m_app, &CVorelApp::OnSaveAll);
     connect(a.appExit, &QAction::triggered, this, &QWidget::close);

@@ -7,8 +7,11 @@
 #include <QStringList>
 #include <cstdio>
 
+#include "docview/tim_bytes.h"
+#include "docview/transparency.h"
 #include "export/bmp_writer.h"
 #include "export/save_tiff.h"
+#include "export/tim_file.h"
 
 namespace vorel {
 namespace {
@@ -18,6 +21,7 @@ const char* Extension(ExportFormat format) {
         case ExportFormat::kBmp: return ".BMP";
         case ExportFormat::kTiff: return ".TIF";
         case ExportFormat::kPng: return ".PNG";
+        case ExportFormat::kTim: return ".TIM";
     }
     return "";
 }
@@ -37,7 +41,8 @@ QString BmpReason(BmpWriteOutcome outcome) {
 
 }  // namespace
 
-Exporter::Exporter(QString folder, ExportFormat format) : folder_(std::move(folder)), format_(format) {}
+Exporter::Exporter(QString folder, ExportFormat format, bool pngAlpha)
+    : folder_(std::move(folder)), format_(format), pngAlpha_(pngAlpha) {}
 
 bool Exporter::Prepare(QString& reason) {
     if (!QDir().mkpath(folder_)) {
@@ -58,10 +63,23 @@ bool Exporter::Prepare(QString& reason) {
     return false;
 }
 
-void Exporter::Write(const FoundImage& image, const Dib& dib) {
+void Exporter::Write(const FoundImage& image, const Dib& dib, const SearchState& state) {
+    if (format_ == ExportFormat::kTim) {
+        // Only a TIM whose every byte was found can be written as it stands in the file.
+        // (Out of memory is a failure, reported when the file is written.)
+        const TimBytesOutcome outcome = TimBytesOfHit(state).outcome;
+        const char* note = outcome == TimBytesOutcome::kNotTim   ? "a bitmap, not a TIM"
+                           : outcome == TimBytesOutcome::kCutOff ? "the file ends inside this TIM"
+                                                                 : nullptr;
+        if (note != nullptr) {
+            ++passedOver_;
+            std::fprintf(stderr, "vorel-find: %s: %s: passed over\n", image.title.c_str(), note);
+            return;
+        }
+    }
     const QString path = QDir(folder_).filePath(FileNameFor(image));
     QString reason;
-    if (WriteOne(QFile::encodeName(path).toStdString(), dib, reason)) {
+    if (WriteOne(QFile::encodeName(path).toStdString(), dib, state, reason)) {
         ++written_;
         return;
     }
@@ -78,7 +96,7 @@ QString Exporter::FileNameFor(const FoundImage& image) {
     return name;
 }
 
-bool Exporter::WriteOne(const std::string& path, const Dib& dib, QString& reason) const {
+bool Exporter::WriteOne(const std::string& path, const Dib& dib, const SearchState& state, QString& reason) const {
     switch (format_) {
         case ExportFormat::kBmp: {
             const BmpWriteOutcome outcome = WriteBmpFile(path, dib);
@@ -94,9 +112,22 @@ bool Exporter::WriteOne(const std::string& path, const Dib& dib, QString& reason
         }
         case ExportFormat::kPng: {
             char error[256] = {};
-            if (writePng_(path.c_str(), dib.Data(), dib.AllocatedSize(), error, sizeof error) == 0) return true;
+            const Dib mask = pngAlpha_ ? TransparencyMaskOfHit(state) : Dib{};
+            if (writePng_(path.c_str(), dib.Data(), dib.AllocatedSize(), mask.IsNull() ? nullptr : mask.Data(),
+                          mask.AllocatedSize(), error, sizeof error) == 0)
+                return true;
             reason = QString::fromUtf8(error);
             return false;
+        }
+        case ExportFormat::kTim: {
+            const TimBytes tim = TimBytesOfHit(state);
+            if (tim.outcome != TimBytesOutcome::kWhole) {
+                reason = QStringLiteral("out of memory");
+                return false;
+            }
+            const BmpWriteOutcome outcome = WriteTimFile(path, tim.bytes);
+            reason = BmpReason(outcome);
+            return outcome == BmpWriteOutcome::Saved;
         }
     }
     return false;

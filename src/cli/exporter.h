@@ -1,5 +1,6 @@
 // Writes each image the finder reports into a folder, named by its title as
-// Save All names files: DATA_003.BMP, DATA_003.TIF, DATA_003.PNG.
+// Save All names files: DATA_003.BMP, DATA_003.TIF, DATA_003.PNG; or, for
+// TIM export, each TIM's own bytes as DATA_003.TIM.
 #pragma once
 
 #include <QSet>
@@ -10,24 +11,28 @@
 
 namespace vorel {
 
-enum class ExportFormat { kBmp, kTiff, kPng };
+enum class ExportFormat { kBmp, kTiff, kPng, kTim };
 
 class Exporter {
 public:
-    Exporter(QString folder, ExportFormat format);
+    // `pngAlpha`: PNG files carry the TIM's transparent pixels (colour word 0x0000) as alpha 0.
+    Exporter(QString folder, ExportFormat format, bool pngAlpha = false);
 
     // Prepares the folder (made when missing) and, for PNG, the encoder; false
     // with a reason when export cannot work at all.
     bool Prepare(QString& reason);
 
-    // Writes one image; a failure is reported on stderr and counted, and the next image is still written.
-    void Write(const FoundImage& image, const Dib& dib);
+    // Writes one image (`state` holds its hit); a failure is reported on stderr and
+    // counted, and the next image is still written. TIM export passes over a bitmap
+    // or a TIM the file cuts off, with a note on stderr.
+    void Write(const FoundImage& image, const Dib& dib, const SearchState& state);
 
     int Written() const { return written_; }
     int Failed() const { return failed_; }
+    int PassedOver() const { return passedOver_; }
 
 private:
-    bool WriteOne(const std::string& path, const Dib& dib, QString& reason) const;
+    bool WriteOne(const std::string& path, const Dib& dib, const SearchState& state, QString& reason) const;
 
     // The file name for an image: its title, and when two searched files give the
     // same title (DATA.BIN and DATA.TIM, or one name in two folders), a number
@@ -36,10 +41,12 @@ private:
 
     QString folder_;
     ExportFormat format_;
+    bool pngAlpha_ = false;
     QSet<QString> used_;  // names written in this run, compared without case
     WritePngFunction* writePng_ = nullptr;
     int written_ = 0;
     int failed_ = 0;
+    int passedOver_ = 0;
 };
 
 }  // namespace vorel

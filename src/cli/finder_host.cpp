@@ -59,7 +59,7 @@ DocumentRef FinderHost::OpenDocument(const SearchState& state, std::string_view 
     last_.palettes = state.m_nPaletteCount;
     ++imagesFound_;
     if (showProgress_) std::fputs("\r\033[K", stderr);
-    onImage_(last_, dib);
+    onImage_(last_, dib, state);
     DrawBar();
     return &last_;
 }

@@ -27,8 +27,8 @@ struct FoundImage {
 
 class FinderHost : public ISearchHost {
 public:
-    // `onImage` receives each image with its DIB as soon as it is found.
-    using ImageSink = std::function<void(const FoundImage&, const Dib&)>;
+    // `onImage` receives each image with its DIB and its hit as soon as it is found.
+    using ImageSink = std::function<void(const FoundImage&, const Dib&, const SearchState&)>;
     FinderHost(const ISettingsStore& store, bool showProgress, ImageSink onImage);
 
     void CreateProgress() override;

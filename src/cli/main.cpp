@@ -110,15 +110,18 @@ int main(int argc, char* argv[]) {
                                                       "its title (an existing file of that name is replaced)."),
                                        QStringLiteral("DIR"));
     const QCommandLineOption formatOption(QStringLiteral("format"),
-                                          QStringLiteral("File format for --out: bmp (default), tif or png."),
-                                          QStringLiteral("bmp|tif|png"));
+                                          QStringLiteral("File format for --out: bmp (default), tif, png, or tim "
+                                                         "(each TIM's own bytes; bitmaps are passed over)."),
+                                          QStringLiteral("bmp|tif|png|tim"));
+    const QCommandLineOption alphaOption(QStringLiteral("alpha"),
+                                         QStringLiteral("PNG files: TIM pixels of colour word 0x0000 get alpha 0."));
     const QCommandLineOption sectorsOption(
         QStringLiteral("sectors"),
         QStringLiteral("How to read 2,352-byte CD sectors: auto (raw when the file looks like a raw CD image), "
                        "raw (always) or plain (never)."),
         QStringLiteral("auto|raw|plain"));
     parser.addOptions({tsvOption, typeOption, palettesOption, chunkOption, pageOption, perPageOption, outOption,
-                       formatOption, sectorsOption});
+                       formatOption, alphaOption, sectorsOption});
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("Files to search."), QStringLiteral("FILE..."));
     if (!parser.parse(QCoreApplication::arguments())) return Fail(parser.errorText());
     // Qt's own answer, which adds its options and ends the program.
@@ -170,18 +173,21 @@ int main(int argc, char* argv[]) {
     }
 
     std::optional<vorel::Exporter> exporter;
-    if (parser.isSet(formatOption) && !parser.isSet(outOption)) return Fail(QStringLiteral("--format needs --out DIR"));
+    if ((parser.isSet(formatOption) || parser.isSet(alphaOption)) && !parser.isSet(outOption))
+        return Fail(QStringLiteral("--format and --alpha need --out DIR"));
     if (parser.isSet(outOption)) {
         const QString format = parser.isSet(formatOption) ? parser.value(formatOption).toLower() : QStringLiteral("bmp");
         vorel::ExportFormat kind = vorel::ExportFormat::kBmp;
         if (format == u"tif" || format == u"tiff") {
             kind = vorel::ExportFormat::kTiff;
-        } else if (format == u"png") {
-            kind = vorel::ExportFormat::kPng;
+        } else if (format == u"png" || format == u"tim") {
+            kind = format == u"png" ? vorel::ExportFormat::kPng : vorel::ExportFormat::kTim;
         } else if (format != u"bmp") {
-            return Fail(QStringLiteral("--format must be bmp, tif or png, not \"%1\"").arg(format));
+            return Fail(QStringLiteral("--format must be bmp, tif, png or tim, not \"%1\"").arg(format));
         }
-        exporter.emplace(parser.value(outOption), kind);
+        if (parser.isSet(alphaOption) && kind != vorel::ExportFormat::kPng)
+            return Fail(QStringLiteral("--alpha is for PNG files (--out DIR --format png)"));
+        exporter.emplace(parser.value(outOption), kind, parser.isSet(alphaOption));
         QString reason;
         if (!exporter->Prepare(reason)) return Fail(reason);
     }
@@ -218,9 +224,10 @@ int main(int argc, char* argv[]) {
                 }
             }
             vorel::SearchState state;
-            vorel::FinderHost host(store, showProgress, [&](const FoundImage& image, const vorel::Dib& dib) {
+            vorel::FinderHost host(store, showProgress, [&](const FoundImage& image, const vorel::Dib& dib,
+                                                            const vorel::SearchState& hit) {
                 PrintImage(image, tsv);
-                if (exporter) exporter->Write(image, dib);
+                if (exporter) exporter->Write(image, dib, hit);
             });
             vorel::RunSearchScans(state, host, store, target);
             images += host.ImagesFound();
@@ -231,6 +238,7 @@ int main(int argc, char* argv[]) {
     }
     if (exporter) {
         std::fprintf(stderr, "%d files written to %s", exporter->Written(), qPrintable(parser.value(outOption)));
+        if (exporter->PassedOver() != 0) std::fprintf(stderr, ", %d passed over", exporter->PassedOver());
         if (exporter->Failed() != 0) std::fprintf(stderr, ", %d failed", exporter->Failed());
         std::fputc('\n', stderr);
         failed = failed || exporter->Failed() != 0;

@@ -6,6 +6,7 @@
 #include <QSaveFile>
 #include <cstdio>
 
+#include "docview/transparency.h"
 #include "image/dib.h"
 
 namespace {
@@ -39,6 +40,12 @@ QImage ToImage(const vorel::Dib& dib) {
     return image;
 }
 
+vorel::Dib CopyDib(const std::uint8_t* bytes, std::size_t size) {
+    vorel::Dib dib = vorel::Dib::Allocate(size);
+    if (!dib.IsNull()) std::copy(bytes, bytes + size, dib.Data());
+    return dib;
+}
+
 void SetError(char* error, std::size_t size, const QString& text) {
     if (size > 0) std::snprintf(error, size, "%s", text.toUtf8().constData());
 }
@@ -46,17 +53,30 @@ void SetError(char* error, std::size_t size, const QString& text) {
 }  // namespace
 
 extern "C" Q_DECL_EXPORT int VorelWritePng(const char* path, const std::uint8_t* dibBytes, std::size_t dibSize,
-                                           char* error, std::size_t errorSize) {
-    vorel::Dib dib = vorel::Dib::Allocate(dibSize);
-    if (dib.IsNull()) {
+                                           const std::uint8_t* maskBytes, std::size_t maskSize, char* error,
+                                           std::size_t errorSize) {
+    const vorel::Dib dib = CopyDib(dibBytes, dibSize);
+    const vorel::Dib mask = maskBytes != nullptr ? CopyDib(maskBytes, maskSize) : vorel::Dib{};
+    if (dib.IsNull() || (maskBytes != nullptr && mask.IsNull())) {
         SetError(error, errorSize, QStringLiteral("out of memory"));
         return 1;
     }
-    std::copy(dibBytes, dibBytes + dibSize, dib.Data());
-    const QImage image = ToImage(dib);
+    QImage image = ToImage(dib);
     if (image.isNull()) {
         SetError(error, errorSize, QStringLiteral("the image cannot be converted"));
         return 1;
+    }
+    if (maskBytes != nullptr) {
+        if (!vorel::MaskFits(mask, dib)) {
+            SetError(error, errorSize, QStringLiteral("the transparency mask does not fit the image"));
+            return 1;
+        }
+        image = image.convertToFormat(QImage::Format_ARGB32);
+        for (int y = 0; y < image.height(); ++y) {
+            auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+            for (int x = 0; x < image.width(); ++x)
+                if (vorel::IsTransparent(mask, x, y)) row[x] &= 0x00FFFFFFu;
+        }
     }
     QSaveFile file(QString::fromLocal8Bit(path));
     if (!file.open(QIODevice::WriteOnly)) {

@@ -129,4 +129,15 @@ TransformOutcome Mirror(Dib& dib) {
     return TransformOutcome::Done;
 }
 
+TransformOutcome TransformWithMask(TransformOutcome (*transform)(Dib&), Dib& image, Dib& mask) {
+    if (mask.IsNull()) return transform(image);
+    // The mask is turned on a copy first, so a failure of either leaves both as they were.
+    Dib turnedMask = DuplicateDib(mask);
+    if (turnedMask.IsNull()) return TransformOutcome::OutOfMemory;
+    if (const auto outcome = transform(turnedMask); outcome != TransformOutcome::Done) return outcome;
+    if (const auto outcome = transform(image); outcome != TransformOutcome::Done) return outcome;
+    mask = std::move(turnedMask);
+    return TransformOutcome::Done;
+}
+
 }  // namespace vorel

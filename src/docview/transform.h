@@ -27,4 +27,10 @@ TransformOutcome FlipVertical(Dib& dib);
 // row comes out zero.
 TransformOutcome Mirror(Dib& dib);
 
+// Applies `transform` to `image` and to the transparency mask beside it (see
+// docview/transparency.h), so the two stay pixel for pixel together; a null
+// mask is left null. Either both change or, on any outcome other than Done,
+// neither does.
+TransformOutcome TransformWithMask(TransformOutcome (*transform)(Dib&), Dib& image, Dib& mask);
+
 }  // namespace vorel

@@ -50,6 +50,7 @@ private:
         const std::int64_t got = source_.ReadAt(streamOffset, {state_.m_pHitData.data(), count});
         if (got < 0) return false;
         state_.m_nHitSize = static_cast<std::size_t>(got);  // the file may have shrunk since
+        state_.m_nHitBytesFound = state_.m_nHitSize;
         state_.m_nHitOffset = 0;
         return true;
     }

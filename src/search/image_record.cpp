@@ -77,6 +77,7 @@ RereadOutcome RereadTim(const ImageRecord& record, ScanSource& source, SearchSta
     if (got < 0) return RereadOutcome::kReadFailed;
     std::fill(state.m_pHitData.begin() + got, state.m_pHitData.begin() + static_cast<std::ptrdiff_t>(size), 0);
     state.m_nHitSize = size;
+    state.m_nHitBytesFound = static_cast<std::size_t>(got);
     state.m_nTimFlag = h.flag;
     state.m_nWidth = h.width;
     state.m_nHeight = h.height;
@@ -115,6 +116,7 @@ RereadOutcome RereadBmp(const ImageRecord& record, ScanSource& source, SearchSta
     const std::int64_t got = source.ReadAt(record.streamOffset, {state.m_pHitData.data(), size});
     if (got < 0) return RereadOutcome::kReadFailed;
     state.m_nHitSize = static_cast<std::size_t>(got);
+    state.m_nHitBytesFound = state.m_nHitSize;
     state.m_nPaletteCount = 1;
     state.m_nPaletteIndex = 0;
     return RereadOutcome::kOk;
@@ -176,6 +178,7 @@ RereadOutcome ReadImageAgain(const ImageRecord& record, SearchState& state) {
     state.m_nHitStreamOffset = record.streamOffset;
     state.m_nHitCount = record.imageNo;
     state.m_nHitSize = 0;
+    state.m_nHitBytesFound = 0;
     if (record.sourceType == kSourceTim) return RereadTim(record, source, state);
     if (record.sourceType == kSourceBmp) return RereadBmp(record, source, state);
     return RereadOutcome::kImageGone;

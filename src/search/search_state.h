@@ -39,6 +39,8 @@ struct SearchState {
     // supply (a TIM cut off by the end of the file) are zero.
     std::vector<std::uint8_t> m_pHitData;
     std::size_t m_nHitSize = 0;
+    // How many of the hit's first bytes the file supplied (fewer than m_nHitSize for a cut-off TIM).
+    std::size_t m_nHitBytesFound = 0;
 
     std::span<const std::uint8_t> Hit() const {
         return std::span<const std::uint8_t>(m_pHitData).first(std::min(m_nHitSize, m_pHitData.size()));

@@ -54,6 +54,8 @@ inline constexpr IntSetting kImageType{kSettings, "ImageType", 0};
 inline constexpr StringSetting kFolder{kSettings, "Folder", ""};
 // Non-zero: Save All asks before it replaces a file.
 inline constexpr IntSetting kOverwriteMessage{kSettings, "OverwriteMessage", 0};
+// Non-zero: PNG files give TIM pixels of colour word 0x0000 alpha 0 (the console draws them not at all).
+inline constexpr IntSetting kPngAlpha{kSettings, "PngAlpha", 0};
 inline constexpr IntSetting kPaletteFlag{kPalette, "Palette Flg", 0};
 // How a file's sectors are read: 0 raw when it looks like a raw CD image, 1 always raw, 2 never.
 inline constexpr IntSetting kRawSectors{kSettings, "RawSectors", 0};

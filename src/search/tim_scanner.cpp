@@ -68,6 +68,7 @@ private:
         if (got < 0) return false;
         std::fill(state_.m_pHitData.begin() + got, state_.m_pHitData.begin() + static_cast<std::ptrdiff_t>(bytes), 0);
         state_.m_nHitSize = bytes;
+        state_.m_nHitBytesFound = static_cast<std::size_t>(got);
         state_.m_nHitOffset = 0;
         return true;
     }

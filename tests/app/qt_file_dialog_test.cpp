@@ -42,6 +42,7 @@ TEST(QtFileDialogService, SaveDialogMatchesEitherCaseAndCancelGivesNothing) {
     EXPECT_EQ(filters, (QStringList{QStringLiteral("BMP (Windows Bitmap) (*.bmp *.BMP)"),
                                     QStringLiteral("TIFF (Tagged Image File Format) (*.tif *.TIF)"),
                                     QStringLiteral("PNG (Portable Network Graphics) (*.png *.PNG)"),
+                                    QStringLiteral("TIM (PlayStation TIM) (*.tim *.TIM)"),
                                     QStringLiteral("全ﾌｧｲﾙ(*.*) (*)")}));
     EXPECT_EQ(suffix, QStringLiteral("BMP"));
     EXPECT_TRUE(confirms);

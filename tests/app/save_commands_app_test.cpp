@@ -20,6 +20,7 @@
 #include "export/export_test_support.h"
 #include "export/ui/save_folder.h"
 #include "export/ui/save_options_dialog.h"
+#include "image/bytes.h"
 #include "ui/file_dialog_service.h"
 
 namespace vorel::testing {
@@ -53,6 +54,19 @@ std::vector<std::uint8_t> RgbOf(const QImage& picture) {
         rgb.insert(rgb.end(), line, line + 3 * image.width());
     }
     return rgb;
+}
+
+// Pillow's reading of a PNG's alpha, one character a pixel from the top row: '0' for 0, '1' for 255,
+// '?' for anything else; empty when the file has no alpha channel.
+std::string AlphaByPillow(const QString& path) {
+    const CommandResult run = RunCommand(
+        "/usr/bin/python3 -c " +
+        ShellQuote("import sys\nfrom PIL import Image\nim = Image.open(sys.argv[1])\n"
+                   "if 'A' in im.getbands():\n"
+                   "    print(''.join('0' if a == 0 else '1' if a == 255 else '?' for a in im.getchannel('A').getdata()))\n") +
+        " " + ShellQuote(path.toStdString()));
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    return run.out.empty() ? run.out : run.out.substr(0, run.out.size() - 1);
 }
 
 // The picture the program decoded, rows from the top, red-green-blue.
@@ -209,6 +223,75 @@ TEST_F(SaveCommandsTest, TheSampleSavedAsTiffReadsBackAsTheProgramShowedIt) {
         EXPECT_EQ(decoded.rgb, expected);
     }
     EXPECT_EQ(QDir(folder).entryList(QDir::Files).size(), images);
+}
+
+// The sample's 16-bit TIM (image 3 at 35,140, see samples/README.md) has pixels of colour word 0x0000.
+// Mirrored in its window, it goes out as a PNG with alpha 0 exactly there (mirrored), through Save All
+// with the options box ticked and through Save As; as a .tim it goes out as the bytes of the file.
+// A bitmap keeps its PNG without alpha and is refused as a TIM.
+TEST_F(SaveCommandsTest, PngAlphaFollowsTheTurnedPictureAndATimIsSavedAsFound) {
+    const std::string missing = MissingReaders();
+    if (!missing.empty()) GTEST_SKIP() << missing;
+    const std::string sample = VOREL_SOURCE_DIR "/samples/sample.bin";
+    const std::vector<std::uint8_t> file = ReadAll(sample).value();
+    constexpr std::size_t kAt = 35140;
+    constexpr int kW = 192, kH = 128;
+    const std::size_t timSize = 8 + LoadLe32(file.data() + kAt + 8);
+    std::string expected;  // mirrored: pixel x of a row shows the file's pixel kW - 1 - x
+    for (int y = 0; y < kH; ++y)
+        for (int x = 0; x < kW; ++x)
+            expected += LoadLe16(file.data() + kAt + 20 + 2 * (y * kW + kW - 1 - x)) == 0 ? '0' : '1';
+    ASSERT_NE(expected.find('0'), std::string::npos) << "the sample must have transparent pixels";
+
+    app->OpenDocumentFile(QString::fromStdString(sample));
+    CChildFrame* tim16 = nullptr;
+    CChildFrame* bitmap = nullptr;
+    for (CChildFrame* f : app->DocTemplate()->Frames()) {
+        if (f->windowTitle() == QStringLiteral("sample_003")) tim16 = f;
+        if (f->windowTitle() == QStringLiteral("sample_007")) bitmap = f;
+    }
+    ASSERT_TRUE(tim16 && bitmap);
+    frame->MdiArea()->setActiveSubWindow(tim16);
+    frame->updateActions();
+    frame->GetActions().mirror->trigger();
+
+    // Save All, the box ticked in the options dialog.
+    QTemporaryDir out;
+    auto* timer = new QTimer;
+    QObject::connect(timer, &QTimer::timeout, [timer, &out] {
+        auto* dialog = qobject_cast<CSaveOptionsDlg*>(QApplication::activeModalWidget());
+        if (!dialog) return;
+        timer->stop();
+        timer->deleteLater();
+        dialog->FolderEdit()->setText(out.path());
+        dialog->ImageTypeButton(2)->setChecked(true);
+        dialog->PngAlphaCheck()->click();
+        dialog->OkButton()->click();
+    });
+    timer->start(0);
+    frame->GetActions().saveAll->trigger();
+    EXPECT_EQ(Read(Store(), settings::kPngAlpha), 1);
+    EXPECT_EQ(AlphaByPillow(QDir(out.path()).filePath(QStringLiteral("sample_003.PNG"))), expected);
+    EXPECT_EQ(AlphaByPillow(QDir(out.path()).filePath(QStringLiteral("sample_007.PNG"))), "");
+
+    // Save As, from the menu: the same PNG, and the TIM as the file holds it.
+    ScriptedFileDialogService dialogs;
+    SetFileDialogService(&dialogs);
+    dialogs.answers = {PathIn(QStringLiteral("as.png")), PathIn(QStringLiteral("as.tim"))};
+    frame->GetActions().fileSaveAs->trigger();
+    frame->GetActions().fileSaveAs->trigger();
+    EXPECT_EQ(AlphaByPillow(PathIn(QStringLiteral("as.png"))), expected);
+    EXPECT_EQ(ReadAll(PathIn(QStringLiteral("as.tim")).toStdString()),
+              std::vector<std::uint8_t>(file.begin() + kAt, file.begin() + static_cast<std::ptrdiff_t>(kAt + timSize)));
+
+    frame->MdiArea()->setActiveSubWindow(bitmap);
+    messages.shown.clear();
+    dialogs.answers = {PathIn(QStringLiteral("bitmap.tim"))};
+    frame->GetActions().fileSaveAs->trigger();
+    SetFileDialogService(nullptr);
+    EXPECT_EQ(MessageTexts(), QStringList{QStringLiteral("TIM形式で保存できるのはTIMイメージだけです。\n"
+                                                         "ビットマップはBMP、TIFF、PNGで保存してください。")});
+    EXPECT_FALSE(QFileInfo::exists(PathIn(QStringLiteral("bitmap.tim"))));
 }
 
 }  // namespace

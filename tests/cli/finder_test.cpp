@@ -197,6 +197,57 @@ TEST_F(FinderTest, ExportsMatchAnIndependentDecodeOfTheirSource) {
     }
 }
 
+// --alpha PNGs and --format tim files against the source's own bytes: the sample, the real TIMs, and an
+// 8-bit TIM given 0x0000 colours and a CLUT shorter than its 256 indices.
+TEST_F(FinderTest, AlphaAndTimExportsFollowTheSourceBytes) {
+    const std::string data = VOREL_TEST_DATA_DIR;
+    std::vector<std::uint8_t> tim8 = vorel::samples::MakeTim(9, 16, 8);
+    ASSERT_GT(tim8.size(), 20u + 512u);
+    for (std::size_t i = 0; i < 256; i += 5) tim8[20 + 2 * i] = tim8[21 + 2 * i] = 0;
+    // The CLUT loses its last 20 words (block 12 + 2 x 236 bytes, 236 colours a row): pixels using them
+    // have no word and stay opaque.
+    tim8[8] = (12 + 2 * 236) & 0xFF;
+    tim8[9] = (12 + 2 * 236) >> 8;
+    tim8[16] = 236;
+    tim8[17] = 0;
+    tim8.erase(tim8.begin() + 20 + 2 * 236, tim8.begin() + 20 + 2 * 256);
+    for (std::uint8_t x = 0; x < 16; ++x) tim8[20 + 2 * 236 + 12 + x] = static_cast<std::uint8_t>(236 + x);
+    auto noise = Noise(20000);
+    Place(noise, 777, tim8);
+    const std::string made = Write("tim8.bin", noise).string();
+    for (const std::string& source : {data + "/../../samples/sample.bin", data + "/corpus/ball16c.tim",
+                                      data + "/corpus/lamelotl16c.tim", data + "/corpus/bungirl.tim",
+                                      data + "/corpus/bunpattern.tim", made}) {
+        const std::string stem = fs::path(source).stem().string();
+        const FinderRun list = Find("--tsv --palettes " + Q(source));
+        ASSERT_EQ(list.exit, 0) << source << list.err;
+        std::ofstream(dir_ / (stem + ".tsv")) << list.out;
+        ASSERT_EQ(Find("--palettes --out " + Q(dir_ / "png" / stem) + " --format png --alpha " + Q(source)).exit, 0);
+        const FinderRun tims = Find("--palettes --out " + Q(dir_ / "tim" / stem) + " --format tim " + Q(source));
+        ASSERT_EQ(tims.exit, 0) << tims.err;
+        const std::string check = data + "/../cli/check_alpha_and_tim.py " + Q(source) + " " +
+                                  Q(dir_ / (stem + ".tsv")) + " " + Q(dir_ / "png" / stem) + " " + Q(dir_ / "tim" / stem);
+        EXPECT_EQ(std::system(check.c_str()), 0) << source;
+        // Under the alpha the colours are ImageMagick's: transparent pixels keep theirs. (It reads no
+        // 8-bit TIM whose CLUT is short of 256 colours, so the made one is left out.)
+        if (source == made) continue;
+        const std::string colours = data + "/../cli/check_export.py " + Q(source) + " " + Q(dir_ / (stem + ".tsv")) +
+                                    " " + Q(dir_ / "png" / stem) + " PNG";
+        EXPECT_EQ(std::system(colours.c_str()), 0) << source;
+    }
+    EXPECT_NE(Find("--out " + Q(dir_ / "x") + " --format tim " + Q(data + "/../../samples/sample.bin"))
+                  .err.find("sample_005: a bitmap, not a TIM: passed over"),
+              std::string::npos);
+    // A TIM the file cuts off is no TIM as found: passed over with a note, not written.
+    Place(noise, noise.size() - tim8.size() + 16, std::vector<std::uint8_t>(tim8.begin(), tim8.end() - 16));
+    const FinderRun cut = Find("--out " + Q(dir_ / "cut") + " --format tim " + Q(Write("cut.bin", noise)));
+    EXPECT_EQ(cut.exit, 0) << cut.err;
+    EXPECT_NE(cut.err.find("cut_002: the file ends inside this TIM: passed over"), std::string::npos) << cut.err;
+    EXPECT_TRUE(fs::is_regular_file(dir_ / "cut" / "cut_001.TIM"));
+    EXPECT_FALSE(fs::exists(dir_ / "cut" / "cut_002.TIM"));
+    EXPECT_EQ(Find("--alpha --out " + Q(dir_ / "y") + " " + Q(made)).exit, 2);  // alpha is for PNG files
+}
+
 TEST_F(FinderTest, ExportWritesEveryFormatAndReplacesOldFiles) {
     auto bytes = Noise(30000);
     Place(bytes, 10, vorel::samples::MakeTim(9, 20, 10));

@@ -177,5 +177,36 @@ TEST(TransformTest, TheColourTableIsUntouched) {
     }
 }
 
+// The transparency mask follows its image: after any sequence of turns and flips a mask pixel is
+// still set exactly where the image's pixel has an odd first byte, as it was made.
+TEST(TransformTest, TheMaskTurnsWithItsImageOrNeitherChanges) {
+    const auto maskOf = [](const Dib& image) {
+        Dib mask = Dib::Create(image.Width(), image.Height(), 8);
+        const std::size_t step = static_cast<std::size_t>(image.BitCount()) / 8;
+        for (int r = 0; r < image.Height(); ++r)
+            for (int x = 0; x < image.Width(); ++x) mask.StoredRow(r)[x] = image.StoredRow(r)[x * step] & 1;
+        return mask;
+    };
+    for (int bits : {8, 24}) {
+        Dib image = RandomDib(7, 3, bits, 11);
+        Dib mask = maskOf(image);
+        for (auto op : {RotateLeft, Mirror, RotateLeft, FlipVertical, RotateRight, Mirror, RotateLeft}) {
+            ASSERT_EQ(TransformWithMask(op, image, mask), TransformOutcome::Done);
+            EXPECT_EQ(mask, maskOf(image)) << bits;
+        }
+    }
+    Dib packed = RandomDib(5, 3, 4, 2);
+    Dib mask = Dib::Create(5, 3, 8);
+    mask.StoredRow(0)[0] = 1;
+    const Dib packedBefore = packed;
+    const Dib maskBefore = mask;
+    EXPECT_EQ(TransformWithMask(RotateLeft, packed, mask), TransformOutcome::Unsupported);
+    EXPECT_EQ(packed, packedBefore);
+    EXPECT_EQ(mask, maskBefore);
+    Dib none;
+    EXPECT_EQ(TransformWithMask(Mirror, packed, none), TransformOutcome::Done);
+    EXPECT_TRUE(none.IsNull());
+}
+
 }  // namespace
 }  // namespace vorel

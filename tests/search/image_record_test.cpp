@@ -79,6 +79,7 @@ TEST(ImageRecordTest, EveryImageReadAgainGivesTheSamePictureInPlainAndRawFiles) 
                 ASSERT_EQ(ReadImageAgain(image.record, again), RereadOutcome::kOk);
                 EXPECT_EQ(again.m_nHitCount, image.record.imageNo);
                 EXPECT_EQ(again.m_nHitFileOffset, image.record.fileOffset);
+                EXPECT_EQ(again.m_nHitBytesFound, again.m_nHitSize);  // nothing of the sample is cut off
                 EXPECT_TRUE(DibBytes(again) == image.dib);
             }
         }

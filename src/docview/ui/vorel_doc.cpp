@@ -5,6 +5,7 @@
 #include "ui/message_service.h"
 #include "docview/hit_to_dib.h"
 #include "docview/naming.h"
+#include "docview/transparency.h"
 
 CVorelDoc::CVorelDoc(QObject* parent) : QObject(parent) {}
 
@@ -29,6 +30,8 @@ bool CVorelDoc::OnOpenDocument(const QString& path, const vorel::SearchState& st
     m_nImageWidth = m_hDIB.Width();
     m_nImageHeight = m_hDIB.Height();
     m_nBitCount = m_hDIB.BitCount();
+    m_transparency = vorel::TransparencyMaskOfHit(state);
+    m_tim = vorel::TimBytesOfHit(state);
 
     // An image whose palette cannot be built still opens; it is drawn from its own colours.
     auto palette = std::make_unique<vorel::Palette>();

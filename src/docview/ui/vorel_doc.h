@@ -1,5 +1,6 @@
 // One found image: its packed DIB, the palette built for it, and the numbered
-// name (DATA.BIN, image 3 -> DATA_003) its window shows. A document is made
+// name (DATA.BIN, image 3 -> DATA_003) its window shows; for a TIM also which
+// pixels are transparent and the TIM's own bytes, for PNG and TIM export. A document is made
 // while a scan waits for it and keeps nothing of the scan's hit buffer.
 // A default-constructed document (File > New) has no DIB and no palette.
 #pragma once
@@ -9,6 +10,7 @@
 #include <memory>
 
 #include "image/dib.h"
+#include "docview/tim_bytes.h"
 #include "image/palette.h"
 #include "search/image_record.h"
 #include "search/search_state.h"
@@ -47,6 +49,10 @@ class CVorelDoc : public QObject {
     int m_nImageHeight = 1;
     vorel::Dib m_hDIB;
     std::unique_ptr<vorel::Palette> m_pPalette;  // null when the image has none
+    // 1 where a pixel's colour word is 0x0000 (docview/transparency.h); turned and
+    // flipped with m_hDIB. Null for bitmaps and 24-bit TIMs.
+    vorel::Dib m_transparency;
+    vorel::TimBytes m_tim;  // the TIM as it stands in the searched file; kNotTim for bitmaps
     int m_nImageNo = 0;
     int m_nPaletteNo = 0;
     QString m_strFilePath;

@@ -68,7 +68,8 @@ void CVorelView::RunTransform(vorel::TransformOutcome (*transform)(vorel::Dib&),
         ShowError(MessageFor(vorel::TransformOutcome::Unsupported));
         return;
     }
-    const vorel::TransformOutcome outcome = transform(m_pDocument->m_hDIB);
+    const vorel::TransformOutcome outcome =
+        vorel::TransformWithMask(transform, m_pDocument->m_hDIB, m_pDocument->m_transparency);
     if (outcome != vorel::TransformOutcome::Done) {
         ShowError(MessageFor(outcome));
         return;

@@ -5,13 +5,29 @@
 #include <QImageWriter>
 #include <span>
 
+#include "docview/transparency.h"
 #include "docview/ui/dib_image.h"
 
 namespace vorel::ui {
 
-PngWriteOutcome WritePngFile(const QString& path, const Dib& dib, FileSync sync) {
-    const QImage image = DibToQImage(dib);
+namespace {
+
+QImage WithAlpha(const QImage& image, const Dib& mask) {
+    QImage out = image.convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < out.height(); ++y) {
+        auto* row = reinterpret_cast<QRgb*>(out.scanLine(y));
+        for (int x = 0; x < out.width(); ++x)
+            row[x] = qRgba(qRed(row[x]), qGreen(row[x]), qBlue(row[x]), IsTransparent(mask, x, y) ? 0 : 255);
+    }
+    return out;
+}
+
+}  // namespace
+
+PngWriteOutcome WritePngFile(const QString& path, const Dib& dib, FileSync sync, const Dib* transparency) {
+    QImage image = DibToQImage(dib);
     if (image.isNull()) return PngWriteOutcome::NoImage;
+    if (transparency && MaskFits(*transparency, dib)) image = WithAlpha(image, *transparency);
     // Encoded in memory first, then written the way the BMP and TIFF writers
     // write: one temporary file, flushed and renamed as they are.
     QByteArray encoded;

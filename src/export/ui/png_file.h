@@ -12,6 +12,9 @@ namespace vorel::ui {
 
 enum class PngWriteOutcome { Saved, NoImage, CreateFailed, WriteFailed };
 
-PngWriteOutcome WritePngFile(const QString& path, const Dib& dib, FileSync sync = FileSync::Always);
+// With a `transparency` mask that fits the image (docview/transparency.h) the
+// PNG gets an alpha channel: 0 where the mask says transparent, 255 elsewhere.
+PngWriteOutcome WritePngFile(const QString& path, const Dib& dib, FileSync sync = FileSync::Always,
+                             const Dib* transparency = nullptr);
 
 }  // namespace vorel::ui

@@ -110,6 +110,7 @@ SaveAllSummary RunSaveAll(const ISettingsStore& store, const QList<CVorelDoc*>& 
     const bool askBeforeReplacing = Read(store, settings::kOverwriteMessage) != 0;
     const QString folder = QString::fromStdString(TrimSaveFolder(ReadFolderForSaveAll(store).toStdString()));
     const SaveFormat format = FormatOfImageType(Read(store, settings::kImageType));
+    const bool pngAlpha = Read(store, settings::kPngAlpha) != 0;
     if (!PrepareFolder(folder)) return summary;
     summary.ran = true;
 
@@ -143,7 +144,8 @@ SaveAllSummary RunSaveAll(const ISettingsStore& store, const QList<CVorelDoc*>& 
             // A file that replaces another is flushed before it takes the name; new
             // files are flushed together once the run is over.
             const SaveFileResult result =
-                WriteImageFile(path, doc->m_hDIB, format, kSaveAllBmpMessages, FileSync::WhenReplacing);
+                WriteImageFile(path, doc->m_hDIB, format, kSaveAllBmpMessages, FileSync::WhenReplacing,
+                               pngAlpha ? &doc->m_transparency : nullptr);
             if (!result.saved) {
                 // A failure of any format ends the run; what was written before stays.
                 failure = result.message;

@@ -28,8 +28,8 @@ struct SaveAllPacing {
     int progressUpdateMs = 50;
 };
 
-// The run itself, after the dialog: reads "OverwriteMessage", "Folder" and
-// "ImageType", checks (and if asked creates) the folder, writes the documents
+// The run itself, after the dialog: reads "OverwriteMessage", "Folder",
+// "ImageType" and "PngAlpha", checks (and if asked creates) the folder, writes the documents
 // in the order given, and ends with "保存終了".
 SaveAllSummary RunSaveAll(const ISettingsStore& store, const QList<CVorelDoc*>& documents,
                           QWidget* parent, SaveAllPacing pacing = {});

@@ -34,7 +34,7 @@ QString ToQString(std::string_view utf8) {
 }
 
 SaveFileResult WriteImageFile(const QString& path, const Dib& dib, SaveFormat format,
-                              const BmpMessageTable& table, FileSync sync) {
+                              const BmpMessageTable& table, FileSync sync, const Dib* transparency) {
     // The writers of the pure layer take the name in the file system's own encoding.
     const std::string nativePath = QFile::encodeName(path).toStdString();
     switch (format) {
@@ -43,7 +43,7 @@ SaveFileResult WriteImageFile(const QString& path, const Dib& dib, SaveFormat fo
         case SaveFormat::Png:
             // An image the PNG encoder cannot take is what a missing one is to the BMP writer.
             if (dib.IsNull()) return FromBmpOutcome(BmpWriteOutcome::NoImage, table);
-            return FromBmpOutcome(AsBmpOutcome(WritePngFile(path, dib, sync)), table);
+            return FromBmpOutcome(AsBmpOutcome(WritePngFile(path, dib, sync, transparency)), table);
         case SaveFormat::Tiff: {
             const SaveTiffResult result = SaveTiff(nativePath, dib, 0, 1, true, sync);
             return {result.value == 0 && result.writeCode == 0, result.message};

@@ -22,8 +22,11 @@ struct SaveFileResult {
 // BMP and PNG take their message from `table` (PNG's outcomes read as the BMP
 // writer's: nothing to write, the file refused, a write that failed); TIFF
 // brings the TIFF writer's own message, the saved one included.
+// A `transparency` mask (docview/transparency.h) gives a PNG its alpha; BMP
+// and TIFF files never carry one.
 SaveFileResult WriteImageFile(const QString& path, const Dib& dib, SaveFormat format,
-                              const BmpMessageTable& table, FileSync sync = FileSync::Always);
+                              const BmpMessageTable& table, FileSync sync = FileSync::Always,
+                              const Dib* transparency = nullptr);
 
 // Shows a writer's message in the program's message box.
 void ShowSaveMessage(const SaveMessage& message);

@@ -51,6 +51,9 @@ void CSaveOptionsDlg::BuildControls() {
         typeLayout->addWidget(radio);
     }
     typeLayout->addStretch(1);
+    // Read by Save As too; it changes PNG files only, and only TIMs' pixels.
+    m_pPngAlphaCheck = new QCheckBox(QStringLiteral("PNGで色0x0000のTIM画素を透明にする"), this);
+    m_pPngAlphaCheck->setAccessibleName(m_pPngAlphaCheck->text());
 
     m_pOkButton = new QPushButton(QStringLiteral("OK"), this);
     m_pCancelButton = new QPushButton(QStringLiteral("ｷｬﾝｾﾙ"), this);
@@ -64,6 +67,7 @@ void CSaveOptionsDlg::BuildControls() {
     layout->addWidget(m_pOverwriteCheck);
     layout->addLayout(folderRow);
     layout->addWidget(typeBox);
+    layout->addWidget(m_pPngAlphaCheck);
     layout->addLayout(buttonRow);
 
     connect(m_pBrowseButton, &QPushButton::clicked, this, &CSaveOptionsDlg::OnBrowse);
@@ -77,6 +81,7 @@ void CSaveOptionsDlg::LoadFromStore() {
     // A type no button stands for leaves every button clear; OK then stores -1 (TIFF files).
     if (QAbstractButton* radio = m_pTypeGroup->button(Read(m_store, settings::kImageType)))
         radio->setChecked(true);
+    m_pPngAlphaCheck->setChecked(Read(m_store, settings::kPngAlpha) != 0);
 }
 
 QRadioButton* CSaveOptionsDlg::ImageTypeButton(int type) const {
@@ -93,5 +98,6 @@ void CSaveOptionsDlg::accept() {
     Write(m_store, settings::kOverwriteMessage, m_pOverwriteCheck->isChecked() ? 1 : 0);
     Write(m_store, settings::kFolder, vorel::FolderAsStored(m_pFolderEdit->text().toStdString()));
     Write(m_store, settings::kImageType, m_pTypeGroup->checkedId());
+    Write(m_store, settings::kPngAlpha, m_pPngAlphaCheck->isChecked() ? 1 : 0);
     QDialog::accept();
 }

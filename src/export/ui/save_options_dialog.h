@@ -1,6 +1,6 @@
 // The save-options dialog ("保存") that Save All shows first: whether to ask
-// before replacing a file, the folder, and the format. OK writes the three
-// settings; Cancel writes nothing.
+// before replacing a file, the folder, the format, and whether PNG files carry
+// the TIMs' transparent pixels. OK writes the four settings; Cancel writes nothing.
 #pragma once
 
 #include <QDialog>
@@ -24,6 +24,7 @@ class CSaveOptionsDlg : public QDialog {
     QLineEdit* FolderEdit() const { return m_pFolderEdit; }
     QPushButton* BrowseButton() const { return m_pBrowseButton; }
     QRadioButton* ImageTypeButton(int type) const;  // 0 BMP, 1 TIFF, 2 PNG
+    QCheckBox* PngAlphaCheck() const { return m_pPngAlphaCheck; }
     QPushButton* OkButton() const { return m_pOkButton; }
     QPushButton* CancelButton() const { return m_pCancelButton; }
 
@@ -40,6 +41,7 @@ class CSaveOptionsDlg : public QDialog {
     QLineEdit* m_pFolderEdit = nullptr;
     QPushButton* m_pBrowseButton = nullptr;
     QButtonGroup* m_pTypeGroup = nullptr;
+    QCheckBox* m_pPngAlphaCheck = nullptr;
     QPushButton* m_pOkButton = nullptr;
     QPushButton* m_pCancelButton = nullptr;
 };

@@ -11,6 +11,7 @@ using vorel::ScopedFileFault;
 using namespace vorel::testing;
 
 const QString kSaved = QStringLiteral("正常に保存しました");
+const vorel::MemorySettingsStore kNoSettings;
 
 TEST(SaveAs, ProposesTheDocumentNameCutInItsFileNameAndCancelWritesNothing) {
     ScratchDir dir;
@@ -22,7 +23,7 @@ TEST(SaveAs, ProposesTheDocumentNameCutInItsFileNameAndCancelWritesNothing) {
     doc.SetPathName(QString::fromStdString(dir.File("MY.DIR/DATA")), vorel::SearchState{}, store);
     doc.m_hDIB = MakePatternDib(3, 2, 8);
 
-    vorel::ui::SaveDocumentAs(doc);
+    vorel::ui::SaveDocumentAs(doc, kNoSettings);
 
     ASSERT_EQ(dialogs.service.saveRequests.size(), 1u);
     const vorel::SaveFileRequest& request = dialogs.service.saveRequests.front();
@@ -34,6 +35,7 @@ TEST(SaveAs, ProposesTheDocumentNameCutInItsFileNameAndCancelWritesNothing) {
               (QStringList{QStringLiteral("BMP (Windows Bitmap) (*.bmp)"),
                            QStringLiteral("TIFF (Tagged Image File Format) (*.tif)"),
                            QStringLiteral("PNG (Portable Network Graphics) (*.png)"),
+                           QStringLiteral("TIM (PlayStation TIM) (*.tim)"),
                            QStringLiteral("全ﾌｧｲﾙ(*.*) (*)")}));
     EXPECT_TRUE(messages.service.shown.empty());
     EXPECT_TRUE(dir.Entries().empty());
@@ -62,7 +64,7 @@ TEST(SaveAs, TheChosenExtensionPicksTheFormatOrIsRefused) {
         ScopedFileDialogs dialogs;
         dialogs.service.answers = {QString::fromStdString(dir.File(c.typed))};
         const auto doc = PatternDocument(QStringLiteral("DATA_001"), 5, 3, 24);
-        vorel::ui::SaveDocumentAs(*doc);
+        vorel::ui::SaveDocumentAs(*doc, kNoSettings);
         ASSERT_EQ(messages.service.shown.size(), 1u);
         EXPECT_EQ(messages.service.shown[0].text, c.message);
         EXPECT_EQ(messages.service.shown[0].icon, c.icon);
@@ -114,7 +116,7 @@ TEST(SaveAs, FailuresKeepTheFileThatWasThere) {
         const auto doc = PatternDocument(QStringLiteral("DATA_001"), 4, 4, c.bits);
         {
             const ScopedFileFault fault(c.nth, c.fault);
-            vorel::ui::SaveDocumentAs(*doc);
+            vorel::ui::SaveDocumentAs(*doc, kNoSettings);
         }
         ASSERT_EQ(messages.service.shown.size(), 1u);
         EXPECT_EQ(messages.service.shown[0].text, c.message);
@@ -130,9 +132,42 @@ TEST(SaveAs, AFolderThatIsNotThereCannotTakeTheFile) {
     ScopedFileDialogs dialogs;
     dialogs.service.answers = {QString::fromStdString(dir.File("missing/a.bmp"))};
     const auto doc = PatternDocument(QStringLiteral("DATA_001"), 4, 4, 4);
-    vorel::ui::SaveDocumentAs(*doc);
+    vorel::ui::SaveDocumentAs(*doc, kNoSettings);
     EXPECT_EQ(TextsOf(messages.service), QStringList{QStringLiteral("ﾌｧｲﾙｵｰﾌﾟﾝｴﾗｰ")});
     EXPECT_TRUE(dir.Entries().empty());
+}
+
+// A TIM goes out as the bytes the search found; a picture with no whole TIM behind it is refused.
+TEST(SaveAs, ATimNameWritesTheTimAsFoundOrIsRefused) {
+    const std::vector<std::uint8_t> tim = {0x10, 0, 0, 0, 2, 0, 0, 0, 16, 0, 0, 0, 0, 0, 0, 0, 1, 0, 1, 0, 0x34, 0x12};
+    const struct {
+        vorel::TimBytesOutcome outcome;
+        QString message;
+    } cases[] = {
+        {vorel::TimBytesOutcome::kWhole, kSaved},
+        {vorel::TimBytesOutcome::kNotTim,
+         QStringLiteral("TIM形式で保存できるのはTIMイメージだけです。\nビットマップはBMP、TIFF、PNGで保存してください。")},
+        {vorel::TimBytesOutcome::kCutOff,
+         QStringLiteral("このTIMはファイルの終わりで切れているため、TIM形式では保存できません。")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.message.toStdString());
+        ScratchDir dir;
+        ScopedMessages messages;
+        ScopedFileDialogs dialogs;
+        dialogs.service.answers = {QString::fromStdString(dir.File("pic.Tim"))};
+        const auto doc = PatternDocument(QStringLiteral("DATA_001"), 1, 1, 24);
+        doc->m_tim.outcome = c.outcome;
+        if (c.outcome == vorel::TimBytesOutcome::kWhole) doc->m_tim.bytes = tim;
+        vorel::ui::SaveDocumentAs(*doc, kNoSettings);
+        ASSERT_EQ(TextsOf(messages.service), QStringList{c.message});
+        if (c.outcome == vorel::TimBytesOutcome::kWhole) {
+            EXPECT_EQ(ReadAll(dir.File("pic.Tim")), tim);
+        } else {
+            EXPECT_EQ(messages.service.shown[0].icon, MessageIcon::Exclamation);
+            EXPECT_TRUE(dir.Entries().empty());
+        }
+    }
 }
 
 }  // namespace

@@ -56,7 +56,7 @@ TEST(SaveOptionsDialog, OkWritesTheThreeKeysWithATrailingSlashAndCancelNothing) 
         dialog.ImageTypeButton(2)->setChecked(true);
         dialog.OkButton()->click();
         EXPECT_EQ(dialog.result(), QDialog::Accepted);
-        EXPECT_EQ(store.writes, (std::vector<std::string>{"OverwriteMessage", "Folder", "ImageType"}));
+        EXPECT_EQ(store.writes, (std::vector<std::string>{"OverwriteMessage", "Folder", "ImageType", "PngAlpha"}));
         EXPECT_EQ(Read(store, settings::kOverwriteMessage), 1);
         EXPECT_EQ(vorel::ReadWithDefault(store, settings::kFolder, "?"), c.stored);
         EXPECT_EQ(Read(store, settings::kImageType), 2);
@@ -67,6 +67,23 @@ TEST(SaveOptionsDialog, OkWritesTheThreeKeysWithATrailingSlashAndCancelNothing) 
     dialog.CancelButton()->click();
     EXPECT_EQ(dialog.result(), QDialog::Rejected);
     EXPECT_TRUE(store.writes.empty());
+}
+
+TEST(SaveOptionsDialog, ThePngAlphaBoxShowsTheSettingAndOkStoresItsState) {
+    for (const int stored : {-1, 0, 1, 7}) {  // -1: never written, so the default (off)
+        for (const bool tick : {false, true}) {
+            RecordingStore store;
+            if (stored >= 0) Write(store, settings::kPngAlpha, stored);
+            CSaveOptionsDlg dialog(store);
+            QCheckBox* box = dialog.PngAlphaCheck();
+            EXPECT_EQ(box->isChecked(), stored > 0) << stored;
+            EXPECT_EQ(box->accessibleName(), box->text());
+            EXPECT_EQ(box->text(), QStringLiteral("PNGで色0x0000のTIM画素を透明にする"));
+            box->setChecked(tick);
+            dialog.OkButton()->click();
+            EXPECT_EQ(store.ReadString("Settings", "PngAlpha", "?"), tick ? "1" : "0");
+        }
+    }
 }
 
 TEST(SaveOptionsDialog, BrowseReplacesTheFolderOnlyWhenOneIsChosen) {
