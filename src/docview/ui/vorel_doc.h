@@ -49,6 +49,11 @@ class CVorelDoc : public QObject {
     int m_nImageNo = 0;
     int m_nPaletteNo = 0;
     QString m_strFilePath;
+    // The disc file holding the image when the searched file is a CD image
+    // ("/TEX/T003.TIM"), and the offset of the image's first byte in it; empty
+    // and -1 otherwise.
+    QString m_strDiscFile;
+    qint64 m_nDiscFileOffset = -1;
 
   signals:
     void titleChanged(const QString& title);
