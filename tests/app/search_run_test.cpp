@@ -1,6 +1,7 @@
 // A search run through the real application: windows opened in order and
 // named after the file, the closing count, the progress box's Cancel and its
 // question, divided searches and palette images.
+#include <QLabel>
 #include <QMdiArea>
 #include <QPushButton>
 
