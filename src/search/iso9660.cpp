@@ -84,7 +84,7 @@ std::string MakeName(Bytes raw, bool joliet) {
         if (end > 1 && raw[end - 1] == '.') --end;
         for (std::size_t i = 0; i < end; ++i) AppendSafe(name, raw[i]);  // Latin-1
     }
-    if (name.empty() || name == "." || name == "..") name.insert(0, "_");
+    if (name.empty() || name == "." || name == "..") name = "_" + name;
     return name;
 }
 
