@@ -12,6 +12,8 @@
 #include <span>
 #include <string>
 
+#include "search/iso9660.h"
+
 namespace vorel::fuzz {
 
 using Input = std::span<const std::uint8_t>;
@@ -75,5 +77,15 @@ void CheckOptimizedPalette(Input data);
 // WriteBmpFile and SaveTiff of a DIB shaped by the input (whose header may
 // claim more than the block holds) over an existing file in a scratch folder.
 void CheckWriters(Input data);
+
+// The ISO 9660 reader over an image whose sectors from 16 on are `data` (the
+// system area before them zeros), as a plain .iso and wrapped in raw Mode 2
+// Form 1 sectors: bounded, safe paths, extents inside their files, every
+// location inside its file, and the same tree both ways.
+struct DiscSummary {
+    DiscTreeOutcome outcome = DiscTreeOutcome::kOk;
+    std::size_t files = 0;
+};
+DiscSummary CheckDiscTree(Input data);
 
 }  // namespace vorel::fuzz

@@ -18,6 +18,7 @@
 
 #include "app/recent_file_list.h"
 #include "search/cue_sheet.h"
+#include "search/disc_map.h"
 #include "search/search_host.h"
 #include "search/search_state.h"
 #include "search/settings.h"
@@ -117,6 +118,8 @@ class CVorelApp : public QObject, public vorel::ISearchHost {
     std::unique_ptr<CMainFrame> m_pMainFrame;
     std::unique_ptr<CProgressDlg> m_pProgress;
     QString m_strRunPath;
+    // The disc files of the file being searched, read once before its scans.
+    std::unique_ptr<vorel::DiscMap> m_pDiscMap;
     QString m_strRecentName;  // what the recent-file list keeps for the run (a cue sheet, not its .bin)
     int m_nRunDepth = 0;
     int m_nRunDocuments = 0;

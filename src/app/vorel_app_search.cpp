@@ -143,8 +143,13 @@ CVorelDoc* CVorelApp::RunSearch(const QString& path, const vorel::SearchTarget& 
     m_lastRun = RunOutcome::Searched;
     m_strRunPath = path;
     if (auto* log = vorel::app::MessageLog()) log->Note(QStringLiteral("SEARCH"), {path});
+    // Read once per file, asked once per image it holds.
+    m_pDiscMap = std::make_unique<vorel::DiscMap>();
+    m_pDiscMap->Load(target.path, target.fromSheet ? target.reading : vorel::ReadSectorReading(*m_pStore),
+                     target.fromSheet);
     QPointer<CVorelDoc> result(
         static_cast<CVorelDoc*>(vorel::RunSearchScans(m_state, *this, *m_pStore, target)));
+    m_pDiscMap.reset();
     // Windows opened while the progress box kept the main window disabled
     // could not become active; the newest one is now.
     if (m_nRunDocuments > 0 && m_pMainFrame) m_pMainFrame->ActivateNewestChild();
@@ -264,6 +269,11 @@ vorel::DocumentRef CVorelApp::OpenDocument(const vorel::SearchState&, std::strin
     // The template reads the hit from m_state, which the scanners fill; the
     // document keeps the path as the user gave it, not its encoded bytes.
     CVorelDoc* doc = m_pDocTemplate->OpenDocumentFile(m_strRunPath, true);
+    vorel::DiscLocation where;
+    if (doc && m_pDiscMap && m_pDiscMap->Locate(m_state.m_nHitFileOffset, where)) {
+        doc->m_strDiscFile = QString::fromStdString(m_pDiscMap->PathOf(where));
+        doc->m_nDiscFileOffset = where.offset;
+    }
     if (doc) ++m_nRunDocuments;
     return doc;
 }

@@ -41,8 +41,8 @@ QString BmpReason(BmpWriteOutcome outcome) {
 
 }  // namespace
 
-Exporter::Exporter(QString folder, ExportFormat format, bool pngAlpha)
-    : folder_(std::move(folder)), format_(format), pngAlpha_(pngAlpha) {}
+Exporter::Exporter(QString folder, ExportFormat format, bool pngAlpha, bool tree)
+    : folder_(std::move(folder)), format_(format), pngAlpha_(pngAlpha), tree_(tree) {}
 
 bool Exporter::Prepare(QString& reason) {
     if (!QDir().mkpath(folder_)) {
@@ -87,11 +87,28 @@ void Exporter::Write(const FoundImage& image, const Dib& dib, const SearchState&
     std::fprintf(stderr, "vorel-find: %s: %s\n", qPrintable(path), qPrintable(reason));
 }
 
+QString Exporter::SubfolderFor(const FoundImage& image) const {
+    if (!tree_ || image.discFile.empty()) return {};
+    // The reader already turned "/" and control characters into "_"; a part that
+    // would climb out of the export folder is made harmless here too.
+    QStringList parts;
+    for (QString part : QString::fromStdString(image.discFile).split(u'/', Qt::SkipEmptyParts)) {
+        if (part == u"." || part == u"..") part.prepend(u'_');
+        parts.append(part);
+    }
+    return parts.join(u'/');
+}
+
 QString Exporter::FileNameFor(const FoundImage& image) {
-    const QString title = QString::fromStdString(image.title);
     const QLatin1StringView extension(Extension(format_));
-    QString name = title + extension;
-    for (int n = 2; used_.contains(name.toUpper()); ++n) name = QStringLiteral("%1(%2)%3").arg(title).arg(n).arg(extension);
+    QString base = QString::fromStdString(image.title);
+    const QString sub = SubfolderFor(image);
+    if (!sub.isEmpty()) {
+        QDir().mkpath(QDir(folder_).filePath(sub));  // a failure shows when the file cannot be made
+        base.prepend(sub + u'/');
+    }
+    QString name = base + extension;
+    for (int n = 2; used_.contains(name.toUpper()); ++n) name = QStringLiteral("%1(%2)%3").arg(base).arg(n).arg(extension);
     used_.insert(name.toUpper());
     return name;
 }

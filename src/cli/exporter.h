@@ -16,7 +16,8 @@ enum class ExportFormat { kBmp, kTiff, kPng, kTim };
 class Exporter {
 public:
     // `pngAlpha`: PNG files carry the TIM's transparent pixels (colour word 0x0000) as alpha 0.
-    Exporter(QString folder, ExportFormat format, bool pngAlpha = false);
+    // `tree`: each image of a disc file goes under <folder>/<disc folders>/<disc file>/.
+    Exporter(QString folder, ExportFormat format, bool pngAlpha = false, bool tree = false);
 
     // Prepares the folder (made when missing) and, for PNG, the encoder; false
     // with a reason when export cannot work at all.
@@ -36,12 +37,16 @@ private:
 
     // The file name for an image: its title, and when two searched files give the
     // same title (DATA.BIN and DATA.TIM, or one name in two folders), a number
-    // after it, so an image written earlier in the run is never replaced.
+    // after it, so an image written earlier in the run is never replaced. With
+    // `tree`, the path under the folder, its folders made.
     QString FileNameFor(const FoundImage& image);
+    // The folder an image goes to under the export folder ("" for the folder itself).
+    QString SubfolderFor(const FoundImage& image) const;
 
     QString folder_;
     ExportFormat format_;
     bool pngAlpha_ = false;
+    bool tree_ = false;
     QSet<QString> used_;  // names written in this run, compared without case
     WritePngFunction* writePng_ = nullptr;
     int written_ = 0;

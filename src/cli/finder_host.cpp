@@ -57,11 +57,24 @@ DocumentRef FinderHost::OpenDocument(const SearchState& state, std::string_view 
     last_.width = dib.Width();
     last_.height = dib.Height();
     last_.palettes = state.m_nPaletteCount;
+    last_.discFile.clear();
+    last_.fileOffset = -1;
+    DiscLocation where;
+    if (discMap_ != nullptr && discMap_->Locate(state.m_nHitFileOffset, where)) {
+        last_.discFile = discMap_->PathOf(where);
+        last_.fileOffset = where.offset;
+        ++imagesPerFile_[where.file];
+    }
     ++imagesFound_;
     if (showProgress_) std::fputs("\r\033[K", stderr);
     onImage_(last_, dib, state);
     DrawBar();
     return &last_;
+}
+
+void FinderHost::SetDiscMap(const DiscMap* map) {
+    discMap_ = map;
+    imagesPerFile_.assign(map != nullptr ? map->Tree().files.size() : 0, 0);
 }
 
 void FinderHost::DrawBar() const {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "image/dib.h"
+#include "search/disc_map.h"
 #include "search/search_host.h"
 #include "search/settings.h"
 
@@ -23,6 +24,8 @@ struct FoundImage {
     int width = 0;
     int height = 0;
     int palettes = 1;
+    std::string discFile;         // "/TEX/T003.TIM", empty outside every disc file
+    std::int64_t fileOffset = -1;  // of the first byte inside discFile
 };
 
 class FinderHost : public ISearchHost {
@@ -41,6 +44,11 @@ public:
 
     int ImagesFound() const { return imagesFound_; }
 
+    // The disc files of the file being searched (null: none); each image is
+    // named after the one holding it and counted for it.
+    void SetDiscMap(const DiscMap* map);
+    const std::vector<int>& ImagesPerDiscFile() const { return imagesPerFile_; }
+
     // Set from the SIGINT handler: the next progress point ends the scan, and so
     // does the first point of every later scan.
     static volatile std::sig_atomic_t cancelRequested;
@@ -55,6 +63,8 @@ private:
     int steps_ = 0;
     int imagesFound_ = 0;
     FoundImage last_;
+    const DiscMap* discMap_ = nullptr;
+    std::vector<int> imagesPerFile_;
 };
 
 std::string ImageKind(const SearchState& state, const Dib& dib);

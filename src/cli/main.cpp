@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <unistd.h>
 
+#include "cli/disc_files.h"
 #include "cli/exporter.h"
 #include "cli/finder_host.h"
 #include "platform/qsettings_store.h"
@@ -31,22 +32,23 @@ void OnInterrupt(int) {
 
 void PrintTableHeader(bool tsv) {
     if (tsv) {
-        std::printf("title\tnumber\tpalette\toffset\tkind\twidth\theight\tpalettes\n");
+        std::printf("title\tnumber\tpalette\toffset\tkind\twidth\theight\tpalettes%s\n",
+                    vorel::DiscColumnsHeader(tsv).c_str());
     } else {
-        std::printf("%-32s %6s %7s %12s %-5s %6s %6s %8s\n", "TITLE", "NUMBER", "PALETTE", "OFFSET", "KIND",
-                    "WIDTH", "HEIGHT", "PALETTES");
+        std::printf("%-32s %6s %7s %12s %-5s %6s %6s %8s%s\n", "TITLE", "NUMBER", "PALETTE", "OFFSET", "KIND",
+                    "WIDTH", "HEIGHT", "PALETTES", vorel::DiscColumnsHeader(tsv).c_str());
     }
 }
 
 void PrintImage(const FoundImage& image, bool tsv) {
     if (tsv) {
-        std::printf("%s\t%d\t%d\t%lld\t%s\t%d\t%d\t%d\n", image.title.c_str(), image.number, image.palette,
+        std::printf("%s\t%d\t%d\t%lld\t%s\t%d\t%d\t%d%s\n", image.title.c_str(), image.number, image.palette,
                     static_cast<long long>(image.offset), image.kind.c_str(), image.width, image.height,
-                    image.palettes);
+                    image.palettes, vorel::DiscColumns(image, tsv).c_str());
     } else {
-        std::printf("%-32s %6d %7d %12lld %-5s %6d %6d %8d\n", image.title.c_str(), image.number, image.palette,
+        std::printf("%-32s %6d %7d %12lld %-5s %6d %6d %8d%s\n", image.title.c_str(), image.number, image.palette,
                     static_cast<long long>(image.offset), image.kind.c_str(), image.width, image.height,
-                    image.palettes);
+                    image.palettes, vorel::DiscColumns(image, tsv).c_str());
     }
     std::fflush(stdout);
 }
@@ -120,8 +122,14 @@ int main(int argc, char* argv[]) {
         QStringLiteral("How to read 2,352-byte CD sectors: auto (raw when the file looks like a raw CD image), "
                        "raw (always) or plain (never)."),
         QStringLiteral("auto|raw|plain"));
+    const QCommandLineOption treeOption(
+        QStringLiteral("tree"), QStringLiteral("With --out: write each image under DIR/<disc folder>/<disc file>/, "
+                                               "mirroring the CD image's files."));
+    const QCommandLineOption filesOption(
+        QStringLiteral("files"), QStringLiteral("List the files of each CD image (path, first sector, size, images "
+                                                "found in it, kind) instead of the images."));
     parser.addOptions({tsvOption, typeOption, palettesOption, chunkOption, pageOption, perPageOption, outOption,
-                       formatOption, alphaOption, sectorsOption});
+                       formatOption, alphaOption, sectorsOption, treeOption, filesOption});
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("Files to search."), QStringLiteral("FILE..."));
     if (!parser.parse(QCoreApplication::arguments())) return Fail(parser.errorText());
     // Qt's own answer, which adds its options and ends the program.
@@ -175,6 +183,7 @@ int main(int argc, char* argv[]) {
     std::optional<vorel::Exporter> exporter;
     if ((parser.isSet(formatOption) || parser.isSet(alphaOption)) && !parser.isSet(outOption))
         return Fail(QStringLiteral("--format and --alpha need --out DIR"));
+    if (parser.isSet(treeOption) && !parser.isSet(outOption)) return Fail(QStringLiteral("--tree needs --out DIR"));
     if (parser.isSet(outOption)) {
         const QString format = parser.isSet(formatOption) ? parser.value(formatOption).toLower() : QStringLiteral("bmp");
         vorel::ExportFormat kind = vorel::ExportFormat::kBmp;
@@ -187,18 +196,23 @@ int main(int argc, char* argv[]) {
         }
         if (parser.isSet(alphaOption) && kind != vorel::ExportFormat::kPng)
             return Fail(QStringLiteral("--alpha is for PNG files (--out DIR --format png)"));
-        exporter.emplace(parser.value(outOption), kind, parser.isSet(alphaOption));
+        exporter.emplace(parser.value(outOption), kind, parser.isSet(alphaOption), parser.isSet(treeOption));
         QString reason;
         if (!exporter->Prepare(reason)) return Fail(reason);
     }
 
     const bool tsv = parser.isSet(tsvOption);
+    const bool listFiles = parser.isSet(filesOption);
     const bool showProgress = ::isatty(STDERR_FILENO) != 0;
     std::signal(SIGINT, OnInterrupt);
 
     int images = 0;
     bool failed = false;
-    PrintTableHeader(tsv);
+    if (listFiles) {
+        vorel::PrintDiscFilesHeader(tsv);
+    } else {
+        PrintTableHeader(tsv);
+    }
     std::fflush(stdout);
     for (const QString& file : files) {
         // A cue sheet stands for the files it names; anything else for itself.
@@ -223,13 +237,17 @@ int main(int argc, char* argv[]) {
                     continue;
                 }
             }
+            vorel::DiscMap disc;
+            vorel::LoadDiscFiles(disc, target, store, name);
             vorel::SearchState state;
             vorel::FinderHost host(store, showProgress, [&](const FoundImage& image, const vorel::Dib& dib,
                                                             const vorel::SearchState& hit) {
-                PrintImage(image, tsv);
+                if (!listFiles) PrintImage(image, tsv);
                 if (exporter) exporter->Write(image, dib, hit);
             });
+            host.SetDiscMap(&disc);
             vorel::RunSearchScans(state, host, store, target);
+            if (listFiles) vorel::PrintDiscFiles(disc, host.ImagesPerDiscFile(), tsv);
             images += host.ImagesFound();
             std::fprintf(stderr, "%s: %s\n", qPrintable(name), vorel::ClosingMessage(state, store).c_str());
             if (vorel::FinderHost::cancelRequested != 0) break;

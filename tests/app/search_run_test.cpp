@@ -1,11 +1,16 @@
 // A search run through the real application: windows opened in order and
 // named after the file, the closing count, the progress box's Cancel and its
 // question, divided searches and palette images.
+#include <QLabel>
 #include <QMdiArea>
 #include <QPushButton>
 
 #include "app_test_support.h"
 #include "sample_builders/cd_sectors.h"
+#include "sample_builders/disc_image.h"
+#include "app/child_frame.h"
+#include "docview/ui/image_info_dialog.h"
+#include "docview/ui/vorel_view.h"
 #include "docview/ui/vorel_doc.h"
 #include "search/ui/divide_search_dialog.h"
 #include "search/ui/open_file_dialog.h"
@@ -192,6 +197,37 @@ TEST_F(SearchRunTest, NewEmptyDocumentsAreNumberedAndHarmless) {
     for (QAction* action : {a.viewFit, a.zoom[0], a.zoom[5], a.viewActual, a.autoSize}) action->trigger();
     frame->grab();
     EXPECT_TRUE(messages.shown.empty());
+}
+
+// A raw BIN/CUE of a genisoimage disc: each window's document knows the disc
+// file of its image, and the information box shows it.
+TEST_F(SearchRunTest, DocumentsOfADiscImageCarryTheirDiscFile) {
+    const QString src = PathIn("src");
+    QDir().mkpath(src);
+    const auto placed = samples::WriteDiscSource(src.toStdString());
+    const QString iso = PathIn("disc.iso");
+    ASSERT_TRUE(samples::MakeIso(src.toStdString(), iso.toStdString(), "-D -J"));
+    QFile file(iso);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    WriteFile("GAME.BIN", samples::WrapRaw(Bytes(bytes.begin(), bytes.end()), {}));
+    WriteFile("GAME.cue", [] {
+        const std::string sheet = samples::MakeCueSheet("GAME.BIN", samples::SectorKind::kMode2Form1);
+        return Bytes(sheet.begin(), sheet.end());
+    }());
+    app->OpenDocumentFile(PathIn("GAME.cue"));
+    QStringList shown;
+    for (const CChildFrame* f : app->DocTemplate()->Frames()) {
+        CImageInfoDlg box;
+        box.SetFromDocument(*f->GetView()->GetDocument());
+        shown << box.ValueLabel(5)->text();
+    }
+    QStringList expected;
+    for (const auto& p : placed)
+        expected << QStringLiteral("%1 (+0x%2)").arg(QString::fromStdString(p.discPath), QString::number(p.offset, 16).toUpper());
+    std::sort(shown.begin(), shown.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(shown, expected);
 }
 
 }  // namespace

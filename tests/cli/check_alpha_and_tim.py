@@ -57,7 +57,7 @@ def colour_words(data, offset, palette):
 def main():
     source, listing, png_dir, tim_dir = sys.argv[1:5]
     data = open(source, "rb").read()
-    rows = [line.split("\t") for line in open(listing, encoding="utf-8").read().splitlines()[1:]]
+    rows = [line.split("\t")[:8] for line in open(listing, encoding="utf-8").read().splitlines()[1:]]
     failures = 0
     for title, number, palette, offset, kind, width, height, palettes in rows:
         offset, width, height = int(offset), int(width), int(height)

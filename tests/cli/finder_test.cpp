@@ -9,9 +9,11 @@
 #include <gtest/gtest.h>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "sample_builders/cd_sectors.h"
+#include "sample_builders/disc_image.h"
 #include "sample_builders/sample_builders.h"
 
 namespace {
@@ -105,11 +107,11 @@ TEST_F(FinderTest, TsvListsEveryImageInOrder) {
     const FinderRun run = Find("--tsv " + Q(file));
     EXPECT_EQ(run.exit, 0) << run.err;
     EXPECT_EQ(run.out,
-              "title\tnumber\tpalette\toffset\tkind\twidth\theight\tpalettes\n"
-              "GAME_001\t1\t0\t100\tTIM4\t16\t8\t3\n"
-              "GAME_002\t2\t0\t5000\tTIM24\t10\t4\t1\n"
-              "GAME_003\t3\t0\t20000\tBMP8\t7\t5\t1\n"
-              "GAME_004\t4\t0\t30000\tBMP1\t33\t2\t1\n");
+              "title\tnumber\tpalette\toffset\tkind\twidth\theight\tpalettes\tdisc_file\tfile_offset\n"
+              "GAME_001\t1\t0\t100\tTIM4\t16\t8\t3\t\t\n"
+              "GAME_002\t2\t0\t5000\tTIM24\t10\t4\t1\t\t\n"
+              "GAME_003\t3\t0\t20000\tBMP8\t7\t5\t1\t\t\n"
+              "GAME_004\t4\t0\t30000\tBMP1\t33\t2\t1\t\t\n");
     EXPECT_NE(run.err.find("4 Images Find"), std::string::npos) << run.err;
 
     const FinderRun palettes = Find("--tsv --palettes --type tim " + Q(file));
@@ -118,8 +120,8 @@ TEST_F(FinderTest, TsvListsEveryImageInOrder) {
 
     const FinderRun page = Find("--tsv --page 1 --per-page 1 --type bmp " + Q(file));
     EXPECT_EQ(page.out,
-              "title\tnumber\tpalette\toffset\tkind\twidth\theight\tpalettes\n"
-              "GAME_002\t2\t0\t30000\tBMP1\t33\t2\t1\n");
+              "title\tnumber\tpalette\toffset\tkind\twidth\theight\tpalettes\tdisc_file\tfile_offset\n"
+              "GAME_002\t2\t0\t30000\tBMP1\t33\t2\t1\t\t\n");
 }
 
 TEST_F(FinderTest, ExitStatusAndMessages) {
@@ -347,6 +349,86 @@ TEST_F(FinderTest, CueSheetOfARawImageListsAndExportsWhatThePlainFileHolds) {
     const FinderRun self = Find(Q(dir_ / "SELF.cue"));
     EXPECT_EQ(self.exit, 2);
     EXPECT_NE(self.err.find("the cue sheet names itself"), std::string::npos) << self.err;
+}
+
+
+std::vector<std::vector<std::string>> TsvRows(const std::string& tsv) {
+    std::vector<std::vector<std::string>> rows;
+    std::istringstream lines(tsv);
+    std::string line;
+    std::getline(lines, line);  // the header
+    while (std::getline(lines, line)) {
+        std::vector<std::string> fields;
+        std::size_t start = 0;
+        for (std::size_t tab; (tab = line.find('\t', start)) != std::string::npos; start = tab + 1)
+            fields.push_back(line.substr(start, tab - start));
+        fields.push_back(line.substr(start));
+        rows.push_back(fields);
+    }
+    return rows;
+}
+
+// A genisoimage disc as a .iso and as a raw BIN/CUE: each image is named by the
+// file isoinfo's extents put it in, and exported and counted under that file.
+TEST_F(FinderTest, DiscImagesNameTheFileOfEveryImage) {
+    fs::create_directories(dir_ / "src");
+    const auto placed = vorel::samples::WriteDiscSource((dir_ / "src").string());
+    const fs::path iso = dir_ / "DISC.iso";
+    ASSERT_TRUE(vorel::samples::MakeIso((dir_ / "src").string(), iso.string(), "-D -J"));
+    bool ok = false;
+    const auto listing = vorel::samples::ListWithIsoinfo(iso.string(), true, ok);
+    ASSERT_TRUE(ok);
+    const auto isoBytes = ReadBytes(iso);
+    Write("GAME.BIN", vorel::samples::WrapRaw(isoBytes, {}));
+    std::ofstream(dir_ / "GAME.cue") << vorel::samples::MakeCueSheet("GAME.BIN", vorel::samples::SectorKind::kMode2Form1);
+
+    for (const auto& [file, sectorBytes, dataStart] : {std::tuple{iso, 2048LL, 0LL}, {dir_ / "GAME.cue", 2352LL, 24LL}}) {
+        const FinderRun run = Find("--tsv " + Q(file));
+        ASSERT_EQ(run.exit, 0) << run.err;
+        EXPECT_EQ(run.err.find("disc files"), std::string::npos) << run.err;
+        std::vector<std::string> named;
+        for (const auto& row : TsvRows(run.out)) {
+            ASSERT_EQ(row.size(), 10u);
+            const long long offset = std::stoll(row[3]);
+            std::string expected = "\t";
+            for (const auto& e : listing) {
+                const long long in = (offset / sectorBytes - e.firstSector) * 2048 + offset % sectorBytes - dataStart;
+                if (offset / sectorBytes >= e.firstSector && in < e.size) expected = e.path + "\t" + std::to_string(in);
+            }
+            EXPECT_EQ(row[8] + "\t" + row[9], expected) << file << " " << offset;
+            named.push_back(row[8] + "+" + row[9]);
+        }
+        for (const auto& p : placed)
+            EXPECT_NE(std::find(named.begin(), named.end(), p.discPath + "+" + std::to_string(p.offset)), named.end())
+                << file << " " << p.discPath;
+    }
+    const FinderRun plain = Find(Q(iso));
+    EXPECT_NE(plain.out.find(" TEX/T003.TIM+0x1F0\n"), std::string::npos) << plain.out;
+
+    // --files: every file with its first sector and size as isoinfo says, and its images.
+    const FinderRun files = Find("--files --tsv " + Q(dir_ / "GAME.cue"));
+    ASSERT_EQ(files.exit, 0) << files.err;
+    for (const auto& e : listing) {
+        const int images = e.path == "/BIG/DATA.BIN" ? 3 : e.path == "/TEX/T003.TIM" || e.path.ends_with("DEEP.BIN");
+        const std::string line = e.path + "\t" + std::to_string(e.firstSector) + "\t" + std::to_string(e.size) + "\t" +
+                                 std::to_string(images) + "\tdata\n";
+        EXPECT_NE(files.out.find(line), std::string::npos) << line << files.out;
+    }
+    // --tree: the exports mirror the disc.
+    const FinderRun tree = Find("--out " + Q(dir_ / "out") + " --tree " + Q(dir_ / "GAME.cue"));
+    ASSERT_EQ(tree.exit, 0) << tree.err;
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_ / "out" / "TEX" / "T003.TIM"), fs::directory_iterator()), 1);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_ / "out" / "BIG" / "DATA.BIN"), fs::directory_iterator()), 3);
+
+    // A disc whose tree cannot be read: searched as before, the reason said once.
+    auto broken = isoBytes;
+    for (const int descriptor : {16, 17})  // the roots of both trees far beyond the end
+        std::fill_n(broken.begin() + descriptor * 2048 + 156 + 2, 4, 0x7F);
+    const FinderRun bad = Find("--tsv " + Q(Write("BROKEN.iso", broken)));
+    EXPECT_EQ(bad.exit, 0);
+    EXPECT_NE(bad.err.find("BROKEN.iso: disc files could not be named: a folder lies outside"), std::string::npos)
+        << bad.err;
+    for (const auto& row : TsvRows(bad.out)) EXPECT_EQ(row[8] + row[9], "");
 }
 
 }  // namespace

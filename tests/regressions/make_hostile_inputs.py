@@ -286,6 +286,137 @@ def _():
             raw_sector(3, 2, noise(2324, 10), 0x64))
 
 
+# ISO 9660 trees. Each file holds the image's sectors from 16 on (the disc
+# reader's fuzz target puts 16 zero sectors before them).
+def both32(v):
+    return u32(v) + struct.pack('>I', v & 0xFFFFFFFF)
+
+
+def dir_record(name, lba, size, flags=0, su=b''):
+    pad = b'\0' if len(name) % 2 == 0 else b''
+    body = (both32(lba) + both32(size) + bytes(7) + bytes([flags, 0, 0]) + u16(1) + struct.pack('>H', 1) +
+            bytes([len(name)]) + name + pad + su)
+    return bytes([len(body) + 2, 0]) + body
+
+
+def xa(attributes):
+    return bytes(4) + struct.pack('>H', attributes) + b'XA' + bytes(6)
+
+
+def folder(lba, parent, *records, size=2048):
+    return dir_record(b'\0', lba, size, 2) + dir_record(b'\1', parent, 2048, 2) + b''.join(records)
+
+
+def descriptor(kind, root_lba, root_size=2048, escape=b''):
+    d = bytearray(2048)
+    d[0] = kind
+    d[1:7] = b'CD001\x01'
+    d[88:88 + len(escape)] = escape
+    r = dir_record(b'\0', root_lba, root_size, 2)
+    d[156:156 + len(r)] = r
+    return bytes(d)
+
+
+def disc(sectors):
+    """Sectors by LBA (16 and up) into one run, unnamed ones zero."""
+    last = max(sectors)
+    return b''.join(sectors.get(lba, b'').ljust(2048, b'\0') for lba in range(16, last + 1))
+
+
+TERMINATOR = b'\xffCD001\x01'
+
+
+@case('disc_directory_loop')
+def _():
+    # A folder whose child is its own parent again.
+    return disc({16: descriptor(1, 18), 17: TERMINATOR, 18: folder(18, 18, dir_record(b'A', 19, 2048, 2)),
+                 19: folder(19, 18, dir_record(b'BACK', 18, 2048, 2))})
+
+
+@case('disc_record_past_sector')
+def _():
+    # Records up to near the sector's end, then one whose length runs past it.
+    root = folder(18, 18)
+    n = 0
+    while len(root) < 2048 - 60:
+        root += dir_record(b'F%03d.BIN;1' % n, 20, 100)
+        n += 1
+    last = bytearray(dir_record(b'LAST.BIN;1', 20, 100))
+    last[0] = 250
+    root = (root + last).ljust(2048, b'\0')[:2048]
+    return disc({16: descriptor(1, 18), 17: TERMINATOR, 18: root, 20: noise(100, 1)})
+
+
+@case('disc_extent_past_end')
+def _():
+    return disc({16: descriptor(1, 18), 17: TERMINATOR,
+                 18: folder(18, 18, dir_record(b'FAR', 5000000, 2048, 2), dir_record(b'HUGE.BIN;1', 19, 0xFFFFFFFF))})
+
+
+@case('disc_file_past_end')
+def _():
+    # A cut-off image: the file is still listed.
+    return disc({16: descriptor(1, 18), 17: TERMINATOR, 18: folder(18, 18, dir_record(b'HUGE.BIN;1', 19, 0xFFFFFFF0))})
+
+
+@case('disc_million_entries_claimed')
+def _():
+    # A root that claims 18,000 sectors of records (a million entries) in a tiny image.
+    return disc({16: descriptor(1, 18, 18000 * 2048), 17: TERMINATOR,
+                 18: folder(18, 18, *[dir_record(b'F%02d;1' % i, 19, 10) for i in range(50)])})
+
+
+@case('disc_names_control_and_slash')
+def _():
+    names = [b'A/B;1', b'\x01\x1b[2J;1', b'..;1', b'.', b';1', b'\x7f\x80\xff']
+    return disc({16: descriptor(1, 18), 17: TERMINATOR,
+                 18: folder(18, 18, *[dir_record(n, 19, 10) for n in names]), 19: noise(10, 2)})
+
+
+@case('disc_deeper_than_32')
+def _():
+    sectors = {16: descriptor(1, 18), 17: TERMINATOR}
+    for level in range(40):
+        lba = 18 + level
+        sectors[lba] = folder(lba, max(18, lba - 1), dir_record(b'D%d' % level, lba + 1, 2048, 2))
+    sectors[58] = folder(58, 57)
+    return disc(sectors)
+
+
+@case('disc_nine_levels_deep')
+def _():
+    sectors = {16: descriptor(1, 18), 17: TERMINATOR}
+    for level in range(9):
+        lba = 18 + level
+        sectors[lba] = folder(lba, max(18, lba - 1), dir_record(b'D%d' % level, lba + 1, 2048, 2))
+    sectors[27] = folder(27, 26, dir_record(b'DEEP.TIM;1', 28, 2048))
+    sectors[28] = bytes(0x40) + small_tim()
+    return disc(sectors)
+
+
+@case('disc_no_terminator')
+def _():
+    # Descriptors and nothing to end them, 80 sectors of them.
+    sectors = {lba: descriptor(1, 100) for lba in range(16, 96)}
+    sectors[100] = folder(100, 100, dir_record(b'A.BIN;1', 101, 5))
+    return disc(sectors)
+
+
+@case('disc_multi_extent_and_xa')
+def _():
+    return disc({16: descriptor(1, 18), 17: TERMINATOR,
+                 18: folder(18, 18, dir_record(b'BIG.BIN;1', 20, 4096, 0x80), dir_record(b'BIG.BIN;1', 30, 100),
+                            dir_record(b'MOVIE.STR;1', 40, 4096, 0, xa(0x3000)),
+                            dir_record(b'TRACK.DA;1', 50, 2048, 0, xa(0x4000))),
+                 20: noise(4096, 3), 30: small_tim()})
+
+
+@case('disc_joliet_broken_primary_whole')
+def _():
+    return disc({16: descriptor(1, 19), 17: descriptor(2, 4000000, escape=b'%/E'), 18: TERMINATOR,
+                 19: folder(19, 19, dir_record(b'A.BIN;1', 20, 5))})
+
+
 def main():
     for name, make in CASES.items():
         with open(os.path.join(HERE, name + '.bin'), 'wb') as f:

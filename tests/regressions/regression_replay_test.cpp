@@ -166,6 +166,13 @@ TEST(RegressionReplayTest, FolderHoldsTheHostileInputs) {
         "raw_truncated_last_sector",
         "raw_truncated_inside_header",
         "raw_tim_across_form2_sectors",
+        "disc_directory_loop",
+        "disc_record_past_sector",
+        "disc_extent_past_end",
+        "disc_million_entries_claimed",
+        "disc_names_control_and_slash",
+        "disc_deeper_than_32",
+        "disc_no_terminator",
     };
     for (const char* name : required) {
         EXPECT_TRUE(fs::exists(Folder() / (std::string(name) + ".bin"))) << name;
@@ -188,6 +195,7 @@ TEST(RegressionReplayTest, EveryFileStaysHarmlessOnEveryPath) {
         for (const auto& options : runs) fuzz::ScanBuffer(all, options);
         fuzz::CheckOptimizedPalette(all);
         fuzz::CheckWriters(all);
+        fuzz::CheckDiscTree(all);
         EXPECT_TRUE(log.Empty()) << path.filename() << log.Text();
     }
 }
@@ -248,6 +256,38 @@ TEST(RegressionReplayTest, HostileHeadersFindWhatTheyShould) {
         if (c.images >= 0) {
             EXPECT_EQ(s.images, c.images) << c.file;
         }
+    }
+}
+
+// What the disc reader makes of each hostile tree (as sectors 16 on of an image).
+TEST(RegressionReplayTest, HostileDiscTreesGiveAClearResult) {
+    const struct {
+        const char* file;
+        DiscTreeOutcome outcome;
+        std::size_t files;
+    } cases[] = {
+        {"disc_directory_loop", DiscTreeOutcome::kLoop, 0},
+        {"disc_record_past_sector", DiscTreeOutcome::kBadRecord, 0},
+        {"disc_extent_past_end", DiscTreeOutcome::kDirectoryOutside, 0},
+        {"disc_million_entries_claimed", DiscTreeOutcome::kDirectoryOutside, 0},
+        {"disc_deeper_than_32", DiscTreeOutcome::kTooDeep, 0},
+        // Read, and named safely.
+        {"disc_file_past_end", DiscTreeOutcome::kOk, 1},
+        {"disc_names_control_and_slash", DiscTreeOutcome::kOk, 6},
+        {"disc_nine_levels_deep", DiscTreeOutcome::kOk, 1},
+        {"disc_no_terminator", DiscTreeOutcome::kOk, 1},
+        {"disc_multi_extent_and_xa", DiscTreeOutcome::kOk, 3},
+        {"disc_joliet_broken_primary_whole", DiscTreeOutcome::kOk, 1},
+        // Not a file system at all.
+        {"file_empty", DiscTreeOutcome::kNoDescriptor, 0},
+    };
+    for (const auto& c : cases) {
+        const auto bytes = Read(Folder() / (std::string(c.file) + ".bin"));
+        FailureLog log;
+        const fuzz::DiscSummary s = fuzz::CheckDiscTree(bytes);
+        EXPECT_TRUE(log.Empty()) << c.file << log.Text();
+        EXPECT_EQ(s.outcome, c.outcome) << c.file;
+        EXPECT_EQ(s.files, c.files) << c.file;
     }
 }
 

@@ -8,12 +8,13 @@
 
 #include "docview/naming.h"
 #include "docview/ui/vorel_doc.h"
+#include "search/disc_map.h"
 
 CImageInfoDlg::CImageInfoDlg(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("ｲﾒｰｼﾞ情報"));
     const QString captions[kRowCount] = {QStringLiteral("ﾌｧｲﾙ名:"), QStringLiteral("ｻｲｽﾞ:"),
                                          QStringLiteral("COLOR数:"), QStringLiteral("ｲﾒｰｼﾞ番号:"),
-                                         QStringLiteral("ﾊﾟﾚｯﾄ番号:")};
+                                         QStringLiteral("ﾊﾟﾚｯﾄ番号:"), QStringLiteral("ﾃﾞｨｽｸ内ﾌｧｲﾙ:")};
     auto* grid = new QGridLayout;
     for (int row = 0; row < kRowCount; ++row) {
         auto* caption = new QLabel(captions[row], this);
@@ -68,11 +69,15 @@ void CImageInfoDlg::SetFromDocument(const CVorelDoc& doc) {
     m_strImageNo = QString::number(doc.m_nImageNo);
     // 0-based here, while the window title counts palettes from 1.
     m_strPaletteNo = QString::number(doc.m_nPaletteNo);
+    m_strDiscFile = doc.m_strDiscFile.isEmpty()
+                        ? QString()
+                        : QString::fromStdString(vorel::LongDiscText(doc.m_strDiscFile.toStdString(), doc.m_nDiscFileOffset));
     UpdateControls();
 }
 
 void CImageInfoDlg::UpdateControls() {
-    const QString* texts[kRowCount] = {&m_strFileName, &m_strSize, &m_strColors, &m_strImageNo, &m_strPaletteNo};
+    const QString* texts[kRowCount] = {&m_strFileName, &m_strSize,     &m_strColors,
+                                       &m_strImageNo,  &m_strPaletteNo, &m_strDiscFile};
     for (int row = 0; row < kRowCount; ++row) m_values[row]->setText(*texts[row]);
 }
 

@@ -59,6 +59,11 @@ class CVorelDoc : public QObject {
     // Where the image was found, to find it there again; sourceType 0 for a
     // document that was never searched (File > New).
     vorel::ImageRecord m_record;
+    // The disc file holding the image when the searched file is a CD image
+    // ("/TEX/T003.TIM"), and the offset of the image's first byte in it; empty
+    // and -1 otherwise.
+    QString m_strDiscFile;
+    qint64 m_nDiscFileOffset = -1;
 
   signals:
     void titleChanged(const QString& title);

@@ -79,7 +79,7 @@ QStringList InfoTexts(const CVorelDoc& doc) {
     QStringList shown;
     for (int row = 0; row < CImageInfoDlg::kRowCount; ++row) shown << dialog.ValueLabel(row)->text();
     EXPECT_EQ(shown, (QStringList{dialog.m_strFileName, dialog.m_strSize, dialog.m_strColors, dialog.m_strImageNo,
-                                  dialog.m_strPaletteNo}));
+                                  dialog.m_strPaletteNo, dialog.m_strDiscFile}));
     return shown;
 }
 
@@ -88,7 +88,7 @@ TEST(ImageCommands, InformationTexts) {
         SCOPED_TRACE("a TIM shown with its second palette");
         Window w(vorel::testing::FourBitTimState(1, 3), QStringLiteral("GAME.DAT"));
         ASSERT_TRUE(w.opened);
-        EXPECT_EQ(InfoTexts(w.doc), (QStringList{"GAME.DAT", "横4dot×縦2dot", "16", "3", "1"}));
+        EXPECT_EQ(InfoTexts(w.doc), (QStringList{"GAME.DAT", "横4dot×縦2dot", "16", "3", "1", ""}));
     }
     const struct {
         int bits;
@@ -98,7 +98,7 @@ TEST(ImageCommands, InformationTexts) {
         SCOPED_TRACE(testing::Message() << "a " << c.bits << "-bit BMP");
         Window w(BmpState(c.bits, 320, 240, 12));
         ASSERT_TRUE(w.opened);
-        EXPECT_EQ(InfoTexts(w.doc), (QStringList{"DATA.BIN", "横320dot×縦240dot", c.colours, "12", "0"}));
+        EXPECT_EQ(InfoTexts(w.doc), (QStringList{"DATA.BIN", "横320dot×縦240dot", c.colours, "12", "0", ""}));
     }
     {
         SCOPED_TRACE("a rotated image");
@@ -109,7 +109,7 @@ TEST(ImageCommands, InformationTexts) {
     {
         SCOPED_TRACE("an empty window (File > New)");
         CVorelDoc empty;
-        EXPECT_EQ(InfoTexts(empty), (QStringList{"", "横1dot×縦1dot", "COLOR数不明", "0", "0"}));
+        EXPECT_EQ(InfoTexts(empty), (QStringList{"", "横1dot×縦1dot", "COLOR数不明", "0", "0", ""}));
     }
 }
 
@@ -134,7 +134,7 @@ TEST(ImageCommands, InformationBoxIsModalAndClosesWithOk) {
     });
     w.view->OnImageInfo();
     EXPECT_EQ(title, "ｲﾒｰｼﾞ情報");
-    EXPECT_EQ(seen, (QStringList{"DATA.BIN", "横4dot×縦2dot", "16", "5", "0"}));
+    EXPECT_EQ(seen, (QStringList{"DATA.BIN", "横4dot×縦2dot", "16", "5", "0", ""}));
 }
 
 TEST(ImageCommands, TurnsRefitAndKeepTheZoomWithoutTouchingThePalette) {
