@@ -88,6 +88,8 @@ CMainFrame::~CMainFrame() {
     // The image windows go first, while this window is still whole for the
     // signals their closing sends.
     disconnect(m_pMdiArea, nullptr, this, nullptr);
+    // Nor may the list, which hides as this window goes.
+    disconnect(m_pImageList, nullptr, nullptr, nullptr);
     if (m_pTitleSource) disconnect(m_pTitleSource, nullptr, this, nullptr);
     delete m_pMdiArea;
     m_pMdiArea = nullptr;

@@ -4,7 +4,12 @@
 // and saving a selection.
 #include <QAccessible>
 #include <QDir>
+#include <QLineEdit>
 #include <QListView>
+#include <QMdiArea>
+#include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QTreeView>
 
 #include "app/app_test_support.h"
