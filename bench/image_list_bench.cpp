@@ -195,6 +195,8 @@ int main(int argc, char** argv) {
                 messages.shown.empty() ? "none" : qPrintable(messages.shown.back().text));
     std::printf("whole program after the searches: resident %.1f MiB, peak %.1f MiB (target <= 150 MB)\n",
                 residentAfterSearch, peakAfterSearch);
+    std::printf("thumbnail view %dx%d, %s, %d rows\n", view->viewport()->width(), view->viewport()->height(),
+                view->isVisible() ? "shown" : "HIDDEN", view->model()->rowCount());
     std::printf("thumbnail view, 100 scroll steps: worst %.1f ms, mean %.1f ms (target: no step over 50 ms)\n",
                 worstMs, totalMs / 100);
     std::printf("thumbnail cache: %.1f MiB of %.0f MiB\n", dock.Thumbnails()->CachedBytes() / 1048576.0,

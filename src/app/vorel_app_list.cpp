@@ -65,12 +65,12 @@ CChildFrame* FrameOf(const CVorelDocTemplate& docs, const CVorelDoc* doc) {
 
 void CVorelApp::AddListEntry(const vorel::SearchState& state, std::string_view path, CVorelDoc* doc) {
     ImageListEntry entry;
-    entry.record = vorel::RecordOfHit(state, path);
+    // A window keeps its own record (made as it opened); the list shares it.
+    entry.record = doc ? doc->m_record : vorel::RecordOfHit(state, path);
     // One text shared by every entry of the file.
     entry.file = !m_listPending.empty() && m_listPending.back().file == m_strRunPath ? m_listPending.back().file
                                                                                        : m_strRunPath;
     if (doc) {
-        doc->m_record = entry.record;
         entry.title = doc->GetTitle();
         entry.doc = doc;
     } else {
@@ -101,7 +101,6 @@ CVorelDoc* CVorelApp::ReopenEntry(int row) {
     const EntryStore store(*m_pStore, entry.record);
     CVorelDoc* doc = m_pDocTemplate->OpenDocumentFrom(state, store, entry.file, true);
     if (!doc) return nullptr;
-    doc->m_record = entry.record;
     m_pListModel->SetDocument(row, doc);
     return doc;
 }
@@ -150,7 +149,6 @@ std::unique_ptr<CVorelDoc> CVorelApp::ReadEntryDocument(int row, bool quiet) {
     auto doc = std::make_unique<CVorelDoc>();
     if (!doc->OnOpenDocument(entry.file, state, store)) return nullptr;
     doc->SetPathName(entry.file, state, store);
-    doc->m_record = entry.record;
     return doc;
 }
 

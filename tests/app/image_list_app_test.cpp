@@ -77,6 +77,8 @@ TEST_F(ImageListTest, ClosedWindowsOpenAgainWithTheSamePixelsAndTitles) {
 
     app->OnCloseAllWindows();
     EXPECT_EQ(Model().rowCount(), 7) << "closing a window keeps its entry";
+    EXPECT_TRUE(Model().Entry(0).record.paletteImages);
+    EXPECT_EQ(Model().Entry(0).record.paletteCount, 2);
     EXPECT_EQ(Model().Entry(0).doc.data(), nullptr);
     // Changing the setting since the search does not change the titles it gave.
     Write(Store(), settings::kPaletteImage, 0);
