@@ -12,7 +12,9 @@
 #include "docview/ui/vorel_doc.h"
 #include "export/ui/save_all.h"
 #include "export/ui/save_options_dialog.h"
+#include "list/ui/image_list_dock.h"
 #include "list/ui/image_list_model.h"
+#include "list/ui/thumbnail_cache.h"
 #include "ui/message_service.h"
 
 using vorel::MessageIcon;
@@ -95,6 +97,8 @@ CVorelDoc* CVorelApp::ReopenEntry(int row) {
     vorel::SearchState state;
     const RereadOutcome outcome = ReadEntry(entry, state);
     if (outcome != RereadOutcome::kOk) {
+        if (outcome == RereadOutcome::kFileChanged || outcome == RereadOutcome::kImageGone)
+            m_pMainFrame->ImageList()->Thumbnails()->MarkStale(entry.id);
         Messages().ShowMessage(RereadMessage(outcome, entry), MessageIcon::Exclamation);
         return nullptr;
     }

@@ -104,6 +104,12 @@ void CThumbnailCache::Deliver(quint64 id, const Result& result) {
     Dispatch();
 }
 
+void CThumbnailCache::MarkStale(quint64 id) {
+    cache_.remove(id);
+    states_.insert(id, Status::kStale);
+    emit thumbnailReady(id);
+}
+
 void CThumbnailCache::Forget(quint64 id) {
     cache_.remove(id);
     states_.remove(id);

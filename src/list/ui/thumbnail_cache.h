@@ -32,6 +32,9 @@ class CThumbnailCache : public QObject {
     // requests are served first; requests beyond the queue's bound are dropped
     // (their rows have scrolled away; a new paint asks again).
     void Request(const ImageListEntry& entry);
+    // An entry found stale elsewhere (its window could not be opened again):
+    // a thumbnail made before its file changed shows the mark instead.
+    void MarkStale(quint64 id);
     // Forgets an entry (removed from the list) or everything (list cleared).
     void Forget(quint64 id);
     void Clear();
