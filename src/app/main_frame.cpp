@@ -34,6 +34,7 @@
 #include "export/ui/save_as.h"
 #include "list/ui/image_list_dock.h"
 #include "list/ui/image_list_model.h"
+#include "list/ui/thumbnail_cache.h"
 #include "search/settings.h"
 
 namespace {
@@ -147,7 +148,12 @@ void CMainFrame::connectCommands() {
     };
     for (const auto& [action, handler] : imageCommands) {
         connect(action, &QAction::triggered, this, [this, handler] {
-            if (CVorelView* view = ActiveView()) (view->*handler)();
+            if (CVorelView* view = ActiveView()) {
+                (view->*handler)();
+                // A turned or flipped picture gets a new thumbnail from its window.
+                const int row = m_app.ListModel()->RowOfDocument(view->GetDocument());
+                if (row >= 0) m_pImageList->Thumbnails()->Forget(m_app.ListModel()->Entry(row).id);
+            }
             updateActions();
         });
     }

@@ -119,6 +119,15 @@ TEST_F(ImageListTest, ThumbnailsAreTheWindowsPicturesScaled) {
         for (int x = 0; x < 8; ++x)
             for (const QPoint corner : {QPoint(0, 0), QPoint(11, 11)})
                 EXPECT_EQ(thumb->pixel(12 * x + corner.x(), 12 * y + corner.y()), picture.pixel(x, y));
+    // A window's turned picture replaces the thumbnail made from the file.
+    CVorelDoc* doc = app->OnListOpen({2});  // 6 x 5 pixels
+    ASSERT_NE(doc, nullptr);
+    frame->GetActions().rotateLeft->trigger();
+    EXPECT_EQ(cache.StatusOf(Model().Entry(2).id), CThumbnailCache::Status::kMissing);
+    cache.Request(Model().Entry(2));
+    cache.WaitForIdle();
+    EXPECT_EQ(*cache.Find(Model().Entry(2).id), ui::MakeThumbnail(doc->m_hDIB));
+    EXPECT_EQ(cache.Find(Model().Entry(2).id)->size(), QSize(80, 96));
     EXPECT_GT(cache.CachedBytes(), 0);
     EXPECT_LE(cache.MaxBytes(), 64 * 1024 * 1024);
 }

@@ -111,7 +111,8 @@ void CThumbnailCache::MarkStale(quint64 id) {
 }
 
 void CThumbnailCache::Forget(quint64 id) {
-    cache_.remove(id);
+    // A row still shown asks again when it is drawn again.
+    if (cache_.remove(id)) emit thumbnailReady(id);
     states_.remove(id);
     for (auto it = queue_.begin(); it != queue_.end(); ++it) {
         if (it->id == id) {

@@ -35,7 +35,8 @@ class CThumbnailCache : public QObject {
     // An entry found stale elsewhere (its window could not be opened again):
     // a thumbnail made before its file changed shows the mark instead.
     void MarkStale(quint64 id);
-    // Forgets an entry (removed from the list) or everything (list cleared).
+    // Forgets an entry (removed from the list, or its window's picture turned)
+    // or everything (list cleared).
     void Forget(quint64 id);
     void Clear();
 
