@@ -10,6 +10,8 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
+#include <QToolButton>
 #include <QTreeView>
 
 #include "app/app_test_support.h"
@@ -18,6 +20,7 @@
 #include "export/ui/save_options_dialog.h"
 #include "list/ui/image_list_dock.h"
 #include "list/ui/image_list_filter.h"
+#include "list/ui/image_list_filter_bar.h"
 #include "list/ui/image_list_model.h"
 #include "list/ui/thumbnail_cache.h"
 #include "list/ui/thumbnail_image.h"
@@ -226,6 +229,36 @@ TEST_F(ImageListTest, TheDockIsNamedToggledAndOpensOnActivation) {
     dock.GetActions().clear->trigger();
     EXPECT_EQ(Model().rowCount(), 0);
     EXPECT_EQ(app->DocTemplate()->DocumentCount(), 1) << "clearing the list closes no window";
+}
+
+TEST_F(ImageListTest, TheFilterRowDrivesBothViewsAndRemovalKeepsTheWindows) {
+    app->OpenDocumentFile(WriteFile(QStringLiteral("MIXED.BIN"), MixedFile()));
+    ui::CImageListDock& dock = Dock();
+    ui::CImageListFilterBar& bar = *dock.FilterBar();
+    for (QWidget* w : std::initializer_list<QWidget*>{bar.TextEdit(), bar.KindButton(), bar.MinimumSizeBox()})
+        EXPECT_FALSE(w->accessibleName().isEmpty()) << w->objectName().toStdString();
+    const auto shown = [&] {
+        QStringList titles;
+        QAbstractItemModel* m = dock.ThumbnailView()->model();
+        for (int row = 0; row < m->rowCount(); ++row) titles << m->index(row, 0).data().toString();
+        EXPECT_EQ(dock.DetailsView()->model(), m) << "one order for both views";
+        return titles;
+    };
+    bar.MinimumSizeBox()->setValue(7);  // hides 8 x 6, 6 x 5 and 9 x 3
+    EXPECT_EQ(shown(), (QStringList{"MIXED_001", "MIXED_004", "MIXED_005"}));
+    for (QAction* kind : bar.KindButton()->menu()->actions())
+        if (kind->text() == QStringLiteral("TIM4")) kind->toggle();
+    EXPECT_EQ(shown(), (QStringList{"MIXED_004", "MIXED_005"}));
+    bar.TextEdit()->setText(QStringLiteral("_005"));
+    EXPECT_EQ(shown(), QStringList{"MIXED_005"});
+    bar.TextEdit()->clear();
+    bar.MinimumSizeBox()->setValue(0);
+
+    dock.SelectRow(1);
+    dock.GetActions().remove->trigger();
+    EXPECT_EQ(shown(), (QStringList{"MIXED_003", "MIXED_004", "MIXED_005", "MIXED_006"}));  // TIM4 still off
+    EXPECT_EQ(Model().rowCount(), 5);
+    EXPECT_EQ(app->DocTemplate()->DocumentCount(), 6) << "removing an entry closes no window";
 }
 
 }  // namespace
