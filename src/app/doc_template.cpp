@@ -19,15 +19,20 @@ CChildFrame* CVorelDocTemplate::MakeFrame(CVorelDoc* docForFrame) {
 }
 
 CVorelDoc* CVorelDocTemplate::OpenDocumentFile(const QString& path, bool makeVisible) {
+    return OpenDocumentFrom(m_state, m_store, path, makeVisible);
+}
+
+CVorelDoc* CVorelDocTemplate::OpenDocumentFrom(const vorel::SearchState& state, const vorel::ISettingsStore& store,
+                                               const QString& path, bool makeVisible) {
     // Document first, then its frame and view, then the open: the order the
     // document and view rely on.
     auto* doc = new CVorelDoc;
     CChildFrame* frame = MakeFrame(doc);
-    if (!doc->OnOpenDocument(path, m_state, m_store)) {
+    if (!doc->OnOpenDocument(path, state, store)) {
         delete frame;  // takes the document with it
         return nullptr;
     }
-    doc->SetPathName(path, m_state, m_store);
+    doc->SetPathName(path, state, store);
     emit documentOpened(path);
     Show(frame, makeVisible);
     return doc;

@@ -28,6 +28,10 @@ class CVorelDocTemplate : public QObject {
     // A document for the current hit of the search state, or null (and no
     // window) when the hit cannot become an image. `path` is the searched file.
     CVorelDoc* OpenDocumentFile(const QString& path, bool makeVisible);
+    // The same for a hit read again outside a search (an image list entry
+    // reopened): `state` and `store` stand for the search's.
+    CVorelDoc* OpenDocumentFrom(const vorel::SearchState& state, const vorel::ISettingsStore& store,
+                                const QString& path, bool makeVisible);
     // An empty document (File > New): no image, named "Vorel1", "Vorel2", ...
     CVorelDoc* OpenNewDocument();
 

@@ -32,6 +32,10 @@
 #include "connect/ui/image_connect_dialog.h"
 #include "docview/ui/vorel_view.h"
 #include "export/ui/save_as.h"
+#include "list/ui/image_list_dock.h"
+#include "list/ui/image_list_model.h"
+#include "list/ui/thumbnail_cache.h"
+#include "search/settings.h"
 
 namespace {
 
@@ -60,6 +64,7 @@ CMainFrame::CMainFrame(CVorelApp& app) : QMainWindow(nullptr), m_app(app) {
     createMenus();
     createToolBar();
     createStatusBar();
+    createImageList();
     connectCommands();
     CSplashScreen::ShowSplashScreen(this, [this] { return m_app.IsSearchRunning(); });
 
@@ -84,6 +89,8 @@ CMainFrame::~CMainFrame() {
     // The image windows go first, while this window is still whole for the
     // signals their closing sends.
     disconnect(m_pMdiArea, nullptr, this, nullptr);
+    // Nor may the list, which hides as this window goes.
+    disconnect(m_pImageList, nullptr, nullptr, nullptr);
     if (m_pTitleSource) disconnect(m_pTitleSource, nullptr, this, nullptr);
     delete m_pMdiArea;
     m_pMdiArea = nullptr;
@@ -91,6 +98,25 @@ CMainFrame::~CMainFrame() {
 
 void CMainFrame::createStatusBar() {
     m_pStatusPanes = new vorel::app::CStatusPanes(statusBar());
+}
+
+void CMainFrame::createImageList() {
+    m_pImageList = new vorel::ui::CImageListDock(*m_app.ListModel(), this);
+    addDockWidget(Qt::LeftDockWidgetArea, m_pImageList);
+    // Where the user left the docks and the tool bar last time; whether the
+    // list shows is its own setting.
+    const std::string state = vorel::Read(m_app.Store(), vorel::settings::kMainWindowState);
+    if (!state.empty()) restoreState(QByteArray::fromBase64(QByteArray::fromStdString(state)));
+    m_pImageList->setVisible(vorel::Read(m_app.Store(), vorel::settings::kListVisible) != 0);
+    connect(m_pImageList, &vorel::ui::CImageListDock::openRequested, &m_app, &CVorelApp::OnListOpen);
+    connect(m_pImageList, &vorel::ui::CImageListDock::closeRequested, &m_app, &CVorelApp::OnListClose);
+    connect(m_pImageList, &vorel::ui::CImageListDock::saveRequested, &m_app, &CVorelApp::OnListSave);
+    connect(m_pImageList, &QDockWidget::visibilityChanged, this, [this] { updateActions(); });
+}
+
+void CMainFrame::SaveLayout() {
+    vorel::Write(m_app.Store(), vorel::settings::kListVisible, m_pImageList->isHidden() ? 0 : 1);
+    vorel::Write(m_app.Store(), vorel::settings::kMainWindowState, saveState().toBase64().toStdString());
 }
 
 void CMainFrame::connectCommands() {
@@ -122,7 +148,12 @@ void CMainFrame::connectCommands() {
     };
     for (const auto& [action, handler] : imageCommands) {
         connect(action, &QAction::triggered, this, [this, handler] {
-            if (CVorelView* view = ActiveView()) (view->*handler)();
+            if (CVorelView* view = ActiveView()) {
+                (view->*handler)();
+                // A turned or flipped picture gets a new thumbnail from its window.
+                const int row = m_app.ListModel()->RowOfDocument(view->GetDocument());
+                if (row >= 0) m_pImageList->Thumbnails()->Forget(m_app.ListModel()->Entry(row).id);
+            }
             updateActions();
         });
     }
@@ -132,6 +163,11 @@ void CMainFrame::connectCommands() {
     });
     connect(a.viewToolBar, &QAction::triggered, this, [this](bool on) { m_pToolBar->setVisible(on); });
     connect(a.viewStatusBar, &QAction::triggered, this, [this](bool on) { statusBar()->setVisible(on); });
+    connect(a.viewImageList, &QAction::triggered, this, [this](bool on) {
+        m_pImageList->setVisible(on);
+        if (on) m_pImageList->raise();
+        vorel::Write(m_app.Store(), vorel::settings::kListVisible, on ? 1 : 0);
+    });
     connect(a.paletteOptimize, &QAction::triggered, this, [this] {
         m_app.OnPaletteOptimize();
         updateActions();
@@ -246,6 +282,11 @@ void CMainFrame::OnSubWindowActivated(QMdiSubWindow* window) {
     }
     UpdateTitle();
     updateActions();
+    // The list follows the active window, except while a search opens them one by one.
+    if (window && !m_app.IsSearchRunning()) {
+        if (auto* frame = qobject_cast<CChildFrame*>(window))
+            m_pImageList->SelectRow(m_app.ListModel()->RowOfDocument(frame->GetDocument()));
+    }
 }
 
 void CMainFrame::UpdateTitle() {
@@ -309,6 +350,7 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    SaveLayout();
     m_app.DocTemplate()->CloseAllDocuments();
     if (m_pHelp) m_pHelp->close();
     event->accept();

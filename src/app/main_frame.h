@@ -23,6 +23,9 @@ class CVorelView;
 namespace vorel::app {
 class CStatusPanes;
 }
+namespace vorel::ui {
+class CImageListDock;
+}
 
 class CMainFrame : public QMainWindow {
     Q_OBJECT
@@ -49,6 +52,7 @@ class CMainFrame : public QMainWindow {
         QAction* imageInfo = nullptr;
         QAction* viewToolBar = nullptr;
         QAction* viewStatusBar = nullptr;
+        QAction* viewImageList = nullptr;   // shows or hides the dock "ｲﾒｰｼﾞ一覧"
         QAction* paletteOptimize = nullptr;
         QAction* windowCascade = nullptr;
         QAction* windowTile = nullptr;
@@ -82,6 +86,9 @@ class CMainFrame : public QMainWindow {
     const Actions& GetActions() const { return m_actions; }
     QToolBar* ToolBar() const { return m_pToolBar; }
     vorel::app::CStatusPanes* StatusPanes() const { return m_pStatusPanes; }
+    vorel::ui::CImageListDock* ImageList() const { return m_pImageList; }
+    // Keeps whether the image list shows and where the docks and tool bar lie.
+    void SaveLayout();
     // True while the menu bar is the image window's menu.
     bool ShowsImageMenu() const { return m_bImageMenu; }
     QMenu* MainContextMenu() const { return m_pContextMain; }
@@ -112,6 +119,7 @@ class CMainFrame : public QMainWindow {
     void createMenus();
     void createToolBar();
     void createStatusBar();
+    void createImageList();
     void connectCommands();
     QAction* MakeAction(int commandId);
     QMenu* BuildFileMenu(MenuKind kind);
@@ -134,6 +142,7 @@ class CMainFrame : public QMainWindow {
     QMdiArea* m_pMdiArea = nullptr;
     QToolBar* m_pToolBar = nullptr;
     vorel::app::CStatusPanes* m_pStatusPanes = nullptr;
+    vorel::ui::CImageListDock* m_pImageList = nullptr;
     Actions m_actions;
     QList<QMenu*> m_shortMenus;  // menu bar without an image window
     QList<QMenu*> m_imageMenus;  // menu bar with one

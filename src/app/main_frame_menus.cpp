@@ -18,6 +18,7 @@
 #include "app/select_window_dialog.h"
 #include "app/vorel_app.h"
 #include "docview/ui/vorel_view.h"
+#include "list/ui/image_list_dock.h"
 
 using namespace vorel::app;
 
@@ -86,6 +87,11 @@ void CMainFrame::createActions() {
     a.viewToolBar->setCheckable(true);
     a.viewStatusBar = MakeAction(kCmdViewStatusBar);
     a.viewStatusBar->setCheckable(true);
+    a.viewImageList = new QAction(Tr("ｲﾒｰｼﾞ一覧(&L)"), this);
+    a.viewImageList->setCheckable(true);
+    a.viewImageList->setIcon(QIcon(QStringLiteral(":/toolbar/image_list.svg")));
+    a.viewImageList->setStatusTip(Tr("見つけたｲﾒｰｼﾞの一覧を表示または非表示にします"));
+    a.viewImageList->setToolTip(Tr("ｲﾒｰｼﾞ一覧"));
     a.paletteOptimize = MakeAction(kCmdPaletteOptimize);
     a.paletteOptimize->setCheckable(true);
     a.windowCascade = MakeAction(kCmdWindowCascade);
@@ -151,6 +157,7 @@ QMenu* CMainFrame::BuildViewMenu(MenuKind kind) {
     auto* menu = new QMenu(Tr("表示(&V)"), this);
     menu->addAction(m_actions.viewToolBar);
     menu->addAction(m_actions.viewStatusBar);
+    menu->addAction(m_actions.viewImageList);
     menu->addSeparator();
     if (kind != MenuKind::Short) {
         menu->addAction(m_actions.viewActual);
@@ -245,6 +252,7 @@ void CMainFrame::createToolBar() {
     m_pToolBar->addSeparator();
     m_pToolBar->addAction(a.viewActual);
     m_pToolBar->addAction(a.viewFit);
+    m_pToolBar->addAction(a.viewImageList);
     m_pToolBar->addSeparator();
     m_pToolBar->addAction(a.about);
     m_pToolBar->addAction(a.contextHelp);
@@ -354,4 +362,5 @@ void CMainFrame::updateActions() {
     a.paletteOptimize->setChecked(m_app.m_bOptimizePalette != 0);
     a.viewToolBar->setChecked(m_pToolBar && !m_pToolBar->isHidden());
     a.viewStatusBar->setChecked(!statusBar()->isHidden());
+    a.viewImageList->setChecked(m_pImageList && !m_pImageList->isHidden());
 }

@@ -9,6 +9,7 @@
 #include "app/main_frame.h"
 #include "docview/ui/vorel_doc.h"
 #include "export/ui/save_all.h"
+#include "list/ui/image_list_model.h"
 #include "ui/message_service.h"
 #include "search/ui/progress_dialog.h"
 #include "search/ui/search_set_dialog.h"
@@ -34,6 +35,7 @@ bool CVorelApp::InitInstance(const QStringList& files) {
     connect(m_pDocTemplate, &CVorelDocTemplate::documentOpened, this,
             [this](const QString& path) { m_recentFiles.Add(m_strRecentName.isEmpty() ? path : m_strRecentName); });
 
+    m_pListModel = new vorel::ui::CImageListModel(this);
     m_pMainFrame = std::make_unique<CMainFrame>(*this);
     m_pDocTemplate->SetMainFrame(m_pMainFrame.get());
     connect(m_pDocTemplate, &CVorelDocTemplate::documentCountChanged, m_pMainFrame.get(), [this] {

@@ -15,8 +15,10 @@
 #include <QString>
 #include <QStringList>
 #include <memory>
+#include <vector>
 
 #include "app/recent_file_list.h"
+#include "list/ui/image_list_entry.h"
 #include "search/cue_sheet.h"
 #include "search/disc_map.h"
 #include "search/search_host.h"
@@ -27,6 +29,10 @@ class CMainFrame;
 class CProgressDlg;
 class CVorelDoc;
 class CVorelDocTemplate;
+
+namespace vorel::ui {
+class CImageListModel;
+}
 
 class CVorelApp : public QObject, public vorel::ISearchHost {
     Q_OBJECT
@@ -61,6 +67,8 @@ class CVorelApp : public QObject, public vorel::ISearchHost {
     CProgressDlg* ProgressDialog() const { return m_pProgress.get(); }
     // Documents opened by the search that ran last.
     int DocumentsOpenedByLastRun() const { return m_nRunDocuments; }
+    // Every image of this session's searches (the image list's model).
+    vorel::ui::CImageListModel* ListModel() const { return m_pListModel; }
 
     // The palette-optimisation switch as the menu shows it (0 or 1).
     int m_bOptimizePalette = 0;
@@ -75,6 +83,14 @@ class CVorelApp : public QObject, public vorel::ISearchHost {
     void OnAppAbout();
     // Save All: every open image into one folder, after the save-options dialog.
     void OnSaveAll();
+
+    // The image list's commands, for rows of its model. Open activates each
+    // entry's window, reopening it from its file when it was closed; the
+    // last one opened or activated is returned.
+    CVorelDoc* OnListOpen(const QList<int>& rows);
+    void OnListClose(const QList<int>& rows);
+    // Save All's dialog and run, for these entries only, in the order given.
+    void OnListSave(const QList<int>& rows);
 
   signals:
     // The last queued search has ended and nothing more is waiting.
@@ -107,6 +123,14 @@ class CVorelApp : public QObject, public vorel::ISearchHost {
     CVorelDoc* RunPlannedSearch(const QString& path);
     // The scans of one file and their closing message; the result of the scans.
     CVorelDoc* RunSearch(const QString& path, const vorel::SearchTarget& target);
+    // The entry of a hit (the list's model takes entries in batches, see FlushListEntries).
+    void AddListEntry(const vorel::SearchState& state, std::string_view path, CVorelDoc* doc);
+    void FlushListEntries();
+    // An entry's image read again from its file into a document: a window
+    // (`makeVisible`) or, with no template, a document of the caller's. Null
+    // with a message when the file changed or the image cannot be read.
+    CVorelDoc* ReopenEntry(int row);
+    std::unique_ptr<CVorelDoc> ReadEntryDocument(int row, bool quiet);
     void Enqueue(PendingWork work);
     void ScheduleDrain();
     void DrainQueue();
@@ -123,6 +147,10 @@ class CVorelApp : public QObject, public vorel::ISearchHost {
     QString m_strRecentName;  // what the recent-file list keeps for the run (a cue sheet, not its .bin)
     int m_nRunDepth = 0;
     int m_nRunDocuments = 0;
+    int m_nRunListed = 0;  // images of the last run that went to the list only
+    bool m_bRunOpensWindows = true;  // "OpenWindows" as the running search read it
+    vorel::ui::CImageListModel* m_pListModel = nullptr;
+    std::vector<vorel::ui::ImageListEntry> m_listPending;
     QList<PendingWork> m_pending;
     bool m_bDraining = false;
     bool m_bDrainScheduled = false;

@@ -17,6 +17,7 @@
 #include "app/single_instance.h"
 #include "app/vorel_app.h"
 
+#include "docview/hit_to_dib.h"
 #include "docview/ui/vorel_doc.h"
 #include "search/search_run.h"
 #include "search/ui/divide_search_dialog.h"
@@ -61,6 +62,7 @@ CVorelDoc* CVorelApp::OpenDocumentFile(const QString& path) {
     RunScope run(*this);
     m_lastRun = RunOutcome::NotSearched;
     m_nRunDocuments = 0;
+    m_nRunListed = 0;
     if (m_pMainFrame) m_pMainFrame->BringToFront();
     if (!EntryExists(path)) {
         Messages().ShowMessage(path + QStringLiteral("\n指定したﾊﾟｽ名またはﾌｧｲﾙ名がみつかりません。"),
@@ -116,6 +118,7 @@ CVorelDoc* CVorelApp::RunPlannedSearch(const QString& path) {
     // A cue sheet is searched as the files it names, each as if opened itself;
     // the recent-file list keeps the sheet, which is what the user opened.
     m_nRunDocuments = 0;
+    m_nRunListed = 0;
     m_strRecentName = path;
     CVorelDoc* result = nullptr;
     for (const vorel::SearchTarget& target : vorel::PlanSearch(QFile::encodeName(path).toStdString())) {
@@ -136,7 +139,8 @@ void CVorelApp::OnOpenRecentFile(const QString& path) {
     OpenDocumentFile(path);
     // An entry that leads to nothing goes; one whose search the user called
     // off before it began stays.
-    if (m_lastRun != RunOutcome::Cancelled && m_nRunDocuments == 0) m_recentFiles.Remove(path);
+    if (m_lastRun != RunOutcome::Cancelled && m_nRunDocuments == 0 && m_nRunListed == 0)
+        m_recentFiles.Remove(path);
 }
 
 CVorelDoc* CVorelApp::RunSearch(const QString& path, const vorel::SearchTarget& target) {
@@ -147,9 +151,15 @@ CVorelDoc* CVorelApp::RunSearch(const QString& path, const vorel::SearchTarget& 
     m_pDiscMap = std::make_unique<vorel::DiscMap>();
     m_pDiscMap->Load(target.path, target.fromSheet ? target.reading : vorel::ReadSectorReading(*m_pStore),
                      target.fromSheet);
+    // Read once, when the search starts: every image of one search goes the same way.
+    m_bRunOpensWindows = vorel::Read(*m_pStore, vorel::settings::kOpenWindows) != 0;
+    const int listedBefore = m_nRunListed;
     QPointer<CVorelDoc> result(
         static_cast<CVorelDoc*>(vorel::RunSearchScans(m_state, *this, *m_pStore, target)));
+    FlushListEntries();
     m_pDiscMap.reset();
+    // A file whose images went to the list only is as much a recent file as one whose windows opened.
+    if (m_nRunListed > listedBefore) m_recentFiles.Add(m_strRecentName.isEmpty() ? path : m_strRecentName);
     // Windows opened while the progress box kept the main window disabled
     // could not become active; the newest one is now.
     if (m_nRunDocuments > 0 && m_pMainFrame) m_pMainFrame->ActivateNewestChild();
@@ -251,6 +261,8 @@ void CVorelApp::HoldForHandOffIfAsked() {
 }
 
 void CVorelApp::StepProgress() {
+    // The list grows at the progress points, a batch at a time, not per image.
+    FlushListEntries();
     if (m_pProgress) m_pProgress->StepIt();
 }
 
@@ -265,7 +277,14 @@ bool CVorelApp::AskYesNo(std::string_view question) {
     return Messages().Ask(text, MessageButtons::YesNo, MessageIcon::Question) == MessageAnswer::Yes;
 }
 
-vorel::DocumentRef CVorelApp::OpenDocument(const vorel::SearchState&, std::string_view) {
+vorel::DocumentRef CVorelApp::OpenDocument(const vorel::SearchState& state, std::string_view path) {
+    if (!m_bRunOpensWindows) {
+        // List only: an entry for every image whose window would have opened.
+        if (vorel::ConvertHitToDib(state).IsNull()) return nullptr;
+        AddListEntry(state, path, nullptr);
+        ++m_nRunListed;
+        return nullptr;
+    }
     // The template reads the hit from m_state, which the scanners fill; the
     // document keeps the path as the user gave it, not its encoded bytes.
     CVorelDoc* doc = m_pDocTemplate->OpenDocumentFile(m_strRunPath, true);
@@ -274,6 +293,9 @@ vorel::DocumentRef CVorelApp::OpenDocument(const vorel::SearchState&, std::strin
         doc->m_strDiscFile = QString::fromStdString(m_pDiscMap->PathOf(where));
         doc->m_nDiscFileOffset = where.offset;
     }
-    if (doc) ++m_nRunDocuments;
+    if (doc) {
+        ++m_nRunDocuments;
+        AddListEntry(state, path, doc);
+    }
     return doc;
 }

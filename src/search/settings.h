@@ -59,6 +59,12 @@ inline constexpr IntSetting kPngAlpha{kSettings, "PngAlpha", 0};
 inline constexpr IntSetting kPaletteFlag{kPalette, "Palette Flg", 0};
 // How a file's sectors are read: 0 raw when it looks like a raw CD image, 1 always raw, 2 never.
 inline constexpr IntSetting kRawSectors{kSettings, "RawSectors", 0};
+// Non-zero: every image a search finds opens its window; 0: images go to the image list only.
+inline constexpr IntSetting kOpenWindows{kSettings, "OpenWindows", 1};
+// Non-zero: the image list is shown beside the windows.
+inline constexpr IntSetting kListVisible{kSettings, "ListVisible", 0};
+// Where the main window's docks and tool bar lie (Qt's saved state, base64).
+inline constexpr StringSetting kMainWindowState{kSettings, "MainWindowState", ""};
 inline constexpr int kRecentFileCount = 10;  // "File1" ... "File10"
 }  // namespace settings
 

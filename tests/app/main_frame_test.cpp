@@ -162,11 +162,11 @@ TEST_F(MainFrameTest, ContextMenuKeyInAnImageWindowOpensItsMenuAtTheClientCorner
     menu->hide();
 }
 
-TEST_F(MainFrameTest, ToolBarHasThirteenItemsInOrder) {
+TEST_F(MainFrameTest, ToolBarHasFourteenItemsInOrder) {
     const CMainFrame::Actions& a = frame->GetActions();
     const QList<QAction*> expected{a.fileOpen,    a.fileSaveAs, nullptr,      a.editCopy,   a.rotateLeft,
                                    a.rotateRight, a.connect,    nullptr,      a.viewActual, a.viewFit,
-                                   nullptr,       a.about,      a.contextHelp};
+                                   a.viewImageList, nullptr,    a.about,      a.contextHelp};
     const QList<QAction*> items = frame->ToolBar()->actions();
     ASSERT_EQ(items.size(), expected.size());
     for (qsizetype i = 0; i < items.size(); ++i) {

@@ -12,6 +12,7 @@
 #include "docview/ui/image_info_dialog.h"
 #include "docview/ui/vorel_view.h"
 #include "docview/ui/vorel_doc.h"
+#include "list/ui/image_list_model.h"
 #include "search/ui/divide_search_dialog.h"
 #include "search/ui/open_file_dialog.h"
 #include "search/ui/progress_dialog.h"
@@ -228,6 +229,19 @@ TEST_F(SearchRunTest, DocumentsOfADiscImageCarryTheirDiscFile) {
     std::sort(shown.begin(), shown.end());
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(shown, expected);
+
+    // The image list names them alike, for a search that opened windows and for one that did not.
+    Write(Store(), settings::kOpenWindows, 0);
+    app->OpenDocumentFile(PathIn("GAME.cue"));
+    const ui::CImageListModel& model = *app->ListModel();
+    ASSERT_EQ(model.rowCount(), 2 * static_cast<int>(placed.size()));
+    QStringList listed;
+    for (int row = 0; row < model.rowCount(); ++row)
+        listed << model.index(row, ui::CImageListModel::kDiscFile).data().toString();
+    std::sort(listed.begin(), listed.end());
+    QStringList twice;
+    for (const QString& e : expected) twice << e << e;
+    EXPECT_EQ(listed, twice);
 }
 
 }  // namespace

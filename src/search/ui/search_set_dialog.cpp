@@ -51,10 +51,13 @@ void CSearchSetDlg::BuildControls() {
     }
 
     m_pPaletteCheck = new QCheckBox(QStringLiteral("全てのﾊﾟﾚｯﾄをｲﾒｰｼﾞ表示する"), this);
+    // Off: a search fills the image list only, however many images it finds.
+    m_pOpenWindowsCheck = new QCheckBox(QStringLiteral("見つけたｲﾒｰｼﾞをｳｨﾝﾄﾞｳで開く(ｵﾌ: 一覧のみ)"), this);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(memoryRow);
     layout->addWidget(typeBox);
     layout->addWidget(m_pPaletteCheck);
+    layout->addWidget(m_pOpenWindowsCheck);
     layout->addLayout(BuildRawSectorsRow());
     layout->addLayout(DivideRows().divideRow);
     layout->addLayout(DivideRows().pageRow);
@@ -83,6 +86,7 @@ void CSearchSetDlg::LoadFromStore() {
     const int type = Read(m_store, settings::kSearchType);
     if (QAbstractButton* radio = m_pTypeGroup->button(type)) radio->setChecked(true);
     m_pPaletteCheck->setChecked(Read(m_store, settings::kPaletteImage) != 0);
+    m_pOpenWindowsCheck->setChecked(Read(m_store, settings::kOpenWindows) != 0);
     // Any stored value but 1 or 2 reads as automatic, and shows so.
     const int sectors = Read(m_store, settings::kRawSectors);
     m_pRawSectorsCombo->setCurrentIndex(sectors == 1 || sectors == 2 ? sectors : 0);
@@ -122,5 +126,6 @@ void CSearchSetDlg::accept() {
     Write(m_store, settings::kPaletteImage, m_pPaletteCheck->isChecked() ? 1 : 0);
     WriteDivideSettings(*number);
     Write(m_store, settings::kRawSectors, m_pRawSectorsCombo->currentIndex());
+    Write(m_store, settings::kOpenWindows, m_pOpenWindowsCheck->isChecked() ? 1 : 0);
     QDialog::accept();
 }

@@ -25,6 +25,8 @@ class CSearchSetDlg : public CDividePageDlg {
     QCheckBox* PaletteImageCheck() const { return m_pPaletteCheck; }
     // "RawSectors": 0 automatic, 1 always raw, 2 never.
     QComboBox* RawSectorsCombo() const { return m_pRawSectorsCombo; }
+    // "OpenWindows": ticked, every image opens its window; clear, images go to the list only.
+    QCheckBox* OpenWindowsCheck() const { return m_pOpenWindowsCheck; }
 
   public slots:
     void accept() override;  // OK: validate, write, close
@@ -38,5 +40,6 @@ class CSearchSetDlg : public CDividePageDlg {
     QLineEdit* m_pMemoryEdit = nullptr;
     QButtonGroup* m_pTypeGroup = nullptr;
     QCheckBox* m_pPaletteCheck = nullptr;
+    QCheckBox* m_pOpenWindowsCheck = nullptr;
     QComboBox* m_pRawSectorsCombo = nullptr;
 };

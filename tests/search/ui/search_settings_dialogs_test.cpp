@@ -113,7 +113,7 @@ TEST(SearchSetDialog, ShowsTheStoreAndWritesEveryKeyInOrderOnOk) {
     dlg.OkButton()->click();
 
     const std::vector<std::string> order = {"Read Memory Size", "Search Type", "Palette Image", "dividenum",
-                                            "dividesearch",     "dividepos",   "RawSectors"};
+                                            "dividesearch",     "dividepos",   "RawSectors",    "OpenWindows"};
     EXPECT_EQ(store.writes, order);
     EXPECT_EQ(Read(store, settings::kSearchType), 2);
     EXPECT_EQ(Read(store, settings::kPaletteImage), 0);
@@ -159,6 +159,7 @@ TEST(SearchSetDialog, EmptyStoreShowsDefaults) {
     EXPECT_EQ(dlg.MemoryEdit()->text(), QStringLiteral("1"));
     EXPECT_TRUE(dlg.SearchTypeButton(2)->isChecked());
     EXPECT_FALSE(dlg.PaletteImageCheck()->isChecked());
+    EXPECT_TRUE(dlg.OpenWindowsCheck()->isChecked());
     EXPECT_FALSE(dlg.DivideCheck()->isChecked());
     EXPECT_EQ(dlg.NumberEdit()->text(), QStringLiteral("50"));
     EXPECT_FALSE(dlg.PrevButton()->isEnabled());

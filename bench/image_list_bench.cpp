@@ -1,0 +1,206 @@
+// The image list with 50,000 images, through the real application on the
+// offscreen platform:
+//   - 50,000 entries appended to the list's model (its dock, filter and both
+//     views attached), and the thumbnail view laid out;
+//   - a list-only search ("OpenWindows" 0) of a file of 50,000 small TIMs
+//     against vorel-find on the same file, in the same run (best of three);
+//   - the whole program's peak resident memory after those searches;
+//   - the thumbnail view scrolled top to bottom in 100 steps, each step
+//     painted at once: the worst step (thumbnails are made off the GUI
+//     thread; a step never waits for them).
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QListView>
+#include <QProcess>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <vector>
+
+#include "app/doc_template.h"
+#include "app/main_frame.h"
+#include "app/vorel_app.h"
+#include "list/ui/image_list_dock.h"
+#include "list/ui/image_list_model.h"
+#include "list/ui/thumbnail_cache.h"
+#include "sample_builders/sample_builders.h"
+#include "search/settings.h"
+#include "ui/message_service.h"
+
+namespace {
+
+const char kUsage[] =
+    "usage: image_list_bench [--images N]\n"
+    "  Appends N entries (default 50000) to the image list, runs a list-only search of a file of N\n"
+    "  small TIMs against vorel-find on the same file, prints the peak resident memory, and scrolls\n"
+    "  the thumbnail view top to bottom in 100 steps (offscreen). Writes only a temporary folder.\n";
+
+double PeakResidentMiB() {
+    struct rusage usage {};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss / 1024.0;
+}
+
+double ResidentMiB() {
+    std::ifstream statm("/proc/self/statm");
+    long pages = 0;
+    long resident = 0;
+    statm >> pages >> resident;
+    return resident * static_cast<double>(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
+}
+
+double Ms(const QElapsedTimer& clock) {
+    return clock.nsecsElapsed() / 1e6;
+}
+
+std::vector<vorel::ui::ImageListEntry> MadeUpEntries(int count, const QString& file) {
+    std::vector<vorel::ui::ImageListEntry> entries(static_cast<std::size_t>(count));
+    const std::string path = file.toStdString();
+    for (int i = 0; i < count; ++i) {
+        vorel::ui::ImageListEntry& e = entries[static_cast<std::size_t>(i)];
+        e.record.path = path;
+        e.record.sourceType = vorel::kSourceTim;
+        e.record.bitCount = 16;
+        e.record.width = 8;
+        e.record.height = 8;
+        e.record.fileOffset = 153 * static_cast<std::int64_t>(i);
+        e.record.imageNo = i + 1;
+        e.title = QStringLiteral("MANY_%1").arg(i + 1, 3, 10, QLatin1Char('0'));
+        e.file = file;
+    }
+    return entries;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    int images = 50000;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0) {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+        if (std::strcmp(argv[i], "--images") == 0 && i + 1 < argc && std::atoi(argv[i + 1]) > 0) {
+            images = std::atoi(argv[++i]);
+            continue;
+        }
+        std::fprintf(stderr, "image_list_bench: unknown argument %s\n%s", argv[i], kUsage);
+        return 2;
+    }
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QTemporaryDir dir;
+    qputenv("XDG_CONFIG_HOME", dir.path().toLocal8Bit());
+    int qtArgc = 1;
+    QApplication application(qtArgc, argv);
+
+    // The file: N TIMs of 8 x 8 pixels, 16-bit, with filler between them.
+    std::vector<std::uint8_t> bytes;
+    for (int i = 0; i < images; ++i) {
+        const auto tim = vorel::samples::MakeTim(2, 8, 8, 1, static_cast<std::uint32_t>(i + 1));
+        bytes.insert(bytes.end(), tim.begin(), tim.end());
+        bytes.insert(bytes.end(), 5, 0xEE);
+    }
+    const QString path = QDir(dir.path()).filePath(QStringLiteral("MANY.BIN"));
+    {
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly)) return 1;
+        file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size()));
+    }
+    bytes = {};
+
+    vorel::ScriptedMessageService messages;
+    vorel::SetMessageService(&messages);
+    auto store = std::make_unique<vorel::MemorySettingsStore>();
+    vorel::Write(*store, vorel::settings::kSearchType, 0);
+    vorel::Write(*store, vorel::settings::kOpenWindows, 0);
+    vorel::Write(*store, vorel::settings::kListVisible, 1);
+    CVorelApp app(std::move(store));
+    app.InitInstance({});
+    app.MainFrame()->resize(1024, 768);
+    QCoreApplication::processEvents();
+    vorel::ui::CImageListDock& dock = *app.MainFrame()->ImageList();
+    vorel::ui::CImageListModel& model = *app.ListModel();
+
+    // 1. Appending to the model.
+    auto entries = MadeUpEntries(images, path);
+    QElapsedTimer clock;
+    clock.start();
+    model.Append(std::move(entries));
+    const double appendMs = Ms(clock);
+    clock.restart();
+    QCoreApplication::processEvents();
+    const double layoutMs = Ms(clock);
+    dock.GetActions().clear->trigger();
+    QCoreApplication::processEvents();
+
+    // 2. The list-only search against the finder, alternating, best of three.
+    double searchMs = 1e30;
+    double finderMs = 1e30;
+    int listed = 0;
+    for (int round = 0; round < 3; ++round) {
+        QProcess finder;
+        finder.setStandardOutputFile(QProcess::nullDevice());
+        finder.setStandardErrorFile(QProcess::nullDevice());
+        clock.restart();
+        finder.start(QStringLiteral(VOREL_FIND_EXE), {QStringLiteral("--type"), QStringLiteral("tim"),
+                                                      QStringLiteral("--tsv"), path});
+        finder.waitForFinished(-1);
+        finderMs = std::min(finderMs, Ms(clock));
+        if (finder.exitCode() != 0) std::fprintf(stderr, "vorel-find exited with %d\n", finder.exitCode());
+
+        if (round > 0) dock.GetActions().clear->trigger();
+        clock.restart();
+        app.OpenDocumentFile(path);
+        QCoreApplication::processEvents();
+        searchMs = std::min(searchMs, Ms(clock));
+        listed = model.rowCount();
+    }
+    const int windows = app.DocTemplate()->DocumentCount();
+    const double residentAfterSearch = ResidentMiB();
+    const double peakAfterSearch = PeakResidentMiB();
+
+    // 3. Scrolling the thumbnail view top to bottom in 100 steps, each painted at once.
+    dock.ShowThumbnails(true);
+    QListView* view = dock.ThumbnailView();
+    QCoreApplication::processEvents();
+    QScrollBar* bar = view->verticalScrollBar();
+    double worstMs = 0;
+    double totalMs = 0;
+    for (int step = 1; step <= 100; ++step) {
+        clock.restart();
+        bar->setValue(bar->maximum() * step / 100);
+        view->viewport()->repaint();
+        QCoreApplication::processEvents();
+        const double ms = Ms(clock);
+        worstMs = std::max(worstMs, ms);
+        totalMs += ms;
+    }
+    dock.Thumbnails()->WaitForIdle();
+
+    std::printf("images: %d, file %.1f MB\n", images, QFileInfo(path).size() / 1e6);
+    std::printf("append %d entries to the model   %9.1f ms   (target <= 300 ms)\n", images, appendMs);
+    std::printf("then lay out the thumbnail view   %9.1f ms\n", layoutMs);
+    std::printf("vorel-find, same file (baseline)  %9.1f ms   best of 3, a process of its own\n", finderMs);
+    std::printf("list-only search                  %9.1f ms   %.2fx the finder (target <= 1.5x)\n", searchMs,
+                searchMs / finderMs);
+    std::printf("   images listed %d, windows opened %d, closing message \"%s\"\n", listed, windows,
+                messages.shown.empty() ? "none" : qPrintable(messages.shown.back().text));
+    std::printf("whole program after the searches: resident %.1f MiB, peak %.1f MiB (target <= 150 MB)\n",
+                residentAfterSearch, peakAfterSearch);
+    std::printf("thumbnail view %dx%d, %s, %d rows\n", view->viewport()->width(), view->viewport()->height(),
+                view->isVisible() ? "shown" : "HIDDEN", view->model()->rowCount());
+    std::printf("thumbnail view, 100 scroll steps: worst %.1f ms, mean %.1f ms (target: no step over 50 ms)\n",
+                worstMs, totalMs / 100);
+    std::printf("thumbnail cache: %.1f MiB of %.0f MiB\n", dock.Thumbnails()->CachedBytes() / 1048576.0,
+                dock.Thumbnails()->MaxBytes() / 1048576.0);
+    vorel::SetMessageService(nullptr);
+    return 0;
+}

@@ -1,0 +1,145 @@
+#include "list/ui/image_list_model.h"
+
+#include <QFileInfo>
+#include <algorithm>
+
+namespace vorel::ui {
+
+QString KindText(const ImageRecord& record) {
+    const char* family = record.sourceType == kSourceBmp ? "BMP" : "TIM";
+    return QStringLiteral("%1%2").arg(QLatin1String(family)).arg(record.bitCount);
+}
+
+namespace {
+
+QVariant ColumnText(const ImageListEntry& e, int column) {
+    switch (column) {
+        case CImageListModel::kTitle: return e.title;
+        case CImageListModel::kKind: return KindText(e.record);
+        case CImageListModel::kWidth: return e.record.width;
+        case CImageListModel::kHeight: return e.record.height;
+        case CImageListModel::kPalettes: return e.record.paletteCount;
+        case CImageListModel::kOffset: return QStringLiteral("0x%1").arg(e.record.fileOffset, 8, 16, QLatin1Char('0'));
+        case CImageListModel::kFile: return QFileInfo(e.file).fileName();
+        case CImageListModel::kDiscFile:
+            return e.discFile.isEmpty() ? QString() : QStringLiteral("%1 (+0x%2)").arg(e.discFile, QString::number(e.discOffset, 16).toUpper());
+        default: return {};
+    }
+}
+
+}  // namespace
+
+bool CImageListModel::EntryLess(const ImageListEntry& a, const ImageListEntry& b, int column) {
+    const ImageRecord& x = a.record;
+    const ImageRecord& y = b.record;
+    switch (column) {
+        case kKind:
+            if (x.sourceType != y.sourceType) return x.sourceType < y.sourceType;
+            return x.bitCount < y.bitCount;
+        case kWidth: return x.width < y.width;
+        case kHeight: return x.height < y.height;
+        case kPalettes: return x.paletteCount < y.paletteCount;
+        case kOffset: return x.fileOffset < y.fileOffset;
+        case kFile:
+            if (a.file != b.file) return a.file < b.file;
+            return x.fileOffset < y.fileOffset;
+        case kDiscFile:
+            if (a.discFile != b.discFile) return a.discFile < b.discFile;
+            return a.discOffset < b.discOffset;
+        default:
+            // Titles are the file and the numbers: DATA_010 comes after DATA_009
+            // and before DATA_1000, as the search numbered them.
+            if (a.file != b.file) return a.file < b.file;
+            if (x.imageNo != y.imageNo) return x.imageNo < y.imageNo;
+            return x.paletteIndex < y.paletteIndex;
+    }
+}
+
+CImageListModel::CImageListModel(QObject* parent) : QAbstractTableModel(parent) {}
+
+int CImageListModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(entries_.size());
+}
+
+int CImageListModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : kColumnCount;
+}
+
+QVariant CImageListModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.row() >= rowCount()) return {};
+    const ImageListEntry& e = Entry(index.row());
+    switch (role) {
+        case Qt::DisplayRole: return ColumnText(e, index.column());
+        // A screen reader names every entry after its title, in either view.
+        case Qt::AccessibleTextRole: return index.column() == kTitle ? e.title : ColumnText(e, index.column());
+        case Qt::ToolTipRole: return e.file;
+        case Qt::TextAlignmentRole:
+            return index.column() == kTitle || index.column() == kFile || index.column() == kKind ||
+                           index.column() == kDiscFile
+                       ? QVariant()
+                       : QVariant(Qt::AlignRight | Qt::AlignVCenter);
+        case kEntryIdRole: return e.id;
+        case kKindRole: return KindText(e.record);
+        default: return {};
+    }
+}
+
+QVariant CImageListModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || (role != Qt::DisplayRole && role != Qt::AccessibleTextRole)) return {};
+    static const char* const kHeaders[kColumnCount] = {"ﾀｲﾄﾙ", "種類", "幅", "高さ", "ﾊﾟﾚｯﾄ", "ｵﾌｾｯﾄ", "検索ﾌｧｲﾙ", "ﾃﾞｨｽｸ内ﾌｧｲﾙ"};
+    if (section < 0 || section >= kColumnCount) return {};
+    return QString::fromUtf8(kHeaders[section]);
+}
+
+void CImageListModel::Append(std::vector<ImageListEntry> entries) {
+    if (entries.empty()) return;
+    const int first = rowCount();
+    beginInsertRows({}, first, first + static_cast<int>(entries.size()) - 1);
+    entries_.reserve(entries_.size() + entries.size());
+    for (ImageListEntry& e : entries) {
+        e.id = nextId_++;
+        entries_.push_back(std::move(e));
+    }
+    endInsertRows();
+}
+
+void CImageListModel::RemoveRows(std::vector<int> rows) {
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    // From the end, one run of neighbouring rows at a time, so each removal
+    // leaves the rows still to go where they were.
+    for (auto it = rows.rbegin(); it != rows.rend();) {
+        const int last = *it;
+        int first = last;
+        while (++it != rows.rend() && *it == first - 1) first = *it;
+        if (first < 0 || last >= rowCount()) continue;
+        beginRemoveRows({}, first, last);
+        entries_.erase(entries_.begin() + first, entries_.begin() + last + 1);
+        endRemoveRows();
+    }
+}
+
+void CImageListModel::Clear() {
+    if (entries_.empty()) return;
+    beginResetModel();
+    entries_.clear();
+    entries_.shrink_to_fit();
+    endResetModel();
+}
+
+int CImageListModel::RowOfDocument(const CVorelDoc* doc) const {
+    if (!doc) return -1;
+    // The newest entries are the likeliest: a window just opened or activated.
+    for (std::size_t i = entries_.size(); i-- > 0;) {
+        if (entries_[i].doc.data() == doc) return static_cast<int>(i);
+    }
+    return -1;
+}
+
+void CImageListModel::SetDocument(int row, CVorelDoc* doc) {
+    if (row < 0 || row >= rowCount()) return;
+    entries_[static_cast<std::size_t>(row)].doc = doc;
+    emit dataChanged(index(row, 0), index(row, kColumnCount - 1));
+}
+
+}  // namespace vorel::ui

@@ -1,0 +1,48 @@
+// Every image of this session's searches, in the order they were found, as a
+// table of plain metadata. Thumbnails are not kept here: the views ask the
+// thumbnail cache for the rows they show.
+#pragma once
+
+#include <QAbstractTableModel>
+#include <vector>
+
+#include "list/ui/image_list_entry.h"
+
+namespace vorel::ui {
+
+class CImageListModel : public QAbstractTableModel {
+    Q_OBJECT
+  public:
+    // The details view's columns, in order. A new column is one line here and
+    // one case in ColumnText / EntryLess.
+    enum Column { kTitle, kKind, kWidth, kHeight, kPalettes, kOffset, kFile, kDiscFile, kColumnCount };
+    enum Role { kEntryIdRole = Qt::UserRole + 1, kKindRole };
+
+    explicit CImageListModel(QObject* parent = nullptr);
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+    // The order of `column` when sorted ascending (ties keep the order found).
+    static bool EntryLess(const ImageListEntry& a, const ImageListEntry& b, int column);
+
+    // Appends entries at the end, in one insertion, giving each its id.
+    void Append(std::vector<ImageListEntry> entries);
+    // Removes the given rows (any order, duplicates allowed); their windows stay.
+    void RemoveRows(std::vector<int> rows);
+    void Clear();
+
+    const ImageListEntry& Entry(int row) const { return entries_[static_cast<std::size_t>(row)]; }
+    // The row whose entry shows `doc`, or -1.
+    int RowOfDocument(const CVorelDoc* doc) const;
+    // The window opened again for a row.
+    void SetDocument(int row, CVorelDoc* doc);
+
+  private:
+    std::vector<ImageListEntry> entries_;
+    quint64 nextId_ = 1;
+};
+
+}  // namespace vorel::ui
