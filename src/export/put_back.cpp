@@ -210,6 +210,12 @@ IndexChoice ChooseIndex(std::uint32_t key, const PaletteView& v) {
     return {v.nearestIndex[static_cast<std::size_t>(n)], true};
 }
 
+bool HoldsEvery(const PaletteView& v, const std::unordered_set<std::uint32_t>& used) {
+    return std::all_of(used.begin(), used.end(), [&](std::uint32_t key) {
+        return key == kTransparentKey ? v.transparent >= 0 : v.lowest.count(key) != 0;
+    });
+}
+
 // Rewrites the palette with the picture's colours; false when they do not fit.
 bool RewritePalette(std::vector<std::uint8_t>& bytes, const Layout& l, const PictureRgba& picture,
                     const std::vector<std::uint32_t>& firstSeen, const std::unordered_set<std::uint32_t>& used,
@@ -347,7 +353,9 @@ Conversion ConvertPicture(const SearchState& found, const PictureRgba& picture, 
         const bool seesTransparency = used.count(kTransparentKey) != 0;
         if (l.kind == PixelKind::kIndexed) {
             out.paletteSize = l.paletteEntries;
-            if (paletteToo) {
+            // A palette that already holds every colour of the picture stays as it is: the
+            // picture comes out exactly either way, and the fewest bytes change.
+            if (paletteToo && !HoldsEvery(ReadPalette(out.bytes, l, seesTransparency), used)) {
                 out.paletteRewritten = RewritePalette(out.bytes, l, picture, firstSeen, used, seesTransparency);
                 out.paletteTooSmall = !out.paletteRewritten;
             }

@@ -51,7 +51,8 @@ std::uint16_t TimWordOf(std::uint8_t red, std::uint8_t green, std::uint8_t blue,
 
 // The new bytes of the hit `found` describes (its chosen palette for an indexed
 // TIM) once `picture` is put in its place. With `paletteToo`, an indexed image's
-// palette is rewritten with the picture's colours when they fit in it.
+// palette is rewritten with the picture's colours when they fit in it and it
+// does not already hold every one of them.
 Conversion ConvertPicture(const SearchState& found, const PictureRgba& picture, bool paletteToo);
 
 }  // namespace vorel
