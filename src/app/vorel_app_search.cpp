@@ -260,10 +260,13 @@ bool CVorelApp::AskYesNo(std::string_view question) {
     return Messages().Ask(text, MessageButtons::YesNo, MessageIcon::Question) == MessageAnswer::Yes;
 }
 
-vorel::DocumentRef CVorelApp::OpenDocument(const vorel::SearchState&, std::string_view) {
+vorel::DocumentRef CVorelApp::OpenDocument(const vorel::SearchState& state, std::string_view path) {
     // The template reads the hit from m_state, which the scanners fill; the
     // document keeps the path as the user gave it, not its encoded bytes.
     CVorelDoc* doc = m_pDocTemplate->OpenDocumentFile(m_strRunPath, true);
-    if (doc) ++m_nRunDocuments;
+    if (doc) {
+        ++m_nRunDocuments;
+        doc->m_record = vorel::RecordOfHit(state, path);
+    }
     return doc;
 }

@@ -10,6 +10,7 @@
 
 #include "image/dib.h"
 #include "image/palette.h"
+#include "search/image_record.h"
 #include "search/search_state.h"
 #include "search/settings.h"
 
@@ -49,6 +50,8 @@ class CVorelDoc : public QObject {
     int m_nImageNo = 0;
     int m_nPaletteNo = 0;
     QString m_strFilePath;
+    // Where the image lies in its searched file (empty path: File > New, or not from a search).
+    vorel::ImageRecord m_record;
 
   signals:
     void titleChanged(const QString& title);

@@ -1,6 +1,7 @@
 #include "export/ui/save_as.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include "docview/ui/vorel_doc.h"
 #include "export/save_names.h"
@@ -10,6 +11,11 @@
 #include "ui/wait_cursor.h"
 
 namespace vorel::ui {
+namespace {
+QString g_lastSaveFolder;
+}  // namespace
+
+QString LastSaveFolder() { return g_lastSaveFolder; }
 
 QString SaveAsFilter() {
     return QStringLiteral(
@@ -43,6 +49,7 @@ void SaveDocumentAs(const CVorelDoc& doc) {
         const WaitCursor wait;
         result = WriteImageFile(path, doc.m_hDIB, *format.format, kSaveAsBmpMessages);
     }
+    if (result.saved) g_lastSaveFolder = QFileInfo(path).absolutePath();
     if (result.message) ShowSaveMessage(*result.message);
 }
 
