@@ -266,6 +266,7 @@ vorel::DocumentRef CVorelApp::OpenDocument(const vorel::SearchState& state, std:
     CVorelDoc* doc = m_pDocTemplate->OpenDocumentFile(m_strRunPath, true);
     if (doc) {
         ++m_nRunDocuments;
+        // The file the scanner read: for a cue sheet, the .bin that holds the image.
         doc->m_record = vorel::RecordOfHit(state, path);
     }
     return doc;

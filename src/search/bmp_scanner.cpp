@@ -29,6 +29,7 @@ public:
         if (n > window_.last) return Examined::kEnd;
         ++state_.m_nShownCount;
         state_.m_nHitFileOffset = source_.FileOffsetOf(streamOffset);
+        state_.m_nHitStreamOffset = streamOffset;
         if (!ReadHit(h, streamOffset)) return Examined::kAbandon;
         state_.m_nPaletteCount = 1;
         state_.m_nPaletteIndex = 0;
@@ -71,6 +72,7 @@ DocumentRef SearchBmp(SearchState& state, ISearchHost& host, const ISettingsStor
 
     ScanFile scan(state);
     if (!scan.Open(path, kSourceBmp, ReadSectorReading(store))) return nullptr;
+    state.m_bPaletteImages = false;
     BmpHandler handler(state, host, scan.Source(), path, window);
     return scan.Walk(params, host, handler) ? handler.Result() : nullptr;
 }

@@ -1,5 +1,7 @@
 #include "search/chunk_scan.h"
 
+#include "search/image_record.h"
+
 #include <algorithm>
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -101,6 +103,8 @@ bool ScanFile::Open(const std::string& path, SourceType source, SectorReading re
     state_.m_nSourceType = source;
     if (!source_.Open(path, reading)) return false;
     state_.m_nFileSize = source_.FileSize();
+    state_.m_nFileModifiedNs = StampOfFile(path).modifiedNs;
+    state_.m_bRawSectors = source_.IsRaw();
     state_.m_nHitSize = 0;
     return GrowHitBuffer(state_.m_pHitData, kInitialHitCapacity);
 }

@@ -1,6 +1,7 @@
 #include "search/scan_source.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <limits>
 #include <new>
@@ -184,6 +185,27 @@ std::int64_t ScanSource::StreamPositionOf(std::int64_t fileOffset) const {
     // Between sectors (headers, error correction, skipped sectors): the next user byte.
     if (after == map_.end()) return -1;
     return (mapFirst_ + static_cast<std::int64_t>(after - map_.begin())) * kUserDataBytes;
+}
+
+bool ScanSource::AnchorAt(std::int64_t stream, std::int64_t fileOffset) {
+    if (stream < 0 || fileOffset < 0 || fileOffset >= fileSize_) return false;
+    if (!raw_) return stream == fileOffset;
+    const std::int64_t sector = fileOffset / kRawSectorBytes;
+    std::array<std::uint8_t, kRawSectorBytes> bytes{};
+    const std::int64_t got = file_.ReadAt(sector * kRawSectorBytes, bytes);
+    if (got <= 0) return false;
+    const ByteSpan whole(bytes.data(), static_cast<std::size_t>(got));
+    const auto offset = static_cast<std::int64_t>(UserDataOffset(whole));
+    const std::int64_t skip = stream % kUserDataBytes;
+    // The byte must be the user-data byte its stream offset says, in a data sector.
+    if (offset == 0 || offset + skip != fileOffset % kRawSectorBytes || offset + skip >= got) return false;
+    map_.assign(1, sector * kRawSectorBytes + offset);
+    mapFirst_ = stream / kUserDataBytes;
+    windowEnd_ = Cursor{sector, skip, stream};
+    resume_ = windowEnd_;
+    frontier_ = windowEnd_;
+    frontierAtEnd_ = false;
+    return true;
 }
 
 bool ScanSource::Holds(std::int64_t from, std::int64_t count) {

@@ -58,6 +58,11 @@ public:
     // file offset reached; when it returns false the read stops and fails.
     void SetQuietWalkObserver(std::function<bool(std::int64_t)> observer) { quietWalk_ = std::move(observer); }
 
+    // Starts the window at a stream byte whose place in the file is known (a
+    // recorded image), so that reads from there on need not walk the stream from
+    // its start. False when the file does not hold that stream byte there.
+    bool AnchorAt(std::int64_t stream, std::int64_t fileOffset);
+
     // True when the stream holds `count` bytes from `from` on. For a raw image
     // this may read ahead once (sector by sector, never more than once overall).
     bool Holds(std::int64_t from, std::int64_t count);

@@ -23,6 +23,7 @@ public:
             case TimTest::kAccept: break;
         }
         Describe(h, source_.FileOffsetOf(streamOffset));
+        state_.m_nHitStreamOffset = streamOffset;
         if (!ReadHit(h.size, streamOffset)) return Examined::kAbandon;
 
         const std::int64_t n = ++state_.m_nHitCount;
@@ -92,6 +93,7 @@ DocumentRef SearchTim(SearchState& state, ISearchHost& host, const ISettingsStor
     if (!scan.Open(path, kSourceTim, ReadSectorReading(store))) return nullptr;
     state.m_nHitCount = 0;
     state.m_nShownCount = 0;
+    state.m_bPaletteImages = paletteImages;
     TimHandler handler(state, host, scan.Source(), path, window, paletteImages);
     return scan.Walk(params, host, handler) ? handler.Result() : nullptr;
 }

@@ -21,6 +21,7 @@ bool CVorelDoc::OnOpenDocument(const QString& path, const vorel::SearchState& st
     }
     file.close();
 
+    m_record = vorel::RecordOfHit(state, QFile::encodeName(path).toStdString());
     m_nImageNo = state.m_nHitCount;
     m_nPaletteNo = state.m_nPaletteIndex;
     m_hDIB = vorel::ConvertHitToDib(state);

@@ -50,7 +50,8 @@ class CVorelDoc : public QObject {
     int m_nImageNo = 0;
     int m_nPaletteNo = 0;
     QString m_strFilePath;
-    // Where the image lies in its searched file (empty path: File > New, or not from a search).
+    // Where the image was found, to find it there again; sourceType 0 for a
+    // document that was never searched (File > New).
     vorel::ImageRecord m_record;
 
   signals:

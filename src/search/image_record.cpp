@@ -1,0 +1,184 @@
+#include "search/image_record.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <vector>
+
+#include "image/dib.h"
+#include "search/bmp_candidate.h"
+#include "search/chunk_scan.h"
+#include "search/scan_source.h"
+#include "search/tim_candidate.h"
+
+namespace vorel {
+namespace {
+
+std::int32_t TimBitCount(std::uint32_t flag) {
+    switch (flag) {
+        case kTim4: return 4;
+        case kTim8: return 8;
+        case kTim16: return 16;
+        case kTim24: return 24;
+        default: return 0;
+    }
+}
+
+std::uint32_t LittleEndian(ByteSpan bytes, std::size_t at, std::size_t width) {
+    if (at > bytes.size() || bytes.size() - at < width) return 0;
+    std::uint32_t v = 0;
+    for (std::size_t i = width; i-- > 0;) v = (v << 8) | bytes[at + i];
+    return v;
+}
+
+// Reads the stream from `from` until `test` stops asking for more bytes, doubling
+// the read each time; a header is judged on as many bytes as the file can give,
+// which is at least what the scan saw.
+template <typename Test>
+bool ReadUntilJudged(ScanSource& source, std::int64_t from, std::vector<std::uint8_t>& bytes, Test test,
+                     bool& accepted) {
+    std::size_t want = 4096;
+    for (;;) {
+        bytes.resize(want);
+        const std::int64_t got = source.ReadAt(from, {bytes.data(), want});
+        if (got < 0) return false;
+        bytes.resize(static_cast<std::size_t>(got));
+        const int verdict = test(ByteSpan(bytes));  // 1 accept, 0 reject, -1 more
+        if (verdict >= 0 || static_cast<std::size_t>(got) < want || want >= (std::size_t{1} << 26)) {
+            accepted = verdict == 1;
+            return true;
+        }
+        want *= 2;
+    }
+}
+
+RereadOutcome RereadTim(const ImageRecord& record, ScanSource& source, SearchState& state) {
+    std::vector<std::uint8_t> bytes;
+    TimHeader h;
+    bool accepted = false;
+    const auto test = [&h](ByteSpan b) {
+        switch (TestTimCandidate(b, 0, h)) {
+            case TimTest::kAccept: return 1;
+            case TimTest::kReject: return 0;
+            case TimTest::kNeedMore: return -1;
+        }
+        return 0;
+    };
+    if (!ReadUntilJudged(source, record.streamOffset, bytes, test, accepted)) return RereadOutcome::kReadFailed;
+    if (!accepted || h.flag != record.timFlag || h.width != record.width || h.height != record.height ||
+        h.paletteCount != record.paletteCount || record.paletteIndex < 0 || record.paletteIndex >= h.paletteCount)
+        return RereadOutcome::kImageGone;
+
+    // As the scan read it: the whole TIM, completed with zeros where the file ends first.
+    const auto size = static_cast<std::size_t>(h.size);
+    if (!GrowHitBuffer(state.m_pHitData, size)) return RereadOutcome::kNoMemory;
+    const std::int64_t got = source.ReadAt(record.streamOffset, {state.m_pHitData.data(), size});
+    if (got < 0) return RereadOutcome::kReadFailed;
+    std::fill(state.m_pHitData.begin() + got, state.m_pHitData.begin() + static_cast<std::ptrdiff_t>(size), 0);
+    state.m_nHitSize = size;
+    state.m_nTimFlag = h.flag;
+    state.m_nWidth = h.width;
+    state.m_nHeight = h.height;
+    state.m_nPaletteCount = h.paletteCount;
+    state.m_nPaletteIndex = record.paletteIndex;
+    if (h.flag == kTim4 || h.flag == kTim8) {
+        state.m_nClutBlockSize = h.clutBlockSize;
+        state.m_nClutWidth = h.clutWidth;
+        state.m_nClutEntries = h.clutEntries;
+    }
+    return RereadOutcome::kOk;
+}
+
+RereadOutcome RereadBmp(const ImageRecord& record, ScanSource& source, SearchState& state) {
+    std::vector<std::uint8_t> bytes;
+    BmpHeader h;
+    bool accepted = false;
+    const auto test = [&h](ByteSpan b) {
+        switch (TestBmpHeader(b, 0, h)) {
+            case BmpTest::kAccept: return 1;
+            case BmpTest::kReject: return 0;
+            case BmpTest::kNeedMore: return -1;
+        }
+        return 0;
+    };
+    if (!ReadUntilJudged(source, record.streamOffset, bytes, test, accepted)) return RereadOutcome::kReadFailed;
+    if (!accepted || h.size < 0 || !source.Holds(record.streamOffset, h.size) || h.width != record.width ||
+        std::abs(static_cast<std::int64_t>(h.height)) != record.height || h.bitCount != record.bitCount)
+        return RereadOutcome::kImageGone;
+
+    // As the scan read it: a header that cannot become an image is read alone.
+    std::int64_t count = h.size;
+    if (h.width <= 0 || h.height == 0 || count > static_cast<std::int64_t>(Dib::kMaxDibBytes)) count = 40;
+    const auto size = static_cast<std::size_t>(count);
+    if (!GrowHitBuffer(state.m_pHitData, size)) return RereadOutcome::kNoMemory;
+    const std::int64_t got = source.ReadAt(record.streamOffset, {state.m_pHitData.data(), size});
+    if (got < 0) return RereadOutcome::kReadFailed;
+    state.m_nHitSize = static_cast<std::size_t>(got);
+    state.m_nPaletteCount = 1;
+    state.m_nPaletteIndex = 0;
+    return RereadOutcome::kOk;
+}
+
+}  // namespace
+
+FileStamp StampOfFile(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return {};
+    return {static_cast<std::int64_t>(st.st_size),
+            static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+}
+
+ImageRecord RecordOfHit(const SearchState& state, std::string_view path) {
+    ImageRecord r;
+    r.path = std::string(path);
+    r.stamp = {state.m_nFileSize, state.m_nFileModifiedNs};
+    r.rawSectors = state.m_bRawSectors;
+    r.streamOffset = state.m_nHitStreamOffset;
+    r.fileOffset = state.m_nHitFileOffset;
+    r.sourceType = state.m_nSourceType;
+    r.imageNo = state.m_nHitCount;
+    if (state.m_nSourceType == kSourceTim) {
+        r.timFlag = state.m_nTimFlag;
+        r.bitCount = TimBitCount(state.m_nTimFlag);
+        r.width = state.m_nWidth;
+        r.height = state.m_nHeight;
+        r.paletteCount = state.m_nPaletteCount;
+        r.paletteIndex = state.m_nPaletteIndex;
+        r.paletteImages = state.m_bPaletteImages;
+    } else {
+        // A bitmap's fields live only in its header, which the hit starts with.
+        const ByteSpan hit = state.Hit();
+        r.width = static_cast<std::int32_t>(LittleEndian(hit, 4, 4));
+        const auto height = static_cast<std::int32_t>(LittleEndian(hit, 8, 4));
+        r.height = height == INT32_MIN ? INT32_MAX : std::abs(height);
+        r.bitCount = static_cast<std::int32_t>(LittleEndian(hit, 14, 2));
+    }
+    return r;
+}
+
+RereadOutcome ReadImageAgain(const ImageRecord& record, SearchState& state) {
+    const FileStamp now = StampOfFile(record.path);
+    if (now.size < 0 || now != record.stamp) return RereadOutcome::kFileChanged;
+    ScanSource source;
+    if (!source.Open(record.path, record.rawSectors ? SectorReading::kRaw : SectorReading::kPlain))
+        return RereadOutcome::kReadFailed;
+    if (source.FileSize() != record.stamp.size) return RereadOutcome::kFileChanged;
+    if (!source.AnchorAt(record.streamOffset, record.fileOffset)) return RereadOutcome::kImageGone;
+
+    state.m_nSourceType = record.sourceType;
+    state.m_nFileSize = record.stamp.size;
+    state.m_nFileModifiedNs = record.stamp.modifiedNs;
+    state.m_bRawSectors = record.rawSectors;
+    state.m_bPaletteImages = record.paletteImages;
+    state.m_nHitOffset = 0;
+    state.m_nHitFileOffset = record.fileOffset;
+    state.m_nHitStreamOffset = record.streamOffset;
+    state.m_nHitCount = record.imageNo;
+    state.m_nHitSize = 0;
+    if (record.sourceType == kSourceTim) return RereadTim(record, source, state);
+    if (record.sourceType == kSourceBmp) return RereadBmp(record, source, state);
+    return RereadOutcome::kImageGone;
+}
+
+}  // namespace vorel
