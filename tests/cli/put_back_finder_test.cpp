@@ -98,7 +98,8 @@ TEST_F(PutBackFinderTest, PictureAcrossSectorsOfABinCueIsPutBackAndSealed) {
     std::ofstream(dir_ / "GAME.CUE") << vorel::samples::MakeCueSheet("GAME.BIN", vorel::samples::SectorKind::kMode2Form1);
     ASSERT_EQ(Find("--out " + Q(dir_ / "out") + " --format png " + Q(dir_ / "GAME.CUE")).first, 0);
     ASSERT_TRUE(fs::exists(dir_ / "out/GAME_001.PNG"));
-    ASSERT_EQ(std::system(("convert " + Q(dir_ / "out/GAME_001.PNG") + " -fill '#f0a010' -draw 'rectangle 5,5 70,30' " +
+    // A colour the 16-bit TIM holds exactly (each channel v * 8 + v / 4).
+    ASSERT_EQ(std::system(("convert " + Q(dir_ / "out/GAME_001.PNG") + " -fill '#ffa510' -draw 'rectangle 5,5 70,30' " +
                            Q(dir_ / "edited.png")).c_str()), 0);
 
     auto [status, text] = Find("--replace GAME_001=" + Q(dir_ / "edited.png") + " " + Q(dir_ / "GAME.CUE"));
