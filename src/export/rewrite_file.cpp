@@ -278,6 +278,9 @@ RewriteOutcome RewriteImages(std::span<const ImagePatch> patches) {
                                                         : PatchPlain(temp.fd.Get(), size, patch);
         if (patched != RewriteOutcome::kRewritten) return patched;
     }
+    // The owner stays where this user may keep it (root rewriting another user's file); anyone else owns
+    // the new file already, and the mode is kept either way.
+    if (::fchown(temp.fd.Get(), st.st_uid, st.st_gid) != 0 && errno != EPERM) return RewriteOutcome::kWriteFailed;
     if (::fchmod(temp.fd.Get(), st.st_mode & 07777) != 0 || ::fsync(temp.fd.Get()) != 0 || !temp.fd.Close())
         return RewriteOutcome::kWriteFailed;
     if (!ReadsBackAsAsked(temp.path, patches)) return RewriteOutcome::kCheckFailed;
