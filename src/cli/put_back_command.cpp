@@ -45,6 +45,7 @@ struct Item {
     QString title;
     QString picture;
     QString refusal;  // empty when accepted
+    bool skipped = false;  // a picture of --import DIR named after no image
     bool unchanged = false;
     Conversion conversion;
     ImageRecord record;
@@ -139,6 +140,7 @@ QString Details(const Conversion& c) {
 
 int RunPutBack(const PutBackRequest& request, const ISettingsStore& store) {
     QList<QPair<QString, QString>> asked;  // title, picture
+    qsizetype imported = 0;                // the last `imported` of them come from --import DIR
     for (const QString& pair : request.replacements) {
         const qsizetype eq = pair.indexOf(u'=');
         if (eq <= 0 || eq == pair.size() - 1) {
@@ -152,7 +154,9 @@ int RunPutBack(const PutBackRequest& request, const ISettingsStore& store) {
             std::fprintf(stderr, "vorel-find: %s: no such folder\n", qPrintable(request.importFolder));
             return kExitRefused;
         }
-        asked.append(PicturesIn(request.importFolder));
+        const auto pictures = PicturesIn(request.importFolder);
+        imported = pictures.size();
+        asked.append(pictures);
     }
     PictureReader reader;
     if (!reader.Load()) {
@@ -172,8 +176,9 @@ int RunPutBack(const PutBackRequest& request, const ISettingsStore& store) {
     }
 
     std::vector<Item> items;
-    for (const auto& [title, picture] : asked) {
-        Item item{title, picture, {}, false, {}, {}};
+    for (qsizetype i = 0; i < asked.size(); ++i) {
+        const auto& [title, picture] = asked[i];
+        Item item{title, picture, {}, false, false, {}, {}};
         const auto found = host.records.find(title.toLower());
         const bool twice = std::count_if(asked.begin(), asked.end(),
                                          [&](const auto& a) { return a.first.toLower() == title.toLower(); }) > 1;
@@ -181,6 +186,8 @@ int RunPutBack(const PutBackRequest& request, const ISettingsStore& store) {
         QString reason;
         if (twice) {
             item.refusal = QStringLiteral("more than one picture for this image");
+        } else if (found == host.records.end() && i >= asked.size() - imported) {
+            item.skipped = true;  // another file of the folder, not an exported picture
         } else if (found == host.records.end()) {
             item.refusal = QStringLiteral("no image of that title in %1").arg(request.file);
         } else if (!reader.Read(picture, pixels, reason)) {
@@ -208,7 +215,7 @@ int RunPutBack(const PutBackRequest& request, const ISettingsStore& store) {
     std::map<std::string, QString> failure;
     if (!anyRefused && !request.dryRun) {
         for (Item& item : items)
-            if (!item.unchanged) byFile[item.record.path].push_back({item.record, item.conversion.bytes});
+            if (!item.unchanged && !item.skipped) byFile[item.record.path].push_back({item.record, item.conversion.bytes});
         for (const auto& [path, patches] : byFile) {
             const RewriteOutcome outcome = RewriteImages(patches);
             if (outcome != RewriteOutcome::kRewritten) failure[path] = QString::fromUtf8(RewriteOutcomeText(outcome).data());
@@ -217,6 +224,8 @@ int RunPutBack(const PutBackRequest& request, const ISettingsStore& store) {
     for (const Item& item : items) {
         if (!item.refusal.isEmpty()) {
             PrintLine(item, "refused", item.refusal);
+        } else if (item.skipped) {
+            PrintLine(item, "skipped", QStringLiteral("no image of that title"));
         } else if (item.unchanged) {
             PrintLine(item, "unchanged", QStringLiteral("the picture is the image as found"));
         } else if (anyRefused) {

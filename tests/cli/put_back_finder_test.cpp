@@ -152,6 +152,16 @@ TEST_F(PutBackFinderTest, OneRefusalWritesNothing) {
     EXPECT_EQ(dry.first, 0);
     EXPECT_EQ(dry.second.rfind("would-replace\tsample_003", 0), 0u) << dry.second;
     EXPECT_EQ(Bytes(file), before);
+
+    // --import passes over a file named after no image, and puts the edited one back.
+    fs::create_directory(dir_ / "edits");
+    fs::copy_file(dir_ / "neg.bmp", dir_ / "edits/SAMPLE_003.bmp");
+    fs::copy_file(dir_ / "neg.bmp", dir_ / "edits/notes.png");
+    const auto imported = Find("--import " + Q(dir_ / "edits") + " " + Q(file));
+    EXPECT_EQ(imported.first, 0) << imported.second;
+    EXPECT_NE(imported.second.find("replaced\tSAMPLE_003\t"), std::string::npos) << imported.second;
+    EXPECT_NE(imported.second.find("skipped\tnotes\t"), std::string::npos) << imported.second;
+    EXPECT_NE(Bytes(file), before);
 }
 
 }  // namespace
