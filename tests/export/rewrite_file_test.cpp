@@ -193,6 +193,22 @@ TEST(RewriteFileTest, RefusalsAndFailuresLeaveTheFileWhole) {
     }
 }
 
+// A TIM cut off by the end of its file (a hostile input the search still shows): the pixels past
+// the end cannot be written, so an edit reaching them is refused and the file stays.
+TEST(RewriteFileTest, ImageCutOffByTheEndOfTheFileIsRefused) {
+    ScratchDir dir;
+    const std::string file = CopyIn(dir, std::string(VOREL_SOURCE_DIR) + "/tests/regressions/tim_pixels_past_end_of_file.bin", "cut.bin");
+    const auto before = Bytes(file);
+    const auto images = SearchImages(file);
+    ASSERT_EQ(images.size(), 1u);
+    PictureRgba picture = PictureOfHit(images[0].state);
+    for (std::size_t i = 0; i < picture.pixels.size(); i += 4) picture.pixels[i] ^= 0x80;
+    const ImagePatch patch = PatchOf(images[0], picture);
+    EXPECT_EQ(RewriteImages({&patch, 1}), RewriteOutcome::kPastEndOfFile);
+    EXPECT_EQ(Bytes(file), before);
+    EXPECT_EQ(dir.Entries(), std::vector<std::string>{"cut.bin"});
+}
+
 // Through a symbolic link the file it points to is replaced and keeps its mode; the link stays a link.
 TEST(RewriteFileTest, LinkTargetIsReplacedAndKeepsItsMode) {
     ScratchDir dir;
