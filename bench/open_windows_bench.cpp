@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "app/child_frame.h"
+#include "bench_args.h"
 #include "app/doc_template.h"
 #include "app/main_frame.h"
 #include "ui/message_service.h"
@@ -79,16 +80,18 @@ std::vector<double> BaselineBatches() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    const bench::Args args(argc, argv,
+                           "How fast the windowed program opens image windows, against QMdiArea alone.\n"
+                           "usage: open_windows_bench [--windows N] [--no-baseline]\n",
+                           {{"--windows", "N", "how many windows, 150 to 30000, rounded down to a multiple of 3 "
+                                               "(default 3000)"},
+                            {"--no-baseline", nullptr, "skip the plain QMdiArea run (for profiling)"}});
+    kWindows = static_cast<int>(args.OptionNumber("--windows", 3000, 150, 30000)) / 3 * 3;
+    kBatch = kWindows / 3;
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QTemporaryDir dir;
     qputenv("XDG_CONFIG_HOME", dir.path().toLocal8Bit());
     QApplication application(argc, argv);
-    // "--windows N" (a multiple of 3) for shorter profiling runs.
-    const QStringList args = QCoreApplication::arguments();
-    if (const qsizetype at = args.indexOf(QStringLiteral("--windows")); at >= 0 && at + 1 < args.size()) {
-        kWindows = std::max(3, args.at(at + 1).toInt() / 3 * 3);
-        kBatch = kWindows / 3;
-    }
 
     // The file: 3,000 TIMs of 8 x 8 pixels, 16-bit, with filler between them.
     std::vector<std::uint8_t> bytes;
@@ -103,8 +106,7 @@ int main(int argc, char** argv) {
     file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size()));
     file.close();
 
-    // "--no-baseline" skips the plain QMdiArea run (for profiling the program alone).
-    const bool withBaseline = !QCoreApplication::arguments().contains(QStringLiteral("--no-baseline"));
+    const bool withBaseline = !args.Has("--no-baseline");
     const std::vector<double> baseline = withBaseline ? BaselineBatches() : std::vector<double>{};
 
     vorel::ScriptedMessageService messages;

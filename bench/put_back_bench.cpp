@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_args.h"
 #include "export/put_back.h"
 #include "export/rewrite_file.h"
 #include "sample_builders/cd_sectors.h"
@@ -39,47 +40,20 @@ long PeakRssKb() {
     return usage.ru_maxrss;
 }
 
-void Usage(FILE* to) {
-    std::fputs("usage: put_back_bench [MEGABYTES] [FOLDER]\n"
-               "  Writes a raw CD image of MEGABYTES (default 700) in FOLDER (default $TMPDIR or /tmp)\n"
-               "  with a 16-bit TIM across sector ends in its middle, puts an edited picture back into\n"
-               "  it and copies it with cp, and prints both times, their ratio and the peak memory.\n",
-               to);
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::size_t megabytes = 700;
-    std::string folder = std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp";
-    int positional = 0;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg == "--help" || arg == "-h") {
-            Usage(stdout);
-            return 0;
-        }
-        if (!arg.empty() && arg[0] == '-') {
-            std::fprintf(stderr, "put_back_bench: unknown option %s\n", arg.c_str());
-            Usage(stderr);
-            return 2;
-        }
-        if (positional == 0 && !arg.empty() && arg.size() <= 6 && arg.find_first_not_of("0123456789") == std::string::npos) {
-            megabytes = std::stoul(arg);
-        } else if (positional == 1) {
-            folder = arg;
-        } else {
-            std::fprintf(stderr, "put_back_bench: unexpected argument %s\n", arg.c_str());
-            Usage(stderr);
-            return 2;
-        }
-        ++positional;
-    }
-    if (megabytes < 2) {
-        std::fputs("put_back_bench: MEGABYTES must be 2 or more\n", stderr);
-        return 2;
-    }
-
+    const bench::Args args(argc, argv,
+                           "Putting one picture back into a large raw CD image against cp of that file in the same run.\n"
+                           "usage: put_back_bench [MEGABYTES] [FOLDER]\n"
+                           "  MEGABYTES  size of the raw image written, 2 to 65536 (default 700)\n"
+                           "  FOLDER     where it goes (default $TMPDIR or /tmp)\n",
+                           {}, 2);
+    const std::vector<std::string>& given = args.Positional();
+    const auto megabytes = static_cast<std::size_t>(given.empty() ? 700 : args.Number("MEGABYTES", given[0], 2, 65536));
+    const std::string folder = given.size() > 1 ? given[1] : (std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp");
+    std::error_code error;
+    if (!std::filesystem::is_directory(folder, error)) args.Refuse("no folder " + folder);
     const std::string path = folder + "/vorel_put_back_bench.bin";
     const std::string copy = folder + "/vorel_put_back_bench.copy";
     const std::size_t sectors = megabytes * 1000000 / kSector;

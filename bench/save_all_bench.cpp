@@ -8,7 +8,7 @@
 // A second baseline writes each file under a temporary name and renames it,
 // the least any save can do that never leaves a half-written file behind.
 // Prints, per format, the best of three rounds of each, the ratios, and the
-// time per file. Options: --images N, --rounds N, --dir PATH.
+// time per file. Options: --images N, --rounds N, --dir PATH (--help).
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -21,6 +21,7 @@
 #include <memory>
 #include <vector>
 
+#include "bench_args.h"
 #include "docview/ui/vorel_doc.h"
 #include "export/ui/save_all.h"
 #include "search/settings.h"
@@ -88,20 +89,19 @@ double PlainWrites(const QString& folder, const QStringList& names, const std::v
 }  // namespace
 
 int main(int argc, char** argv) {
+    const bench::Args args(argc, argv,
+                           "How fast Save All writes many images, against plain writes of the same bytes.\n"
+                           "usage: save_all_bench [--images N] [--rounds N] [--dir PATH]\n",
+                           {{"--images", "N", "how many images, 1 to 100000 (default 3000)"},
+                            {"--rounds", "N", "rounds of each way, the best counts, 1 to 100 (default 3)"},
+                            {"--dir", "PATH", "where the folders are made (default: the temporary folder)"}});
+    kImages = static_cast<int>(args.OptionNumber("--images", 3000, 1, 100000));
+    const int rounds = static_cast<int>(args.OptionNumber("--rounds", 3, 1, 100));
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QTemporaryDir config;
     qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
     QApplication application(argc, argv);
-    const QStringList args = QCoreApplication::arguments();
-    if (const qsizetype at = args.indexOf(QStringLiteral("--images")); at >= 0 && at + 1 < args.size())
-        kImages = std::max(1, args.at(at + 1).toInt());
-    int rounds = 3;
-    if (const qsizetype at = args.indexOf(QStringLiteral("--rounds")); at >= 0 && at + 1 < args.size())
-        rounds = std::max(1, args.at(at + 1).toInt());
-    // "--dir PATH": where the folders are made (default: the system's temporary folder).
-    QString root = QDir::tempPath();
-    if (const qsizetype at = args.indexOf(QStringLiteral("--dir")); at >= 0 && at + 1 < args.size())
-        root = args.at(at + 1);
+    const QString root = args.Has("--dir") ? QString::fromLocal8Bit(args.Value("--dir")) : QDir::tempPath();
 
     std::vector<std::unique_ptr<CVorelDoc>> documents;
     QList<CVorelDoc*> list;

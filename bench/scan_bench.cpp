@@ -1,7 +1,7 @@
 // Scan throughput: how fast the TIM and bitmap scanners walk a large file,
 // compared with simply reading the same file in the same run.
 //
-//   scan_bench [MEGABYTES] [FOLDER]    (default 512 MB in $TMPDIR or /tmp)
+//   scan_bench [MEGABYTES] [FOLDER]    (default 512 MB in $TMPDIR or /tmp; --help)
 //
 // The same content is also wrapped in a raw CD image (Mode 2 Form 1 sectors of
 // 2,352 bytes), and each scan of it is set against the scan of the plain file.
@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_args.h"
 #include "sample_builders/cd_sectors.h"
 #include "sample_builders/sample_builders.h"
 #include "search/file_reader.h"
@@ -150,9 +151,19 @@ long PeakRssKb(int who) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const std::size_t megabytes = argc > 1 ? std::strtoul(argv[1], nullptr, 10) : 512;
+    const bench::Args args(argc, argv,
+                           "Scan throughput of the TIM and bitmap scanners against a plain read of the same file.\n"
+                           "usage: scan_bench [MEGABYTES] [FOLDER]\n"
+                           "  MEGABYTES  size of the file written, 1 to 65536 (default 512)\n"
+                           "  FOLDER     where the file and its raw CD image go (default $TMPDIR or /tmp)\n",
+                           {}, 2);
+    const std::vector<std::string>& given = args.Positional();
+    const auto megabytes =
+        static_cast<std::size_t>(given.empty() ? 512 : args.Number("MEGABYTES", given[0], 1, 65536));
     const std::filesystem::path folder =
-        argc > 2 ? argv[2] : (std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp");
+        given.size() > 1 ? given[1] : (std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp");
+    std::error_code error;
+    if (!std::filesystem::is_directory(folder, error)) args.Refuse("no folder " + folder.string());
     const std::string path = (folder / "vorel-scan-bench.bin").string();
     std::printf("generating %zu MB of random bytes with images in %s ...\n", megabytes, path.c_str());
     const Made made = MakeFile(path, megabytes);

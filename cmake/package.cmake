@@ -22,4 +22,23 @@ set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6svg6")
 # TIFF pictures are read back (to put them into the file they came from) through Qt's TIFF plug-in.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-noto-cjk, qt6-translations-l10n, qt6-image-formats-plugins")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION TRUE)
+
+# The package's licence where Debian looks for it, in the machine-readable
+# format, made from LICENSE so the two cannot drift ("Expat" is that format's
+# name for the MIT licence). `cmake --install` puts it there as well.
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/LICENSE)
+file(READ ${CMAKE_SOURCE_DIR}/LICENSE vorel_licence)
+string(REGEX MATCH "Copyright \\(c\\) ([^\n]+)" vorel_match "${vorel_licence}")
+set(VOREL_COPYRIGHT "${CMAKE_MATCH_1}")
+string(FIND "${vorel_licence}" "Permission is hereby" vorel_start)
+if(NOT VOREL_COPYRIGHT OR vorel_start LESS 0)
+  message(FATAL_ERROR "LICENSE holds no MIT licence with its copyright line")
+endif()
+string(SUBSTRING "${vorel_licence}" ${vorel_start} -1 vorel_licence)
+string(STRIP "${vorel_licence}" vorel_licence)
+# One space before every line of the text, and a lone "." for an empty line.
+string(REPLACE "\n\n" "\n.\n" vorel_licence "${vorel_licence}")
+string(REPLACE "\n" "\n " VOREL_LICENSE_TEXT " ${vorel_licence}")
+configure_file(${CMAKE_CURRENT_LIST_DIR}/copyright.in ${CMAKE_BINARY_DIR}/copyright @ONLY)
+install(FILES ${CMAKE_BINARY_DIR}/copyright DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/vorel)
 include(CPack)

@@ -12,7 +12,7 @@ packages=(
   clang libclang-rt-14-dev llvm
   libtiff-tools imagemagick python3-pil bchunk
   xvfb xauth fonts-noto-cjk
-  help2man man-db groff-base desktop-file-utils shared-mime-info appstream dpkg-dev file
+  help2man man-db groff-base desktop-file-utils shared-mime-info appstream dpkg-dev file python3-debian
 )
 
 missing=()

@@ -10,7 +10,7 @@
 #include "export/put_back.h"
 #include "export/rewrite_file.h"
 #include "export/ui/picture_file.h"
-#include "export/ui/save_as.h"
+#include "export/ui/save_folder.h"
 #include "ui/file_dialog_service.h"
 #include "ui/message_service.h"
 #include "ui/wait_cursor.h"
@@ -103,8 +103,8 @@ bool CanReplaceImage(const CVorelDoc* doc) { return doc && !doc->m_record.path.e
 
 void ReplaceHistory::ReplaceImage(CVorelApp& app, CVorelDoc& doc) {
     if (!CanReplaceImage(&doc)) return;
-    QString start = vorel::ui::LastSaveFolder();
-    if (start.isEmpty()) start = QFileInfo(doc.GetFilePath()).absolutePath();
+    // Where the save dialogs open: the folder last saved into, else the searched file's.
+    const QString start = vorel::ui::SaveDialogFolder(doc.GetFilePath());
     const std::optional<QString> chosen = FileDialogs().GetOpenFileName(
         start, QStringLiteral("ﾋﾟｸﾁｬ (PNG, BMP, TIFF)|*.png;*.bmp;*.tif;*.tiff|全ﾌｧｲﾙ(*.*)|*.*|"));
     if (!chosen || chosen->isEmpty()) return;

@@ -60,6 +60,7 @@ std::optional<QString> QtFileDialogService::GetSaveFileName(const SaveFileReques
     dialog.setOption(QFileDialog::HideNameFilterDetails, true);
     dialog.setNameFilters(ToQtNameFilters(WithUpperCasePatterns(request.filter)));
     dialog.setDefaultSuffix(request.defaultSuffix);
+    if (!request.startFolder.isEmpty()) dialog.setDirectory(request.startFolder);
     if (!request.proposedPath.isEmpty()) dialog.selectFile(request.proposedPath);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     return dialog.selectedFiles().constFirst();

@@ -12,6 +12,7 @@ namespace vorel {
 
 struct SaveFileRequest {
     QString proposedPath;     // the name shown when the dialog opens
+    QString startFolder;      // where it opens when no path is proposed; empty: the working folder
     // Windows-style filter text: "BMP (Windows Bitmap)|*.bmp|...|", pairs of
     // a description and its patterns, each ended by "|".
     QString filter;

@@ -4,6 +4,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QPushButton>
@@ -13,9 +14,11 @@
 #include <QTransform>
 
 #include "app_test_support.h"
+#include "connect/ui/image_connect_dialog.h"
 #include "docview/ui/dib_image.h"
 #include "docview/ui/vorel_doc.h"
 #include "export/export_test_support.h"
+#include "export/ui/save_folder.h"
 #include "export/ui/save_options_dialog.h"
 #include "ui/file_dialog_service.h"
 
@@ -84,6 +87,48 @@ TEST_F(SaveCommandsTest, SaveAsFromTheMenuWritesTheActiveImage) {
     const Decoded decoded = DecodeWithPillow(target.toStdString());
     ASSERT_TRUE(decoded.ok) << decoded.error;
     EXPECT_EQ(decoded.rgb, DecodedRgb(*frame->ActiveChildFrame()->GetDocument()));
+}
+
+// Save dialogs open next to the searched file until something is saved, then
+// where it was saved; Save As proposes its own name there.
+TEST_F(SaveCommandsTest, SaveDialogsStartInTheFolderLastSavedInto) {
+    ScriptedFileDialogService dialogs;
+    SetFileDialogService(&dialogs);
+    ui::RememberSaveFolder({});
+    Bytes pair = OneTim(8, 4, 1);
+    const Bytes second = OneTim(8, 4, 2);
+    pair.insert(pair.end(), second.begin(), second.end());
+    app->OpenDocumentFile(WriteFile(QStringLiteral("in/PAIR"), pair));
+    WaitIdle();
+    QDir().mkpath(PathIn(QStringLiteral("out")));
+    const auto joinThenCancelTheSave = [this] {
+        QTimer::singleShot(0, [] {
+            auto* d = qobject_cast<CImageConnectDlg*>(QApplication::activeModalWidget());
+            if (!d) return;
+            d->FirstList()->setCurrentIndex(0);
+            emit d->FirstList()->activated(0);
+            d->SecondList()->setCurrentIndex(0);
+            emit d->SecondList()->activated(0);
+            d->DirectionButton(JoinDirection::Right)->click();
+            d->PreviewButton()->click();
+            d->SaveButton()->click();  // the scripted save dialog cancels
+            d->reject();
+        });
+        frame->updateActions();
+        frame->GetActions().connect->trigger();
+    };
+    joinThenCancelTheSave();
+    dialogs.answers = {PathIn(QStringLiteral("out/first.bmp"))};
+    frame->GetActions().fileSaveAs->trigger();
+    frame->GetActions().fileSaveAs->trigger();
+    joinThenCancelTheSave();
+    SetFileDialogService(nullptr);
+    ui::RememberSaveFolder({});
+    ASSERT_EQ(dialogs.saveRequests.size(), 4u);
+    EXPECT_EQ(dialogs.saveRequests[0].startFolder, PathIn(QStringLiteral("in")));
+    EXPECT_EQ(dialogs.saveRequests[1].proposedPath, PathIn(QStringLiteral("in/PAIR_002.BMP")));
+    EXPECT_EQ(dialogs.saveRequests[2].proposedPath, PathIn(QStringLiteral("out/PAIR_002.BMP")));
+    EXPECT_EQ(dialogs.saveRequests[3].startFolder, PathIn(QStringLiteral("out")));
 }
 
 TEST_F(SaveCommandsTest, CancellingTheOptionsWritesNothingAndSaysNothing) {

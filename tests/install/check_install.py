@@ -47,7 +47,7 @@ def expected_files(libdir):
         "bin/vorel", "bin/vorel-find", f"{libdir}/vorel/plugins/libvorel_png_export.so",
         f"share/applications/{APP_ID}.desktop", f"share/metainfo/{APP_ID}.metainfo.xml",
         f"share/icons/hicolor/scalable/apps/{APP_ID}.svg",
-        "share/man/man1/vorel.1.gz", "share/man/man1/vorel-find.1.gz",
+        "share/man/man1/vorel.1.gz", "share/man/man1/vorel-find.1.gz", "share/doc/vorel/copyright",
     }
     files |= {f"share/icons/hicolor/{n}x{n}/apps/{APP_ID}.png" for n in ICON_SIZES}
     return files
@@ -135,6 +135,47 @@ def check_metainfo(root, version):
         fail("metainfo does not name the desktop entry")
 
 
+# Read by python3-debian's parser of the machine-readable format, which refuses a malformed file:
+# the licence of every file and the text of that licence.
+READ_COPYRIGHT = '''
+import sys
+from debian.copyright import Copyright
+with open(sys.argv[1], encoding="utf-8") as f:
+    c = Copyright(f, strict=True)
+files = c.find_files_paragraph("bin/vorel")
+print(files.license.synopsis)
+print(files.copyright)
+print(c.header.upstream_name)
+print([p.license.text for p in c.all_license_paragraphs() if p.license.synopsis == "Expat"][0])
+'''
+
+
+def check_licence(root, source_dir):
+    """The MIT licence of LICENSE, as Debian's copyright file and in the AppStream metadata."""
+    path = os.path.join(root, "share/doc/vorel/copyright")
+    if not os.path.exists(path):
+        return
+    result = run(["/usr/bin/python3", "-c", READ_COPYRIGHT, path])
+    if result.returncode != 0:
+        fail(f"copyright does not read as the machine-readable format: {result.stderr}")
+        return
+    synopsis, holder, name, text = result.stdout.split("\n", 3)
+    with open(os.path.join(source_dir, "LICENSE"), encoding="utf-8") as f:
+        licence = f.read()
+    if synopsis != "Expat" or name != "Vorel" or not holder.endswith("The Vorel developers"):
+        fail(f"copyright: files under {synopsis!r}, held by {holder!r}, upstream {name!r}")
+    if "MIT License" not in licence or "Copyright (c) " + holder not in licence:
+        fail("LICENSE is not the MIT licence of the copyright file's holder")
+    if " ".join(text.split()) not in " ".join(licence.split()) or len(text.split()) < 150:
+        fail("the copyright file's licence text is not the text of LICENSE")
+    with open(os.path.join(root, f"share/metainfo/{APP_ID}.metainfo.xml"), encoding="utf-8") as f:
+        metainfo = f.read()
+    if "<project_license>MIT</project_license>" not in metainfo:
+        fail("metainfo names no project_license MIT")
+    if not re.search(r"<metadata_license>(CC0-1\.0|FSFAP)</metadata_license>", metainfo):
+        fail("metainfo names no metadata_license CC0-1.0 or FSFAP")
+
+
 def check_man_pages(root, bin_dir, config_home):
     env = quiet_env(config_home)
     for program in ("vorel", "vorel-find"):
@@ -203,6 +244,7 @@ def check_install(build_dir, source_dir, version, libdir, built_finder, work):
     check_icons(root, source_dir)
     check_desktop(root)
     check_metainfo(root, version)
+    check_licence(root, source_dir)
     check_man_pages(root, os.path.join(root, "bin"), os.path.join(work, "config"))
     check_programs(os.path.join(root, "bin"), built_finder, source_dir, version, work)
 
@@ -263,6 +305,7 @@ def check_package(build_dir, source_dir, version, libdir, built_finder, work):
         kind = run(["file", "-b", os.path.join(root, "usr/bin", program)]).stdout
         if "stripped" not in kind or "not stripped" in kind:
             fail(f"{program} is not stripped: {kind}")
+    check_licence(os.path.join(root, "usr"), source_dir)
     check_programs(os.path.join(root, "usr/bin"), built_finder, source_dir, version, work)
 
 

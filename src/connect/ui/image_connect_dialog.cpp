@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <utility>
 
 #include "connect/ui/preview_frame.h"
 #include "docview/ui/dib_image.h"
@@ -238,6 +239,9 @@ void CImageConnectDlg::OnDirection() {
     UpdateData();
     // A direction must be previewed before it can be saved.
     m_pSave->setEnabled(false);
+    // The X server tells a window it is active only after the click that
+    // brought it to the front has been delivered.
+    if (!isActiveWindow()) m_bDirectionClickedInactive = true;
 }
 
 bool CImageConnectDlg::Preview(bool quiet) {
@@ -282,19 +286,21 @@ void CImageConnectDlg::OnPreview() {
     Preview(false);
 }
 
-void CImageConnectDlg::Repaint() {
+void CImageConnectDlg::Repaint(bool previewDirection) {
     UpdateData();
     const vorel::WaitCursor wait;
     if (m_nFirst < 0) return;
     if (!ShowFirst(true)) return;
     if (!ShowSecond(true)) return;
-    if (m_nDirection >= 0) Preview(true);
+    if (previewDirection && m_nDirection >= 0) Preview(true);
 }
 
 bool CImageConnectDlg::event(QEvent* event) {
     const bool handled = QDialog::event(event);
     // Coming back to the front after being covered (a message box, another
     // window) draws the chosen pair again in the checked direction.
-    if (event->type() == QEvent::WindowActivate) Repaint();
+    // A direction checked by the very click that activated the dialog was not
+    // checked before it came back, so it waits for ﾌﾟﾚﾋﾞｭｰ like any other click.
+    if (event->type() == QEvent::WindowActivate) Repaint(!std::exchange(m_bDirectionClickedInactive, false));
     return handled;
 }

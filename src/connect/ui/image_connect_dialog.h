@@ -50,7 +50,9 @@ class CImageConnectDlg : public QDialog {
     // checked, previews it again (which enables "保存"). Run when the dialog
     // comes back to the front; it shows no message, so a document that cannot
     // be drawn cannot bring a message back each time the message closes.
-    void Repaint();
+    // `previewDirection` false redraws the two images and leaves the joined
+    // preview empty and "保存" disabled.
+    void Repaint(bool previewDirection = true);
 
   public slots:
     void OnSelchangeFirst();
@@ -94,4 +96,10 @@ class CImageConnectDlg : public QDialog {
     int m_nFirstWidth = 0;
     int m_nFirstHeight = 0;
     std::vector<int> m_nCandidateDoc;
+
+  private:
+    // A direction was clicked while another window (a message box just closed)
+    // was still the active one: the activation that follows comes from that
+    // click and must not preview it.
+    bool m_bDirectionClickedInactive = false;
 };

@@ -6,6 +6,7 @@
 #include "docview/ui/vorel_doc.h"
 #include "export/save_messages.h"
 #include "export/ui/save_file.h"
+#include "export/ui/save_folder.h"
 #include "ui/file_dialog_service.h"
 #include "ui/message_service.h"
 #include "ui/wait_cursor.h"
@@ -23,6 +24,7 @@ bool WriteJoined(const QString& path, const QString& extension, const vorel::Dib
                                                            : vorel::SaveFormat::Bmp;
     const vorel::ui::SaveFileResult result =
         vorel::ui::WriteImageFile(path, joined, format, vorel::kJoinedBmpMessages);
+    if (result.saved) vorel::ui::RememberSaveFolder(QFileInfo(path).absolutePath());
     if (result.message) vorel::ui::ShowSaveMessage(*result.message);
     return result.saved;
 }
@@ -38,6 +40,8 @@ void CImageConnectDlg::SaveJoinedImage() {
         "BMP (Windows Bitmap)|*.bmp|TIFF (Tagged Image File Format)|*.tif|PNG (Portable Network Graphics)|*.png|"
         "全ﾌｧｲﾙ(*.*)|*.*|");
     request.confirmOverwrite = true;
+    const CVorelDoc* firstDoc = DocumentAt(m_nFirst);
+    request.startFolder = vorel::ui::SaveDialogFolder(firstDoc ? firstDoc->GetFilePath() : QString());
     const std::optional<QString> path = vorel::FileDialogs().GetSaveFileName(request);
     if (!path) return;
     // No extension is added: a name typed without one is refused like any other.

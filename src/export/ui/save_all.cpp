@@ -30,7 +30,13 @@ bool PrepareFolder(const QString& folder) {
     }
     // The root, like a bare drive, is taken as it is.
     if (folder == QLatin1String("/")) return true;
-    if (QFileInfo(folder).isDir()) return true;
+    const QFileInfo info(folder);
+    if (info.isDir()) return true;
+    // A file of that name can neither take the images nor make way for a folder.
+    if (info.exists()) {
+        Messages().ShowMessage(QStringLiteral("[%1]はﾌｫﾙﾀﾞではありません。").arg(folder), MessageIcon::Exclamation);
+        return false;
+    }
     if (Messages().Ask(QStringLiteral("%1\nが見つかりません、フォルダを作成しますか？。").arg(folder),
                        MessageButtons::OkCancel, MessageIcon::Exclamation) != MessageAnswer::Ok)
         return false;
@@ -147,7 +153,10 @@ SaveAllSummary RunSaveAll(const ISettingsStore& store, const QList<CVorelDoc*>& 
             ++summary.written;
         }
         progress.Finish();
-        if (summary.written > 0) SyncFileSystemOf(QFile::encodeName(folder).toStdString());
+        if (summary.written > 0) {
+            SyncFileSystemOf(QFile::encodeName(folder).toStdString());
+            RememberSaveFolder(folder);
+        }
     }
     if (failure) ShowSaveMessage(*failure);
     Messages().ShowMessage(QStringLiteral("保存終了"), MessageIcon::Information);

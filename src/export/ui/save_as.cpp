@@ -1,21 +1,18 @@
 #include "export/ui/save_as.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
 #include "docview/ui/vorel_doc.h"
 #include "export/save_names.h"
 #include "export/ui/save_file.h"
+#include "export/ui/save_folder.h"
 #include "ui/file_dialog_service.h"
 #include "ui/message_service.h"
 #include "ui/wait_cursor.h"
 
 namespace vorel::ui {
-namespace {
-QString g_lastSaveFolder;
-}  // namespace
-
-QString LastSaveFolder() { return g_lastSaveFolder; }
 
 QString SaveAsFilter() {
     return QStringLiteral(
@@ -25,7 +22,11 @@ QString SaveAsFilter() {
 
 void SaveDocumentAs(const CVorelDoc& doc) {
     SaveFileRequest request;
-    request.proposedPath = QString::fromStdString(ProposedSaveAsPath(doc.GetPathName().toStdString()));
+    // The proposed name goes into the folder last saved into; the folder of the
+    // searched file is where the path name already points.
+    const QFileInfo proposed(QString::fromStdString(ProposedSaveAsPath(doc.GetPathName().toStdString())));
+    const QString folder = SaveDialogFolder(doc.GetFilePath());
+    request.proposedPath = folder.isEmpty() ? proposed.filePath() : QDir(folder).filePath(proposed.fileName());
     request.filter = SaveAsFilter();
     request.defaultSuffix = QStringLiteral("BMP");
     request.confirmOverwrite = true;
@@ -49,7 +50,7 @@ void SaveDocumentAs(const CVorelDoc& doc) {
         const WaitCursor wait;
         result = WriteImageFile(path, doc.m_hDIB, *format.format, kSaveAsBmpMessages);
     }
-    if (result.saved) g_lastSaveFolder = QFileInfo(path).absolutePath();
+    if (result.saved) RememberSaveFolder(QFileInfo(path).absolutePath());
     if (result.message) ShowSaveMessage(*result.message);
 }
 

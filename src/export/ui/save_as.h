@@ -15,7 +15,4 @@ QString SaveAsFilter();
 // The whole command for `doc`: dialog, format check, write, message.
 void SaveDocumentAs(const CVorelDoc& doc);
 
-// The folder of the last file Save As wrote in this session; empty before the first.
-QString LastSaveFolder();
-
 }  // namespace vorel::ui

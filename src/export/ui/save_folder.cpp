@@ -1,6 +1,7 @@
 #include "export/ui/save_folder.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QStandardPaths>
 
 namespace vorel::ui {
@@ -11,6 +12,23 @@ QString PicturesFolder() {
     while (folder.size() > 1 && folder.endsWith(u'/')) folder.chop(1);
     return folder;
 }
+
+namespace {
+
+// Not a setting: a new run starts again next to the file it searches.
+QString& LastSaveFolder() {
+    static QString folder;
+    return folder;
+}
+
+}  // namespace
+
+QString SaveDialogFolder(const QString& searchedFile) {
+    if (!LastSaveFolder().isEmpty()) return LastSaveFolder();
+    return searchedFile.isEmpty() ? QString() : QFileInfo(searchedFile).absolutePath();
+}
+
+void RememberSaveFolder(const QString& folder) { LastSaveFolder() = folder; }
 
 QString ReadFolderForDialog(const ISettingsStore& store) {
     return QString::fromStdString(

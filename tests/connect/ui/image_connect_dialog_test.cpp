@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QPainter>
 #include <QPushButton>
@@ -238,6 +239,23 @@ TEST_F(ConnectDialogTest, RepaintPreviewsTheCheckedDirectionAgain) {
     EXPECT_TRUE(d->SaveButton()->isEnabled());
     EXPECT_EQ(d->JoinedFrame()->ImageRect(), LayOutJoinedPreview(289, 201, 10, 10, 10, 4, false).topLeft);
     EXPECT_TRUE(messages.shown.empty());
+}
+
+// After the message for a missing direction the dialog is activated only once
+// the next click has arrived; a direction so clicked is not previewed.
+TEST_F(ConnectDialogTest, DirectionClickThatActivatesTheDialogDoesNotPreview) {
+    Add(MakeDoc("P", 10, 10, 8, 1));
+    Add(MakeDoc("Q", 10, 4, 8, 2));
+    auto d = Open();
+    ChooseFirst(*d, 0);
+    ChooseSecond(*d, 0);
+    d->PreviewButton()->click();
+    Click(d->DirectionButton(JoinDirection::Below));
+    QEvent activate(QEvent::WindowActivate);
+    QCoreApplication::sendEvent(d.get(), &activate);
+    EXPECT_FALSE(d->SaveButton()->isEnabled());
+    EXPECT_TRUE(d->JoinedFrame()->IsEmpty());
+    EXPECT_EQ(Shown(), QStringList{QString::fromUtf8("連結方向を選択して下さい")});
 }
 
 TEST_F(ConnectDialogTest, CancelWritesNothingAndChangesNoDocument) {

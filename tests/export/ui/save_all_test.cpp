@@ -114,10 +114,9 @@ TEST_F(SaveAllTest, TheFolderIsCheckedBeforeAnythingIsWritten) {
          false,
          ""},
         {"a file in the way",
-         dir.File("plain"),
-         {MessageAnswer::Ok},
-         {QString::fromStdString(dir.File("plain")) + QStringLiteral("\nが見つかりません、フォルダを作成しますか？。"),
-          QStringLiteral("フォルダの作成に失敗しました。\nフォルダ名を確認してください。")},
+         dir.File("plain/"),
+         {},
+         {QStringLiteral("[%1]はﾌｫﾙﾀﾞではありません。").arg(QString::fromStdString(dir.File("plain")))},
          false,
          ""},
     };
@@ -131,6 +130,7 @@ TEST_F(SaveAllTest, TheFolderIsCheckedBeforeAnythingIsWritten) {
         EXPECT_EQ(Texts(), c.texts);
         if (*c.written) ExpectPatternFile(dir.File(c.written), 5, 3, 8);
         EXPECT_FALSE(Exists(dir.File("a")));
+        EXPECT_EQ(std::filesystem::file_size(dir.File("plain")), 1u);
         std::filesystem::remove_all(missing);
     }
 }
