@@ -25,7 +25,12 @@ void Save(const fs::path& path, const std::vector<std::uint8_t>& bytes) {
     std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
-std::string Q(const fs::path& p) { return "\"" + p.string() + "\""; }
+std::string Q(const fs::path& p) {
+    std::string quoted(1, '"');  // built up piece by piece: GCC 12 warns wrongly about "\"" + s + "\""
+    quoted += p.string();
+    quoted += '"';
+    return quoted;
+}
 
 class PutBackFinderTest : public ::testing::Test {
   protected:
