@@ -9,6 +9,7 @@
 #include "docview/ui/dib_image.h"
 #include "docview/ui/vorel_doc.h"
 #include "docview/ui/vorel_view.h"
+#include "sample_builders/cd_sectors.h"
 #include "ui/file_dialog_service.h"
 
 namespace vorel::testing {
@@ -100,6 +101,39 @@ TEST_F(ReplaceImageTest, ReplaceFromATurnedWindowThenUndo) {
     EXPECT_TRUE(messages.shown.back().text.contains(QStringLiteral("6 x 6"))) << messages.shown.back().text.toStdString();
     EXPECT_EQ(ReadBack(file), original);
     SetFileDialogService(nullptr);
+}
+
+// From a .cue: the picture crossing sector ends goes into the .bin, which then equals the edited
+// payload wrapped by the sector builder (every EDC and ECC, every other byte).
+TEST_F(ReplaceImageTest, ReplaceInABinCueSealsTheSectors) {
+    Bytes payload(12000, 0xEE);
+    const Bytes tim = samples::MakeTim(2, 40, 30);
+    std::copy(tim.begin(), tim.end(), payload.begin() + 2000);
+    samples::RawLayout layout;
+    layout.form2Every = 3;
+    const QString bin = WriteFile("GAME.BIN", samples::WrapRaw(payload, layout));
+    const std::string cue = samples::MakeCueSheet("GAME.BIN", samples::SectorKind::kMode2Form1);
+    app->OpenDocumentFile(WriteFile("GAME.CUE", Bytes(cue.begin(), cue.end())));
+    WaitIdle();
+    ASSERT_NE(frame->ActiveView(), nullptr);
+    CVorelDoc* doc = frame->ActiveView()->GetDocument();
+    EXPECT_EQ(QString::fromStdString(doc->m_record.path), bin);
+
+    QImage picture = ui::DibToQImage(doc->m_hDIB).convertToFormat(QImage::Format_RGB32);
+    QPainter(&picture).fillRect(QRect(0, 10, 40, 3), QColor(255, 0, 0));
+    const QString edited = PathIn(QStringLiteral("bar.png"));
+    ASSERT_TRUE(picture.save(edited));
+    ScriptedFileDialogService dialogs;
+    SetFileDialogService(&dialogs);
+    dialogs.answers = {edited};
+    frame->GetActions().replaceImage->trigger();
+    SetFileDialogService(nullptr);
+
+    for (int i = 10 * 40; i < 13 * 40; ++i) {
+        payload[2000 + 20 + 2 * i] = 0x1F;
+        payload[2000 + 20 + 2 * i + 1] = 0x00;
+    }
+    EXPECT_EQ(ReadBack(bin), samples::WrapRaw(payload, layout));
 }
 
 }  // namespace
