@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libqt6svg6 qt6-qpa-plugins qt6-translations-l10n libx11-dev
+  qt6-image-formats-plugins
   libgl-dev
   libgtest-dev libgmock-dev googletest
   clang libclang-rt-14-dev llvm

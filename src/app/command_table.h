@@ -44,6 +44,8 @@ enum CommandId : int {
     kCmdSaveAll = 32789,
     kCmdAutoSize = 32790,
     kCmdSearchSettings = 32791,
+    kCmdReplaceImage = 32792,
+    kCmdEditUndo = 57643,
 };
 
 struct CommandText {

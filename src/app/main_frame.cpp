@@ -132,6 +132,14 @@ void CMainFrame::connectCommands() {
         if (CVorelView* view = ActiveView()) vorel::ui::SaveDocumentAs(*view->GetDocument(), m_app.Store());
     });
     connect(a.saveAll, &QAction::triggered, &m_app, &CVorelApp::OnSaveAll);
+    connect(a.replaceImage, &QAction::triggered, this, [this] {
+        if (CVorelView* view = ActiveView()) m_replaceHistory.ReplaceImage(m_app, *view->GetDocument());
+        updateActions();
+    });
+    connect(a.editUndo, &QAction::triggered, this, [this] {
+        m_replaceHistory.Undo(m_app);
+        updateActions();
+    });
     connect(a.appExit, &QAction::triggered, this, &QWidget::close);
     connect(a.searchSettings, &QAction::triggered, &m_app, &CVorelApp::OnSearchSettings);
     connect(a.viewActual, &QAction::triggered, this, [this] { OnViewMode(CVorelView::kActual); });

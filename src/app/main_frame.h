@@ -9,6 +9,7 @@
 #include <array>
 
 #include "app/mdi_placement.h"
+#include "app/replace_command.h"
 
 class QAction;
 class QMdiArea;
@@ -40,6 +41,8 @@ class CMainFrame : public QMainWindow {
         QAction* saveAll = nullptr;
         QAction* appExit = nullptr;
         QAction* editCopy = nullptr;
+        QAction* editUndo = nullptr;
+        QAction* replaceImage = nullptr;
         QAction* connect = nullptr;
         QAction* rotateLeft = nullptr;
         QAction* rotateRight = nullptr;
@@ -84,6 +87,7 @@ class CMainFrame : public QMainWindow {
     CVorelView* ActiveView() const;
 
     const Actions& GetActions() const { return m_actions; }
+    vorel::app::ReplaceHistory& ReplaceHistory() { return m_replaceHistory; }
     QToolBar* ToolBar() const { return m_pToolBar; }
     vorel::app::CStatusPanes* StatusPanes() const { return m_pStatusPanes; }
     vorel::ui::CImageListDock* ImageList() const { return m_pImageList; }
@@ -144,6 +148,7 @@ class CMainFrame : public QMainWindow {
     vorel::app::CStatusPanes* m_pStatusPanes = nullptr;
     vorel::ui::CImageListDock* m_pImageList = nullptr;
     Actions m_actions;
+    vorel::app::ReplaceHistory m_replaceHistory;  // this session's replacements, for 元に戻す
     QList<QMenu*> m_shortMenus;  // menu bar without an image window
     QList<QMenu*> m_imageMenus;  // menu bar with one
     QMenu* m_pContextMain = nullptr;

@@ -65,6 +65,9 @@ void CMainFrame::createActions() {
     a.editCopy = MakeAction(kCmdEditCopy);
     a.editCopy->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_C), QKeySequence(Qt::CTRL | Qt::Key_Insert)});
     a.editCopy->setIcon(QIcon(QStringLiteral(":/toolbar/copy.svg")));
+    a.editUndo = MakeAction(kCmdEditUndo);
+    a.editUndo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    a.replaceImage = MakeAction(kCmdReplaceImage);
     a.connect = MakeAction(kCmdConnect);
     a.connect->setIcon(QIcon(QStringLiteral(":/toolbar/connect.svg")));
     a.rotateLeft = MakeAction(kCmdRotateLeft);
@@ -138,8 +141,14 @@ QMenu* CMainFrame::BuildFileMenu(MenuKind kind) {
 
 QMenu* CMainFrame::BuildEditMenu(MenuKind kind) {
     auto* menu = new QMenu(Tr("編集(&E)"), this);
+    // Undo stays in reach after the last image window closes: its file is still there to put back.
+    if (kind != MenuKind::MainContext) {
+        menu->addAction(m_actions.editUndo);
+        menu->addSeparator();
+    }
     if (kind != MenuKind::Short) {
         menu->addAction(m_actions.editCopy);
+        menu->addAction(m_actions.replaceImage);
         menu->addSeparator();
         menu->addAction(m_actions.connect);
         QMenu* rotate = menu->addMenu(Tr("回転(&R)"));
@@ -348,6 +357,8 @@ void CMainFrame::updateActions() {
     a.windowTile->setEnabled(hasView);
     a.windowArrange->setEnabled(hasView);
     a.editCopy->setEnabled(hasView);
+    a.replaceImage->setEnabled(hasView && vorel::app::CanReplaceImage(view->GetDocument()));
+    a.editUndo->setEnabled(m_replaceHistory.CanUndo());
     a.rotateLeft->setEnabled(hasView && view->CanRotate());
     a.rotateRight->setEnabled(hasView && view->CanRotate());
     a.flipVertical->setEnabled(hasView);

@@ -49,6 +49,12 @@ MessageAnswer LogMessageService::Ask(const QString& text, MessageButtons buttons
     return buttons == MessageButtons::YesNo ? MessageAnswer::Yes : MessageAnswer::Ok;
 }
 
+MessageAnswer LogMessageService::AskWithCheckBox(const QString& text, const QString& checkText, bool& checked) {
+    WriteLine(QStringLiteral("ASK-CHECK\t") + Escape(text) + u'\t' + Escape(checkText) + u'\t' +
+              (checked ? u'1' : u'0'));
+    return MessageAnswer::Yes;
+}
+
 void LogMessageService::Note(const QString& kind, const QStringList& fields) {
     QString line = kind;
     for (const QString& field : fields) line += u'\t' + Escape(field);
@@ -67,6 +73,11 @@ std::optional<QString> LogFileDialogService::GetSaveFileName(const SaveFileReque
 
 std::optional<QString> LogFileDialogService::GetExistingDirectory(const QString& startFolder) {
     log_.Note(QStringLiteral("FOLDER-DIALOG"), {startFolder, answer_});
+    return Answer();
+}
+
+std::optional<QString> LogFileDialogService::GetOpenFileName(const QString& startFolder, const QString&) {
+    log_.Note(QStringLiteral("OPEN-FILE-DIALOG"), {startFolder, answer_});
     return Answer();
 }
 

@@ -21,6 +21,8 @@ class LogMessageService : public IMessageService {
     bool IsOpen() const { return file_.isOpen(); }
     void ShowMessage(const QString& text, MessageIcon icon) override;
     MessageAnswer Ask(const QString& text, MessageButtons buttons, MessageIcon icon) override;
+    // Answered Yes, the check box left as it was shown.
+    MessageAnswer AskWithCheckBox(const QString& text, const QString& checkText, bool& checked) override;
     // Other happenings a test wants to see (hand-offs received, searches
     // begun): the kind and its fields, tab-separated, each escaped.
     void Note(const QString& kind, const QStringList& fields);
@@ -46,6 +48,7 @@ class LogFileDialogService : public IFileDialogService {
     LogFileDialogService(LogMessageService& log, QString answer) : log_(log), answer_(std::move(answer)) {}
     std::optional<QString> GetSaveFileName(const SaveFileRequest& request) override;
     std::optional<QString> GetExistingDirectory(const QString& startFolder) override;
+    std::optional<QString> GetOpenFileName(const QString& startFolder, const QString& filter) override;
 
   private:
     std::optional<QString> Answer() const;

@@ -10,6 +10,7 @@
 #include "cli/disc_files.h"
 #include "cli/exporter.h"
 #include "cli/finder_host.h"
+#include "cli/put_back_command.h"
 #include "platform/qsettings_store.h"
 #include "search/cue_sheet.h"
 #include "search/file_reader.h"
@@ -130,6 +131,17 @@ int main(int argc, char* argv[]) {
                                                 "found in it, kind) instead of the images."));
     parser.addOptions({tsvOption, typeOption, palettesOption, chunkOption, pageOption, perPageOption, outOption,
                        formatOption, alphaOption, sectorsOption, treeOption, filesOption});
+    // Putting edited pictures back (see put_back_command.h).
+    const QCommandLineOption replaceOption(
+        QStringLiteral("replace"), QStringLiteral("Put PICTURE (PNG, BMP or TIFF) back into FILE as the image TITLE."),
+        QStringLiteral("TITLE=PICTURE"));
+    const QCommandLineOption importOption(
+        QStringLiteral("import"), QStringLiteral("Put back every DIR/TITLE.png, .bmp or .tif that differs from its image."),
+        QStringLiteral("DIR"));
+    const QCommandLineOption dryRunOption(QStringLiteral("dry-run"), QStringLiteral("Say what would change; write nothing."));
+    const QCommandLineOption withPaletteOption(
+        QStringLiteral("with-palette"), QStringLiteral("Rewrite an indexed image's palette with the picture's colours."));
+    parser.addOptions({replaceOption, importOption, dryRunOption, withPaletteOption});
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("Files to search."), QStringLiteral("FILE..."));
     if (!parser.parse(QCoreApplication::arguments())) return Fail(parser.errorText());
     // Qt's own answer, which adds its options and ends the program.
@@ -179,6 +191,16 @@ int main(int argc, char* argv[]) {
         vorel::Write(store, vorel::settings::kDivideNum, n);
         vorel::Write(store, vorel::settings::kDividePos, p);
     }
+
+    if (parser.isSet(replaceOption) || parser.isSet(importOption)) {
+        if (files.size() != 1) return Fail(QStringLiteral("--replace and --import take exactly one FILE"));
+        if (parser.isSet(outOption)) return Fail(QStringLiteral("--out cannot be used with --replace or --import"));
+        const vorel::PutBackRequest request{files.front(), parser.values(replaceOption), parser.value(importOption),
+                                            parser.isSet(dryRunOption), parser.isSet(withPaletteOption)};
+        return vorel::RunPutBack(request, store);
+    }
+    if (parser.isSet(dryRunOption) || parser.isSet(withPaletteOption))
+        return Fail(QStringLiteral("--dry-run and --with-palette go with --replace or --import"));
 
     std::optional<vorel::Exporter> exporter;
     if ((parser.isSet(formatOption) || parser.isSet(alphaOption)) && !parser.isSet(outOption))

@@ -4,9 +4,12 @@
 #include <QImage>
 #include <QImageWriter>
 #include <QSaveFile>
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 
 #include "docview/transparency.h"
+#include "export/ui/picture_file.h"
 #include "image/dib.h"
 
 namespace {
@@ -94,4 +97,32 @@ extern "C" Q_DECL_EXPORT int VorelWritePng(const char* path, const std::uint8_t*
         return 1;
     }
     return 0;
+}
+
+extern "C" Q_DECL_EXPORT int VorelReadPicture(const char* path, vorel::PluginPicture* out, char* error,
+                                              std::size_t errorSize) {
+    vorel::PictureRgba picture;
+    QString reason;
+    if (!vorel::ui::ReadPictureFile(QString::fromLocal8Bit(path), picture, reason)) {
+        SetError(error, errorSize, reason);
+        return 1;
+    }
+    *out = vorel::PluginPicture{};
+    out->rgba = static_cast<std::uint8_t*>(std::malloc(picture.pixels.size() + 1));
+    if (out->rgba == nullptr) {
+        SetError(error, errorSize, QStringLiteral("out of memory"));
+        return 1;
+    }
+    std::copy(picture.pixels.begin(), picture.pixels.end(), out->rgba);
+    out->width = picture.width;
+    out->height = picture.height;
+    out->paletteSize = static_cast<std::int32_t>(std::min<std::size_t>(picture.palette.size(), 256));
+    for (std::int32_t i = 0; i < out->paletteSize; ++i)
+        std::copy(picture.palette[static_cast<std::size_t>(i)].begin(), picture.palette[static_cast<std::size_t>(i)].end(), out->palette + 4 * i);
+    return 0;
+}
+
+extern "C" Q_DECL_EXPORT void VorelFreePicture(vorel::PluginPicture* picture) {
+    std::free(picture->rgba);
+    picture->rgba = nullptr;
 }

@@ -21,3 +21,21 @@ inline constexpr char kWritePngSymbol[] = "VorelWritePng";
 inline constexpr char kPngPluginName[] = "vorel_png_export";
 
 }  // namespace vorel
+
+namespace vorel {
+
+// Reading an edited picture through the same plug-in (Qt Gui reads PNG, BMP and
+// TIFF). The plug-in allocates `rgba`; FreePicture releases it.
+struct PluginPicture {
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+    std::uint8_t* rgba = nullptr;  // width * height * 4 bytes, top row first
+    std::int32_t paletteSize = 0;  // entries of the file's own colour table (0 for a direct-colour file)
+    std::uint8_t palette[256 * 4] = {};
+};
+extern "C" using ReadPictureFunction = int(const char* path, PluginPicture* out, char* error, std::size_t errorSize);
+extern "C" using FreePictureFunction = void(PluginPicture* picture);
+inline constexpr char kReadPictureSymbol[] = "VorelReadPicture";
+inline constexpr char kFreePictureSymbol[] = "VorelFreePicture";
+
+}  // namespace vorel

@@ -74,6 +74,23 @@ std::optional<QString> QtFileDialogService::GetExistingDirectory(const QString& 
     return folder;
 }
 
+std::optional<QString> QtFileDialogService::GetOpenFileName(const QString& startFolder, const QString& filter) {
+    QFileDialog dialog(QApplication::activeWindow());
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setOption(QFileDialog::HideNameFilterDetails, true);
+    dialog.setNameFilters(ToQtNameFilters(WithUpperCasePatterns(filter)));
+    dialog.setDirectory(startFolder);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return dialog.selectedFiles().constFirst();
+}
+
+std::optional<QString> ScriptedFileDialogService::GetOpenFileName(const QString& startFolder, const QString&) {
+    folderRequests.push_back(startFolder);
+    return TakeAnswer(answers);
+}
+
 std::optional<QString> ScriptedFileDialogService::GetSaveFileName(const SaveFileRequest& request) {
     saveRequests.push_back(request);
     return TakeAnswer(answers);

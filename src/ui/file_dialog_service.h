@@ -27,6 +27,8 @@ class IFileDialogService {
     virtual std::optional<QString> GetSaveFileName(const SaveFileRequest& request) = 0;
     // A folder of the file system, or nothing when the user cancels.
     virtual std::optional<QString> GetExistingDirectory(const QString& startFolder) = 0;
+    // An existing file to read, from `startFolder` on, or nothing when the user cancels.
+    virtual std::optional<QString> GetOpenFileName(const QString& startFolder, const QString& filter) = 0;
 };
 
 // Qt's own dialogs (not the desktop's), parented to the active window.
@@ -34,6 +36,7 @@ class QtFileDialogService : public IFileDialogService {
   public:
     std::optional<QString> GetSaveFileName(const SaveFileRequest& request) override;
     std::optional<QString> GetExistingDirectory(const QString& startFolder) override;
+    std::optional<QString> GetOpenFileName(const QString& startFolder, const QString& filter) override;
 };
 
 // Records every request and answers from a script (tests): each answer is a
@@ -42,9 +45,10 @@ class ScriptedFileDialogService : public IFileDialogService {
   public:
     std::optional<QString> GetSaveFileName(const SaveFileRequest& request) override;
     std::optional<QString> GetExistingDirectory(const QString& startFolder) override;
+    std::optional<QString> GetOpenFileName(const QString& startFolder, const QString& filter) override;
 
     std::vector<SaveFileRequest> saveRequests;
-    std::vector<QString> folderRequests;
+    std::vector<QString> folderRequests;  // start folders of folder and open-file requests
     std::vector<std::optional<QString>> answers;  // consumed front first, by either kind
 };
 

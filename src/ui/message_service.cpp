@@ -1,6 +1,7 @@
 #include "ui/message_service.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QCursor>
 #include <QGuiApplication>
 #include <QMessageBox>
@@ -57,6 +58,28 @@ MessageAnswer BoxMessageService::Ask(const QString& text, MessageButtons buttons
         case QMessageBox::Cancel: return MessageAnswer::Cancel;
         default: return MessageAnswer::Ok;
     }
+}
+
+MessageAnswer BoxMessageService::AskWithCheckBox(const QString& text, const QString& checkText, bool& checked) {
+    const ArrowWhileWaiting arrow;
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Vorel"), text, QMessageBox::Yes | QMessageBox::No,
+                    QApplication::activeWindow());
+    auto* check = new QCheckBox(checkText, &box);
+    check->setAccessibleName(checkText);
+    check->setChecked(checked);
+    box.setCheckBox(check);
+    const int answer = box.exec();
+    checked = check->isChecked();
+    return answer == QMessageBox::Yes ? MessageAnswer::Yes : MessageAnswer::No;
+}
+
+MessageAnswer ScriptedMessageService::AskWithCheckBox(const QString& text, const QString& checkText, bool& checked) {
+    if (!checks.empty()) {
+        checked = checks.front();
+        checks.erase(checks.begin());
+    }
+    return Ask(text + QStringLiteral("\n[") + (checked ? u'x' : u' ') + QStringLiteral("] ") + checkText,
+               MessageButtons::YesNo, MessageIcon::Question);
 }
 
 MessageAnswer ScriptedMessageService::Ask(const QString& text, MessageButtons buttons, MessageIcon icon) {

@@ -22,6 +22,9 @@ public:
     virtual void ShowMessage(const QString& text, MessageIcon icon) = 0;
     // A question; returns the button pressed.
     virtual MessageAnswer Ask(const QString& text, MessageButtons buttons, MessageIcon icon) = 0;
+    // A Yes/No question with a check box labelled `checkText`; `checked` gives its
+    // state when the box opens and takes it when the box closes.
+    virtual MessageAnswer AskWithCheckBox(const QString& text, const QString& checkText, bool& checked) = 0;
 };
 
 // Real message boxes, captioned "Vorel", parented to the active window.
@@ -29,6 +32,7 @@ class BoxMessageService : public IMessageService {
 public:
     void ShowMessage(const QString& text, MessageIcon icon) override;
     MessageAnswer Ask(const QString& text, MessageButtons buttons, MessageIcon icon) override;
+    MessageAnswer AskWithCheckBox(const QString& text, const QString& checkText, bool& checked) override;
 };
 
 // Records every message and answers questions from a script (tests).
@@ -40,9 +44,11 @@ public:
     };
     void ShowMessage(const QString& text, MessageIcon icon) override { shown.push_back({text, icon}); }
     MessageAnswer Ask(const QString& text, MessageButtons buttons, MessageIcon icon) override;
+    MessageAnswer AskWithCheckBox(const QString& text, const QString& checkText, bool& checked) override;
 
     std::vector<Shown> shown;          // messages and questions, in order
     std::vector<MessageAnswer> answers;  // consumed front first; when empty, Yes/Ok
+    std::vector<bool> checks;            // check-box states the user leaves, front first; when empty, as shown
 };
 
 // The service the program uses; tests replace it.

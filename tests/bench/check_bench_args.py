@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """Every benchmark answers --help and refuses what it does not understand (status 2) before writing anything.
 
-usage: check_bench_args.py NAME=PROGRAM...   (NAME: scan_bench, open_windows_bench, save_all_bench)
+usage: check_bench_args.py NAME=PROGRAM...   (NAME: scan_bench, open_windows_bench, save_all_bench, put_back_bench)
 """
 import os
 import subprocess
@@ -13,6 +13,7 @@ EXTRA = {
     "scan_bench": [(["abc"], 2), (["0"], 2), (["-5"], 2), (["8", "{tmp}", "more"], 2), (["8", "{tmp}/none"], 2)],
     "open_windows_bench": [(["--windows"], 2), (["--windows", "ten"], 2), (["extra"], 2)],
     "save_all_bench": [(["--images", "0"], 2), (["--rounds", "3x"], 2), (["--dir"], 2)],
+    "put_back_bench": [(["abc"], 2), (["1"], 2), (["8", "{tmp}", "more"], 2), (["8", "{tmp}/none"], 2)],
 }
 
 

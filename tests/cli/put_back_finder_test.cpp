@@ -1,0 +1,172 @@
+// vorel-find --replace and --import as a user runs them: export, put back
+// unchanged (every file byte-identical, in every format), edit a picture that
+// crosses sector ends of a raw BIN/CUE and put it back, all or nothing.
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sstream>
+
+#include "sample_builders/cd_sectors.h"
+#include "sample_builders/sample_builders.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::vector<std::uint8_t> Bytes(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void Save(const fs::path& path, const std::vector<std::uint8_t>& bytes) {
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::string Q(const fs::path& p) {
+    std::string quoted(1, '"');  // built up piece by piece: GCC 12 warns wrongly about "\"" + s + "\""
+    quoted += p.string();
+    quoted += '"';
+    return quoted;
+}
+
+class PutBackFinderTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "vorel-put-back-XXXXXX").string();
+        dir_ = ::mkdtemp(pattern.data());
+        ::setenv("XDG_CONFIG_HOME", (dir_ / "config").c_str(), 1);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    // Exit status and stdout of `vorel-find ARGS`.
+    std::pair<int, std::string> Find(const std::string& args) {
+        const fs::path out = dir_ / "stdout.txt";
+        const int status = std::system((std::string("\"") + VOREL_FIND_EXE + "\" " + args + " >" + Q(out) + " 2>/dev/null").c_str());
+        std::stringstream s;
+        s << std::ifstream(out).rdbuf();
+        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, s.str()};
+    }
+
+    static std::vector<std::string> Lines(const std::string& text) {
+        std::vector<std::string> lines;
+        std::stringstream s(text);
+        for (std::string line; std::getline(s, line);) lines.push_back(line);
+        return lines;
+    }
+
+    fs::path dir_;
+};
+
+// Export in every format and import again: every picture unchanged, every file as it was.
+TEST_F(PutBackFinderTest, ExportedPicturesPutBackLeaveEveryFileByteIdentical) {
+    std::vector<fs::path> sources = {fs::path(VOREL_TEST_DATA_DIR) / "../../samples/sample.bin"};
+    for (const char* name : {"ball16c", "lamelotl16c", "bungirl", "bunpattern"})
+        sources.push_back(fs::path(VOREL_TEST_DATA_DIR) / "corpus" / (std::string(name) + ".tim"));
+    for (const fs::path& source : sources) {
+        const fs::path file = dir_ / source.filename();
+        fs::copy_file(source, file, fs::copy_options::overwrite_existing);
+        const auto before = Bytes(file);
+        for (const char* format : {"png", "bmp", "tif"}) {
+            // TIFF keeps a 1-bit picture in black and white, which "palette too" then rightly takes.
+            for (const char* extra : {"", std::string(format) == "tif" ? "" : "--with-palette "}) {
+                SCOPED_TRACE(file.string() + " " + format + " " + extra);
+                const fs::path out = dir_ / (std::string("out-") + format);
+                fs::remove_all(out);
+                ASSERT_EQ(Find("--palettes --out " + Q(out) + " --format " + format + " " + Q(file)).first, 0);
+                const auto [status, text] = Find("--palettes --import " + Q(out) + " " + extra + Q(file));
+                EXPECT_EQ(status, 0) << text;
+                const auto lines = Lines(text);
+                EXPECT_EQ(lines.size(), static_cast<std::size_t>(std::distance(fs::directory_iterator(out), fs::directory_iterator())));
+                for (const std::string& line : lines) EXPECT_EQ(line.rfind("unchanged\t", 0), 0u) << line;
+                EXPECT_EQ(Bytes(file), before);
+            }
+        }
+    }
+}
+
+// A TIM crossing sector ends of a raw BIN/CUE, edited and put back: the image
+// reads back as edited, every data sector passes its EDC check, and only the
+// sectors holding the image changed.
+TEST_F(PutBackFinderTest, PictureAcrossSectorsOfABinCueIsPutBackAndSealed) {
+    if (std::system("command -v convert >/dev/null 2>&1") != 0) GTEST_SKIP() << "ImageMagick is not installed";
+    std::vector<std::uint8_t> payload(30000, 0x5A);
+    const auto tim = vorel::samples::MakeTim(2, 80, 40);
+    std::copy(tim.begin(), tim.end(), payload.begin() + 3000);
+    vorel::samples::RawLayout layout;
+    layout.form2Every = 4;
+    layout.audioAfter = 3;
+    const auto image = vorel::samples::WrapRaw(payload, layout);
+    Save(dir_ / "GAME.BIN", image);
+    std::ofstream(dir_ / "GAME.CUE") << vorel::samples::MakeCueSheet("GAME.BIN", vorel::samples::SectorKind::kMode2Form1);
+    ASSERT_EQ(Find("--out " + Q(dir_ / "out") + " --format png " + Q(dir_ / "GAME.CUE")).first, 0);
+    ASSERT_TRUE(fs::exists(dir_ / "out/GAME_001.PNG"));
+    // A colour the 16-bit TIM holds exactly (each channel v * 8 + v / 4).
+    ASSERT_EQ(std::system(("convert " + Q(dir_ / "out/GAME_001.PNG") + " -fill '#ffa510' -draw 'rectangle 5,5 70,30' " +
+                           Q(dir_ / "edited.png")).c_str()), 0);
+
+    auto [status, text] = Find("--replace GAME_001=" + Q(dir_ / "edited.png") + " " + Q(dir_ / "GAME.CUE"));
+    ASSERT_EQ(status, 0) << text;
+    EXPECT_EQ(text.rfind("replaced\tGAME_001\t", 0), 0u) << text;
+
+    // Read back: the image exported again is the edited picture.
+    ASSERT_EQ(Find("--out " + Q(dir_ / "again") + " --format png " + Q(dir_ / "GAME.CUE")).first, 0);
+    EXPECT_EQ(std::system(("compare -metric AE " + Q(dir_ / "edited.png") + " " + Q(dir_ / "again/GAME_001.PNG") +
+                           " null: 2>/dev/null").c_str()), 0);
+    // Sealed: every Form 1 sector's EDC holds; only the sectors holding the picture differ.
+    const auto after = Bytes(dir_ / "GAME.BIN");
+    ASSERT_EQ(after.size(), image.size());
+    int changed = 0;
+    for (std::size_t s = 0; s < image.size() / 2352; ++s) {
+        const std::uint8_t* sector = after.data() + s * 2352;
+        const bool differs = !std::equal(sector, sector + 2352, image.data() + s * 2352);
+        changed += differs ? 1 : 0;
+        if (sector[15] == 2 && (sector[18] & 0x20) == 0) {
+            const std::uint32_t edc = sector[2072] | sector[2073] << 8 | sector[2074] << 16 | static_cast<std::uint32_t>(sector[2075]) << 24;
+            EXPECT_EQ(vorel::samples::CdEdc(sector + 16, 2056), edc) << "sector " << s;
+        }
+        // The picture lies in stream bytes 3,020 to 9,419: data sectors 1 to 4 (file sectors 1, 2, 4, 5).
+        if (differs) {
+            EXPECT_TRUE(s == 1 || s == 2 || s == 4 || s == 5) << "sector " << s;
+        }
+    }
+    EXPECT_GE(changed, 3);
+}
+
+// Any refusal: nothing is written, exit status 2, one line per picture.
+TEST_F(PutBackFinderTest, OneRefusalWritesNothing) {
+    const fs::path file = dir_ / "sample.bin";
+    fs::copy_file(fs::path(VOREL_TEST_DATA_DIR) / "../../samples/sample.bin", file);
+    const auto before = Bytes(file);
+    ASSERT_EQ(Find("--out " + Q(dir_ / "out") + " --format bmp " + Q(file)).first, 0);
+    ASSERT_EQ(std::system(("convert " + Q(dir_ / "out/sample_003.BMP") + " -negate " + Q(dir_ / "neg.bmp")).c_str()), 0);
+    const auto [status, text] = Find("--replace sample_003=" + Q(dir_ / "neg.bmp") + " --replace sample_004=" +
+                                     Q(dir_ / "neg.bmp") + " --replace sample_099=" + Q(dir_ / "neg.bmp") + " " + Q(file));
+    EXPECT_EQ(status, 2);
+    const auto lines = Lines(text);
+    ASSERT_EQ(lines.size(), 3u) << text;
+    EXPECT_EQ(lines[0].rfind("not-written\tsample_003", 0), 0u) << lines[0];
+    EXPECT_EQ(lines[1].rfind("refused\tsample_004", 0), 0u) << lines[1];
+    EXPECT_NE(lines[1].find("240 x 80"), std::string::npos) << lines[1];
+    EXPECT_EQ(lines[2].rfind("refused\tsample_099", 0), 0u) << lines[2];
+    EXPECT_EQ(Bytes(file), before);
+
+    const auto dry = Find("--dry-run --replace sample_003=" + Q(dir_ / "neg.bmp") + " " + Q(file));
+    EXPECT_EQ(dry.first, 0);
+    EXPECT_EQ(dry.second.rfind("would-replace\tsample_003", 0), 0u) << dry.second;
+    EXPECT_EQ(Bytes(file), before);
+
+    // --import passes over a file named after no image, and puts the edited one back.
+    fs::create_directory(dir_ / "edits");
+    fs::copy_file(dir_ / "neg.bmp", dir_ / "edits/SAMPLE_003.bmp");
+    fs::copy_file(dir_ / "neg.bmp", dir_ / "edits/notes.png");
+    const auto imported = Find("--import " + Q(dir_ / "edits") + " " + Q(file));
+    EXPECT_EQ(imported.first, 0) << imported.second;
+    EXPECT_NE(imported.second.find("replaced\tSAMPLE_003\t"), std::string::npos) << imported.second;
+    EXPECT_NE(imported.second.find("skipped\tnotes\t"), std::string::npos) << imported.second;
+    EXPECT_NE(Bytes(file), before);
+}
+
+}  // namespace
