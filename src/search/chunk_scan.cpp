@@ -99,6 +99,30 @@ ScanFile::~ScanFile() {
     state_.m_nHitSize = 0;
 }
 
+void DescribeTimHit(const TimHeader& header, SearchState& state) {
+    state.m_nTimFlag = header.flag;
+    state.m_nWidth = header.width;
+    state.m_nHeight = header.height;
+    state.m_nPaletteCount = header.paletteCount;
+    if (header.flag == kTim4 || header.flag == kTim8) {
+        state.m_nClutBlockSize = header.clutBlockSize;
+        state.m_nClutWidth = header.clutWidth;
+        state.m_nClutEntries = header.clutEntries;
+    }
+}
+
+bool ReadTimHit(ScanSource& source, std::int64_t streamOffset, std::int64_t size, SearchState& state) {
+    const auto bytes = static_cast<std::size_t>(size);
+    if (!GrowHitBuffer(state.m_pHitData, bytes)) return false;
+    const std::int64_t got = source.ReadAt(streamOffset, {state.m_pHitData.data(), bytes});
+    if (got < 0) return false;
+    std::fill(state.m_pHitData.begin() + got, state.m_pHitData.begin() + static_cast<std::ptrdiff_t>(bytes), 0);
+    state.m_nHitSize = bytes;
+    state.m_nHitBytesFound = static_cast<std::size_t>(got);
+    state.m_nHitOffset = 0;
+    return true;
+}
+
 bool ScanFile::Open(const std::string& path, SourceType source, SectorReading reading) {
     state_.m_nSourceType = source;
     if (!source_.Open(path, reading)) return false;

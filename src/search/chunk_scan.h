@@ -14,6 +14,7 @@
 #include "search/scan_source.h"
 #include "search/search_host.h"
 #include "search/search_state.h"
+#include "search/tim_candidate.h"
 
 namespace vorel {
 
@@ -66,6 +67,14 @@ ScanOutcome RunChunkScan(const ChunkScanParams& params, ScanSource& source, ISea
 
 // Makes the hit buffer at least `bytes` long (it only grows); false when it cannot.
 bool GrowHitBuffer(std::vector<std::uint8_t>& buffer, std::size_t bytes);
+
+// The header fields of an accepted TIM, as its document reads them.
+void DescribeTimHit(const TimHeader& header, SearchState& state);
+
+// Reads a whole TIM of `size` bytes from `streamOffset` into the hit buffer; a TIM
+// cut off by the end of the file is completed with zeros. False when the read or
+// the buffer fails.
+bool ReadTimHit(ScanSource& source, std::int64_t streamOffset, std::int64_t size, SearchState& state);
 
 // One scan's file and hit buffer: Open() reads the file's size into the search
 // state and makes the hit buffer; the buffer is released when the scan ends.

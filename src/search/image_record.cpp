@@ -70,24 +70,10 @@ RereadOutcome RereadTim(const ImageRecord& record, ScanSource& source, SearchSta
         h.paletteCount != record.paletteCount || record.paletteIndex < 0 || record.paletteIndex >= h.paletteCount)
         return RereadOutcome::kImageGone;
 
-    // As the scan read it: the whole TIM, completed with zeros where the file ends first.
-    const auto size = static_cast<std::size_t>(h.size);
-    if (!GrowHitBuffer(state.m_pHitData, size)) return RereadOutcome::kNoMemory;
-    const std::int64_t got = source.ReadAt(record.streamOffset, {state.m_pHitData.data(), size});
-    if (got < 0) return RereadOutcome::kReadFailed;
-    std::fill(state.m_pHitData.begin() + got, state.m_pHitData.begin() + static_cast<std::ptrdiff_t>(size), 0);
-    state.m_nHitSize = size;
-    state.m_nHitBytesFound = static_cast<std::size_t>(got);
-    state.m_nTimFlag = h.flag;
-    state.m_nWidth = h.width;
-    state.m_nHeight = h.height;
-    state.m_nPaletteCount = h.paletteCount;
+    // As the scan read it.
+    if (!ReadTimHit(source, record.streamOffset, h.size, state)) return RereadOutcome::kReadFailed;
+    DescribeTimHit(h, state);
     state.m_nPaletteIndex = record.paletteIndex;
-    if (h.flag == kTim4 || h.flag == kTim8) {
-        state.m_nClutBlockSize = h.clutBlockSize;
-        state.m_nClutWidth = h.clutWidth;
-        state.m_nClutEntries = h.clutEntries;
-    }
     return RereadOutcome::kOk;
 }
 

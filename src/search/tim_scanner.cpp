@@ -22,9 +22,10 @@ public:
             case TimTest::kNeedMore: return Examined::kNeedMore;
             case TimTest::kAccept: break;
         }
-        Describe(h, source_.FileOffsetOf(streamOffset));
+        DescribeTimHit(h, state_);
+        state_.m_nHitFileOffset = source_.FileOffsetOf(streamOffset);
         state_.m_nHitStreamOffset = streamOffset;
-        if (!ReadHit(h.size, streamOffset)) return Examined::kAbandon;
+        if (!ReadTimHit(source_, streamOffset, h.size, state_)) return Examined::kAbandon;
 
         const std::int64_t n = ++state_.m_nHitCount;
         if (n < window_.first) return Examined::kNext;
@@ -46,33 +47,6 @@ public:
     DocumentRef Result() const { return result_; }
 
 private:
-    void Describe(const TimHeader& h, std::int64_t fileOffset) {
-        state_.m_nHitFileOffset = fileOffset;
-        state_.m_nTimFlag = h.flag;
-        state_.m_nWidth = h.width;
-        state_.m_nHeight = h.height;
-        state_.m_nPaletteCount = h.paletteCount;
-        if (h.flag == kTim4 || h.flag == kTim8) {
-            state_.m_nClutBlockSize = h.clutBlockSize;
-            state_.m_nClutWidth = h.clutWidth;
-            state_.m_nClutEntries = h.clutEntries;
-        }
-    }
-
-    // Reads the whole TIM again from the file; a TIM cut off by the end of the
-    // file is completed with zeros.
-    bool ReadHit(std::int64_t size, std::int64_t streamOffset) {
-        const auto bytes = static_cast<std::size_t>(size);
-        if (!GrowHitBuffer(state_.m_pHitData, bytes)) return false;
-        const std::int64_t got = source_.ReadAt(streamOffset, {state_.m_pHitData.data(), bytes});
-        if (got < 0) return false;
-        std::fill(state_.m_pHitData.begin() + got, state_.m_pHitData.begin() + static_cast<std::ptrdiff_t>(bytes), 0);
-        state_.m_nHitSize = bytes;
-        state_.m_nHitBytesFound = static_cast<std::size_t>(got);
-        state_.m_nHitOffset = 0;
-        return true;
-    }
-
     SearchState& state_;
     ISearchHost& host_;
     ScanSource& source_;
