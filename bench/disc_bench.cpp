@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_args.h"
 #include "sample_builders/cd_sectors.h"
 #include "sample_builders/disc_image.h"
 #include "sample_builders/sample_builders.h"
@@ -78,36 +79,23 @@ int WriteSource(const fs::path& root, long megabytes, int files) {
     return images;
 }
 
-int Usage(FILE* to) {
-    std::fputs("usage: disc_bench [--mb MB] [--files N] [--dir DIR]\n"
-               "  Makes a CD image of about MB megabytes (default 650) holding N files (default 3000) with\n"
-               "  genisoimage in DIR (default $TMPDIR or /tmp), as .iso and as a raw .bin, and prints the time\n"
-               "  to read its tree and the finder's time on it against the same bytes without a file system.\n",
-               to);
-    return to == stdout ? 0 : 2;
-}
+const char kUsage[] =
+    "usage: disc_bench [--mb MB] [--files N] [--dir DIR]\n"
+    "  Makes a CD image of about MB megabytes (default 650) holding N files (default 3000) with\n"
+    "  genisoimage in DIR (default $TMPDIR or /tmp), as .iso and as a raw .bin, and prints the time\n"
+    "  to read its tree and the finder's time on it against the same bytes without a file system.\n";
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    long megabytes = 650;
-    int files = 3000;
-    fs::path dir = std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp";
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg == "--help" || arg == "-h") return Usage(stdout);
-        if (i + 1 >= argc) return Usage(stderr);
-        if (arg == "--mb") {
-            megabytes = std::strtol(argv[++i], nullptr, 10);
-        } else if (arg == "--files") {
-            files = static_cast<int>(std::strtol(argv[++i], nullptr, 10));
-        } else if (arg == "--dir") {
-            dir = argv[++i];
-        } else {
-            return Usage(stderr);
-        }
-    }
-    if (megabytes < 1 || files < 1) return Usage(stderr);
+    const bench::Args args(argc, argv, kUsage,
+                           {{"--mb", "MB", "size of the disc in megabytes (default 650)"},
+                            {"--files", "N", "files on the disc (default 3000)"},
+                            {"--dir", "DIR", "where to write (default $TMPDIR or /tmp)"}});
+    const long megabytes = args.OptionNumber("--mb", 650, 1, 4000);
+    const int files = static_cast<int>(args.OptionNumber("--files", 3000, 1, 100000));
+    const fs::path dir = args.Has("--dir") ? args.Value("--dir") : std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp";
+    if (!fs::is_directory(dir)) args.Refuse(dir.string() + " is no folder");
 
     const fs::path work = dir / "vorel-disc-bench";
     fs::remove_all(work);

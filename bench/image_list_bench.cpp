@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "app/doc_template.h"
+#include "bench_args.h"
 #include "app/main_frame.h"
 #include "app/vorel_app.h"
 #include "list/ui/image_list_dock.h"
@@ -82,19 +83,8 @@ std::vector<vorel::ui::ImageListEntry> MadeUpEntries(int count, const QString& f
 }  // namespace
 
 int main(int argc, char** argv) {
-    int images = 50000;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--help") == 0) {
-            std::fputs(kUsage, stdout);
-            return 0;
-        }
-        if (std::strcmp(argv[i], "--images") == 0 && i + 1 < argc && std::atoi(argv[i + 1]) > 0) {
-            images = std::atoi(argv[++i]);
-            continue;
-        }
-        std::fprintf(stderr, "image_list_bench: unknown argument %s\n%s", argv[i], kUsage);
-        return 2;
-    }
+    const bench::Args args(argc, argv, kUsage, {{"--images", "N", "how many images (default 50000)"}});
+    const int images = static_cast<int>(args.OptionNumber("--images", 50000, 1, 1000000));
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QTemporaryDir dir;
     qputenv("XDG_CONFIG_HOME", dir.path().toLocal8Bit());
@@ -102,12 +92,7 @@ int main(int argc, char** argv) {
     QApplication application(qtArgc, argv);
 
     // The file: N TIMs of 8 x 8 pixels, 16-bit, with filler between them.
-    std::vector<std::uint8_t> bytes;
-    for (int i = 0; i < images; ++i) {
-        const auto tim = vorel::samples::MakeTim(2, 8, 8, 1, static_cast<std::uint32_t>(i + 1));
-        bytes.insert(bytes.end(), tim.begin(), tim.end());
-        bytes.insert(bytes.end(), 5, 0xEE);
-    }
+    std::vector<std::uint8_t> bytes = vorel::samples::ManySmallTims(images);
     const QString path = QDir(dir.path()).filePath(QStringLiteral("MANY.BIN"));
     {
         QFile file(path);

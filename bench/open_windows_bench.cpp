@@ -94,12 +94,7 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
 
     // The file: 3,000 TIMs of 8 x 8 pixels, 16-bit, with filler between them.
-    std::vector<std::uint8_t> bytes;
-    for (int i = 0; i < kWindows; ++i) {
-        const auto tim = vorel::samples::MakeTim(2, 8, 8, 1, static_cast<std::uint32_t>(i + 1));
-        bytes.insert(bytes.end(), tim.begin(), tim.end());
-        bytes.insert(bytes.end(), 5, 0xEE);
-    }
+    const std::vector<std::uint8_t> bytes = vorel::samples::ManySmallTims(kWindows);
     const QString path = QDir(dir.path()).filePath(QStringLiteral("MANY.BIN"));
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly)) return 1;

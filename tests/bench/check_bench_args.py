@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 """Every benchmark answers --help and refuses what it does not understand (status 2) before writing anything.
 
-usage: check_bench_args.py NAME=PROGRAM...   (NAME: scan_bench, open_windows_bench, save_all_bench, put_back_bench)
+usage: check_bench_args.py NAME=PROGRAM...   (NAME: scan_bench, open_windows_bench, save_all_bench, put_back_bench,
+                                             disc_bench, image_list_bench)
 """
 import os
 import subprocess
@@ -14,6 +15,8 @@ EXTRA = {
     "open_windows_bench": [(["--windows"], 2), (["--windows", "ten"], 2), (["extra"], 2)],
     "save_all_bench": [(["--images", "0"], 2), (["--rounds", "3x"], 2), (["--dir"], 2)],
     "put_back_bench": [(["abc"], 2), (["1"], 2), (["8", "{tmp}", "more"], 2), (["8", "{tmp}/none"], 2)],
+    "disc_bench": [(["--mb", "abc"], 2), (["--files", "0"], 2), (["--dir", "{tmp}/none"], 2), (["extra"], 2)],
+    "image_list_bench": [(["--images", "0"], 2), (["--images"], 2), (["extra"], 2)],
 }
 
 

@@ -41,6 +41,16 @@ std::vector<std::uint16_t> EightBitClut(int palette, std::uint32_t seed) {
 
 }  // namespace
 
+std::vector<std::uint8_t> ManySmallTims(int count) {
+    std::vector<std::uint8_t> bytes;
+    for (int i = 0; i < count; ++i) {
+        const auto tim = MakeTim(2, 8, 8, 1, static_cast<std::uint32_t>(i + 1));
+        bytes.insert(bytes.end(), tim.begin(), tim.end());
+        bytes.insert(bytes.end(), 5, 0xEE);
+    }
+    return bytes;
+}
+
 std::vector<std::uint8_t> MakeTim(std::uint32_t flag, int pixelWidth, int height, int palettes,
                                   std::uint32_t seed, bool width24InUnits) {
     if (pixelWidth <= 0 || height <= 0 || pixelWidth > 4096 || height > 4096) return {};

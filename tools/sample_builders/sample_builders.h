@@ -17,6 +17,10 @@ namespace vorel::samples {
 std::vector<std::uint8_t> MakeTim(std::uint32_t flag, int pixelWidth, int height, int palettes = 1,
                                   std::uint32_t seed = 1, bool width24InUnits = true);
 
+// `count` small 16-bit TIMs (8 x 8, each its own pixels) with five filler bytes
+// after each: a file of many images for the benchmarks.
+std::vector<std::uint8_t> ManySmallTims(int count);
+
 // A packed DIB (BITMAPINFOHEADER + colour table + rows) of bitCount 1, 4, 8 or 24; clrUsed written to
 // biClrUsed and sizes the table (0 = full table); topDown writes a negative biHeight.
 // A 24-bit DIB with clrUsed != 0 carries that many table entries before its pixels, as Windows lays
