@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <type_traits>
 #include <vector>
 
 #include "image/dib.h"
@@ -32,9 +33,10 @@ std::uint32_t LittleEndian(ByteSpan bytes, std::size_t at, std::size_t width) {
     return v;
 }
 
-// Reads the stream from `from` until `test` stops asking for more bytes, doubling
-// the read each time; a header is judged on as many bytes as the file can give,
-// which is at least what the scan saw.
+// Reads the stream from `from` until `test` (a TIM or bitmap header test at
+// position 0) stops asking for more bytes, doubling the read each time; a header
+// is judged on as many bytes as the file can give, which is at least what the
+// scan saw. False on a read error; `accepted` tells the verdict.
 template <typename Test>
 bool ReadUntilJudged(ScanSource& source, std::int64_t from, std::vector<std::uint8_t>& bytes, Test test,
                      bool& accepted) {
@@ -44,9 +46,10 @@ bool ReadUntilJudged(ScanSource& source, std::int64_t from, std::vector<std::uin
         const std::int64_t got = source.ReadAt(from, {bytes.data(), want});
         if (got < 0) return false;
         bytes.resize(static_cast<std::size_t>(got));
-        const int verdict = test(ByteSpan(bytes));  // 1 accept, 0 reject, -1 more
-        if (verdict >= 0 || static_cast<std::size_t>(got) < want || want >= (std::size_t{1} << 26)) {
-            accepted = verdict == 1;
+        const auto verdict = test(ByteSpan(bytes));
+        using Verdict = std::remove_cvref_t<decltype(verdict)>;
+        if (verdict != Verdict::kNeedMore || static_cast<std::size_t>(got) < want || want >= (std::size_t{1} << 26)) {
+            accepted = verdict == Verdict::kAccept;
             return true;
         }
         want *= 2;
@@ -57,14 +60,7 @@ RereadOutcome RereadTim(const ImageRecord& record, ScanSource& source, SearchSta
     std::vector<std::uint8_t> bytes;
     TimHeader h;
     bool accepted = false;
-    const auto test = [&h](ByteSpan b) {
-        switch (TestTimCandidate(b, 0, h)) {
-            case TimTest::kAccept: return 1;
-            case TimTest::kReject: return 0;
-            case TimTest::kNeedMore: return -1;
-        }
-        return 0;
-    };
+    const auto test = [&h](ByteSpan b) { return TestTimCandidate(b, 0, h); };
     if (!ReadUntilJudged(source, record.streamOffset, bytes, test, accepted)) return RereadOutcome::kReadFailed;
     if (!accepted || h.flag != record.timFlag || h.width != record.width || h.height != record.height ||
         h.paletteCount != record.paletteCount || record.paletteIndex < 0 || record.paletteIndex >= h.paletteCount)
@@ -81,14 +77,7 @@ RereadOutcome RereadBmp(const ImageRecord& record, ScanSource& source, SearchSta
     std::vector<std::uint8_t> bytes;
     BmpHeader h;
     bool accepted = false;
-    const auto test = [&h](ByteSpan b) {
-        switch (TestBmpHeader(b, 0, h)) {
-            case BmpTest::kAccept: return 1;
-            case BmpTest::kReject: return 0;
-            case BmpTest::kNeedMore: return -1;
-        }
-        return 0;
-    };
+    const auto test = [&h](ByteSpan b) { return TestBmpHeader(b, 0, h); };
     if (!ReadUntilJudged(source, record.streamOffset, bytes, test, accepted)) return RereadOutcome::kReadFailed;
     if (!accepted || h.size < 0 || !source.Holds(record.streamOffset, h.size) || h.width != record.width ||
         std::abs(static_cast<std::int64_t>(h.height)) != record.height || h.bitCount != record.bitCount)

@@ -8,6 +8,18 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
+#include "export/ui/save_folder.h"
+
+namespace {
+
+// Each test is a run of the program of its own: the save dialogs know no folder
+// saved into yet, whichever tests ran before it in this process.
+class ForgetSaveFolder : public ::testing::EmptyTestEventListener {
+    void OnTestStart(const ::testing::TestInfo&) override { vorel::ui::RememberSaveFolder({}); }
+};
+
+}  // namespace
+
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     // Keep the tests away from the user's own settings and running copy.
@@ -25,5 +37,6 @@ int main(int argc, char** argv) {
     QStandardPaths::setTestModeEnabled(true);
     QApplication application(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
+    ::testing::UnitTest::GetInstance()->listeners().Append(new ForgetSaveFolder);
     return RUN_ALL_TESTS();
 }

@@ -68,12 +68,9 @@ CThumbnailCache::Result CThumbnailCache::Make(const Job& job) {
     Result result;
     Dib dib = job.dib;
     if (dib.IsNull()) {
-        // A file changed or gone since the search is not decoded: what it holds
-        // now may be anything, and the entry says so instead.
-        if (!(StampOfFile(job.record.path) == job.record.stamp)) {
-            result.status = Status::kStale;
-            return result;
-        }
+        // A file changed or gone since the search is not decoded (the reread
+        // checks its stamp first): what it holds now may be anything, and the
+        // entry says so instead.
         SearchState state;
         switch (ReadImageAgain(job.record, state)) {
             case RereadOutcome::kOk: break;
