@@ -81,10 +81,8 @@ bool Rewrite(CVorelApp& app, ImageRecord& record, std::vector<std::uint8_t> byte
 // Shows the image as the file now holds it in the document's window.
 void ShowFromFile(CVorelApp& app, CVorelDoc& doc) {
     SearchState state;
-    const ImageRecord record = doc.m_record;  // the document's path may be a cue sheet; the record names the .bin
-    const RereadOutcome again = ReadImageAgain(record, state);
+    const RereadOutcome again = ReadImageAgain(doc.m_record, state);
     const bool shown = again == RereadOutcome::kOk && doc.OnOpenDocument(doc.GetFilePath(), state, app.Store());
-    doc.m_record = record;
     if (!shown) {
         Messages().ShowMessage(QStringLiteral("置換したｲﾒｰｼﾞを読み直せません。\n") + ReasonOf(again),
                                MessageIcon::Exclamation);

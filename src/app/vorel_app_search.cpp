@@ -295,8 +295,6 @@ vorel::DocumentRef CVorelApp::OpenDocument(const vorel::SearchState& state, std:
     }
     if (doc) {
         ++m_nRunDocuments;
-        // The file the scanner read: for a cue sheet, the .bin that holds the image.
-        doc->m_record = vorel::RecordOfHit(state, path);
         AddListEntry(state, path, doc);
     }
     return doc;
