@@ -3,6 +3,8 @@
 #include <QFileInfo>
 #include <algorithm>
 
+#include "search/disc_map.h"
+
 namespace vorel::ui {
 
 QString KindText(const ImageRecord& record) {
@@ -22,7 +24,8 @@ QVariant ColumnText(const ImageListEntry& e, int column) {
         case CImageListModel::kOffset: return QStringLiteral("0x%1").arg(e.record.fileOffset, 8, 16, QLatin1Char('0'));
         case CImageListModel::kFile: return QFileInfo(e.file).fileName();
         case CImageListModel::kDiscFile:
-            return e.discFile.isEmpty() ? QString() : QStringLiteral("%1 (+0x%2)").arg(e.discFile, QString::number(e.discOffset, 16).toUpper());
+            return e.discFile.isEmpty() ? QString()
+                                        : QString::fromStdString(LongDiscText(e.discFile.toStdString(), e.discOffset));
         default: return {};
     }
 }
