@@ -17,10 +17,10 @@
 #include <vector>
 
 #include "bench_args.h"
+#include "disc/disc_map.h"
 #include "sample_builders/cd_sectors.h"
 #include "sample_builders/disc_image.h"
 #include "sample_builders/sample_builders.h"
-#include "search/disc_map.h"
 
 namespace {
 

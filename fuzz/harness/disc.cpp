@@ -6,10 +6,10 @@
 #include <cstring>
 #include <string>
 
+#include "disc/disc_map.h"
 #include "harness/check.h"
 #include "harness/harness.h"
 #include "harness/support.h"
-#include "search/disc_map.h"
 
 namespace vorel::fuzz {
 namespace {

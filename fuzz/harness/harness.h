@@ -12,7 +12,7 @@
 #include <span>
 #include <string>
 
-#include "search/iso9660.h"
+#include "disc/iso9660.h"
 
 namespace vorel::fuzz {
 

@@ -6,13 +6,13 @@
 #include <cstring>
 #include <vector>
 
+#include "disc/raw_sectors.h"
 #include "docview/hit_to_dib.h"
 #include "harness/check.h"
 #include "harness/harness.h"
 #include "harness/support.h"
 #include "search/bmp_candidate.h"
 #include "search/chunk_scan.h"
-#include "search/raw_sectors.h"
 #include "search/search_host.h"
 #include "search/search_run.h"
 #include "search/settings.h"

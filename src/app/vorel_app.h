@@ -18,9 +18,9 @@
 #include <vector>
 
 #include "app/recent_file_list.h"
+#include "disc/cue_sheet.h"
+#include "disc/disc_map.h"
 #include "list/ui/image_list_entry.h"
-#include "search/cue_sheet.h"
-#include "search/disc_map.h"
 #include "search/search_host.h"
 #include "search/search_state.h"
 #include "search/settings.h"

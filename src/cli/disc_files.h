@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "cli/finder_host.h"
-#include "search/cue_sheet.h"
-#include "search/disc_map.h"
+#include "disc/cue_sheet.h"
+#include "disc/disc_map.h"
 #include "search/settings.h"
 
 namespace vorel {

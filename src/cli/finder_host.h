@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "disc/disc_map.h"
 #include "image/dib.h"
-#include "search/disc_map.h"
 #include "search/search_host.h"
 #include "search/settings.h"
 

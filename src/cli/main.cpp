@@ -11,8 +11,8 @@
 #include "cli/exporter.h"
 #include "cli/finder_host.h"
 #include "cli/put_back_command.h"
+#include "disc/cue_sheet.h"
 #include "platform/qsettings_store.h"
-#include "search/cue_sheet.h"
 #include "search/file_reader.h"
 #include "search/search_run.h"
 

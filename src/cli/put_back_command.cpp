@@ -12,9 +12,9 @@
 
 #include "cli/finder_host.h"
 #include "cli/png_export.h"
+#include "disc/cue_sheet.h"
 #include "export/put_back.h"
 #include "export/rewrite_file.h"
-#include "search/cue_sheet.h"
 #include "search/image_record.h"
 #include "search/search_run.h"
 

@@ -14,8 +14,8 @@
 #include <cstdlib>
 #include <random>
 
-#include "export/cd_seal.h"
-#include "search/raw_sectors.h"
+#include "disc/cd_seal.h"
+#include "disc/raw_sectors.h"
 
 namespace vorel {
 namespace {

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "search/raw_sectors.h"
+#include "disc/raw_sectors.h"
 #include "search/search_state.h"
 
 namespace vorel {

@@ -14,9 +14,9 @@
 #include <utility>
 #include <vector>
 
+#include "disc/raw_sectors.h"
 #include "image/bytes.h"
 #include "search/file_reader.h"
-#include "search/raw_sectors.h"
 
 namespace vorel {
 

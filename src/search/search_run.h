@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "search/cue_sheet.h"
+#include "disc/cue_sheet.h"
 #include "search/search_host.h"
 #include "search/settings.h"
 

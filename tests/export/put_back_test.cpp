@@ -7,9 +7,9 @@
 
 #include <random>
 
+#include "disc/cd_seal.h"
 #include "docview/hit_test_support.h"
 #include "docview/hit_to_dib.h"
-#include "export/cd_seal.h"
 #include "image/bytes.h"
 #include "put_back_support.h"
 #include "sample_builders/cd_sectors.h"

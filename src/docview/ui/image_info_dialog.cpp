@@ -6,9 +6,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "disc/disc_map.h"
 #include "docview/naming.h"
 #include "docview/ui/vorel_doc.h"
-#include "search/disc_map.h"
 
 CImageInfoDlg::CImageInfoDlg(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("ｲﾒｰｼﾞ情報"));

@@ -3,7 +3,7 @@
 #include <QFileInfo>
 #include <algorithm>
 
-#include "search/disc_map.h"
+#include "disc/disc_map.h"
 
 namespace vorel::ui {
 

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "search/raw_sectors.h"
+#include "disc/raw_sectors.h"
 
 namespace vorel {
 

@@ -10,9 +10,9 @@
 #include <optional>
 #include <unistd.h>
 
+#include "disc/disc_map.h"
 #include "sample_builders/cd_sectors.h"
 #include "sample_builders/disc_image.h"
-#include "search/disc_map.h"
 #include "search/scan_support.h"
 #include "search/search_run.h"
 

@@ -1,9 +1,9 @@
-#include "export/cd_seal.h"
+#include "disc/cd_seal.h"
 
 #include <algorithm>
 #include <array>
 
-#include "search/raw_sectors.h"
+#include "disc/raw_sectors.h"
 
 namespace vorel {
 namespace {

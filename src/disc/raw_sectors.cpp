@@ -1,4 +1,4 @@
-#include "search/raw_sectors.h"
+#include "disc/raw_sectors.h"
 
 #include <algorithm>
 #include <cstring>

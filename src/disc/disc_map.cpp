@@ -1,4 +1,4 @@
-#include "search/disc_map.h"
+#include "disc/disc_map.h"
 
 #include <array>
 #include <cinttypes>

@@ -1,4 +1,4 @@
-#include "search/cue_sheet.h"
+#include "disc/cue_sheet.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "search/iso9660.h"
+#include "disc/iso9660.h"
 
 #include <algorithm>
 #include <cstring>

@@ -11,9 +11,9 @@
 #include <cstdint>
 #include <string>
 
+#include "disc/iso9660.h"
+#include "disc/raw_sectors.h"
 #include "search/file_reader.h"
-#include "search/iso9660.h"
-#include "search/raw_sectors.h"
 
 namespace vorel {
 
