@@ -6,8 +6,10 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
+#include "export/png_provenance.h"
 #include "search/search_state.h"
 
 namespace vorel {
@@ -21,6 +23,9 @@ struct PictureRgba {
     // The picture file's own colour table (red, green, blue, alpha) when it is
     // an indexed file; it gives the order of a rewritten palette.
     std::vector<std::array<std::uint8_t, 4>> palette;
+    // The export this picture was written by, when it is a PNG that still
+    // carries Vorel's text chunk.
+    std::optional<PngProvenance> provenance;
 };
 
 enum class ConvertOutcome {
