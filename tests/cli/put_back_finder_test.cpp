@@ -2,9 +2,7 @@
 // unchanged (every file byte-identical, in every format), edit a picture that
 // crosses sector ends of a raw BIN/CUE and put it back, all or nothing.
 #include <fcntl.h>
-#include <linux/fs.h>
 #include <signal.h>
-#include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -15,6 +13,7 @@
 #include <sstream>
 
 #include "sample_builders/cd_sectors.h"
+#include "sample_builders/file_flags.h"
 #include "sample_builders/sample_builders.h"
 
 namespace {
@@ -174,17 +173,6 @@ TEST_F(PutBackFinderTest, OneRefusalWritesNothing) {
     EXPECT_NE(Bytes(file), before);
 }
 
-// Sets or clears the append-only flag (chattr +a); false where that is not allowed.
-bool SetAppendOnly(const fs::path& path, bool on) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    int flags = 0;
-    bool done = fd >= 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
-    flags = on ? flags | FS_APPEND_FL : flags & ~FS_APPEND_FL;
-    done = done && ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
-    if (fd >= 0) ::close(fd);
-    return done;
-}
-
 std::string Read(const fs::path& path) {
     std::stringstream s;
     s << std::ifstream(path).rdbuf();
@@ -227,14 +215,14 @@ TEST_F(PutBackFinderTest, MessagesSayWhy) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         const bool appendOnly = std::string(c.what) == "append-only";
-        if (appendOnly && !SetAppendOnly(file, true)) {
+        if (appendOnly && !vorel::samples::SetAppendOnly(file.string(), true)) {
             std::printf("append-only case passed over: chattr +a is not allowed here\n");
             continue;
         }
         const fs::path out = dir_ / "out.txt";
         const int status = std::system(("VOREL_TEST_REWRITE_FAULT=" + std::string(c.fault) + " \"" + VOREL_FIND_EXE +
                                         "\" " + c.args + " >" + Q(out) + " 2>&1").c_str());
-        if (appendOnly) SetAppendOnly(file, false);
+        if (appendOnly) vorel::samples::SetAppendOnly(file.string(), false);
         const std::string text = Read(out);
         EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, c.status) << text;
         EXPECT_NE(text.find(c.said), std::string::npos) << text;

@@ -6,8 +6,6 @@
 
 #include <gtest/gtest.h>
 #include <fcntl.h>
-#include <linux/fs.h>
-#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -21,6 +19,7 @@
 #include "export_test_support.h"
 #include "put_back_support.h"
 #include "sample_builders/cd_sectors.h"
+#include "sample_builders/file_flags.h"
 #include "sample_builders/sample_builders.h"
 #include "search/scan_support.h"
 
@@ -153,17 +152,6 @@ TEST(RewriteFileTest, RawImageEqualsTheEditedPayloadWrapped) {
     }
 }
 
-// Sets or clears the append-only flag (chattr +a); false where that is not allowed.
-bool SetAppendOnly(const std::string& path, bool on) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    int flags = 0;
-    bool done = fd >= 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
-    flags = on ? flags | FS_APPEND_FL : flags & ~FS_APPEND_FL;
-    done = done && ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
-    if (fd >= 0) ::close(fd);
-    return done;
-}
-
 // Refusals and failures: the file stays byte for byte, nothing is left beside it,
 // the message gives the reason, and a dry check finds every refusal it can.
 TEST(RewriteFileTest, RefusalsAndFailuresLeaveTheFileWhole) {
@@ -199,7 +187,7 @@ TEST(RewriteFileTest, RefusalsAndFailuresLeaveTheFileWhole) {
          RewriteOutcome::kRewritten, "Input/output error"},
         {"append-only", RewriteOutcome::kAppendOnly, nullptr,
          RewriteFault::kNone, RewriteOutcome::kAppendOnly, "append-only",
-         [](const std::string& f) { SetAppendOnly(f, false); }},
+         [](const std::string& f) { samples::SetAppendOnly(f, false); }},
         {"an attribute cannot be copied", RewriteOutcome::kAttributesNotCopied,
          [](const std::string& f) { ::setxattr(f.c_str(), "user.vorel.note", "kept", 4, 0); },
          RewriteFault::kAttributesFail, RewriteOutcome::kAttributesNotCopied, "Operation not supported"},
@@ -220,7 +208,7 @@ TEST(RewriteFileTest, RefusalsAndFailuresLeaveTheFileWhole) {
         picture.pixels[0] ^= 0x80;
         const ImagePatch patch = PatchOf(images[2], picture);
         if (c.prepare) c.prepare(file);
-        if (c.expected == RewriteOutcome::kAppendOnly && !SetAppendOnly(file, true)) {
+        if (c.expected == RewriteOutcome::kAppendOnly && !samples::SetAppendOnly(file, true)) {
             std::printf("append-only case passed over: chattr +a is not allowed here\n");
             continue;
         }
