@@ -20,32 +20,6 @@ namespace {
 constexpr std::int64_t kCopyStep = std::int64_t{64} << 20;
 constexpr std::size_t kBufferBytes = std::size_t{1} << 20;
 
-bool PReadSome(int fd, std::uint8_t* p, std::size_t n, std::int64_t at, std::size_t& got) {
-    got = 0;
-    while (got < n) {
-        const ssize_t r = ::pread(fd, p + got, n - got, static_cast<off_t>(at + static_cast<std::int64_t>(got)));
-        if (r < 0 && errno == EINTR) continue;
-        if (r < 0) return false;
-        if (r == 0) break;
-        got += static_cast<std::size_t>(r);
-    }
-    return true;
-}
-
-bool PWriteAll(int fd, const std::uint8_t* p, std::size_t n, std::int64_t at) {
-    for (std::size_t done = 0; done < n;) {
-        const ssize_t r = ::pwrite(fd, p + done, n - done, static_cast<off_t>(at + static_cast<std::int64_t>(done)));
-        if (r < 0 && errno == EINTR) continue;
-        if (r < 0) return false;
-        if (r == 0) {
-            errno = ENOSPC;
-            return false;
-        }
-        done += static_cast<std::size_t>(r);
-    }
-    return true;
-}
-
 // Bytes [begin, end) of `from` to the same place in `to`.
 CopyOutcome CopyRange(int from, int to, std::int64_t begin, std::int64_t end, std::vector<std::uint8_t>& buffer) {
     std::int64_t done = begin;
@@ -69,12 +43,12 @@ CopyOutcome CopyRange(int from, int to, std::int64_t begin, std::int64_t end, st
         if (buffer.empty()) buffer.resize(kBufferBytes);
         std::size_t got = 0;
         const auto want = static_cast<std::size_t>(std::min<std::int64_t>(end - done, static_cast<std::int64_t>(buffer.size())));
-        if (!PReadSome(from, buffer.data(), want, done, got)) return CopyOutcome::kReadFailed;
+        if (!ReadAt(from, buffer.data(), want, done, got)) return CopyOutcome::kReadFailed;
         if (got == 0) {
             errno = EIO;  // the file is shorter than it said
             return CopyOutcome::kReadFailed;
         }
-        if (!PWriteAll(to, buffer.data(), got, done)) return CopyOutcome::kWriteFailed;
+        if (!WriteAt(to, buffer.data(), got, done)) return CopyOutcome::kWriteFailed;
         done += static_cast<std::int64_t>(got);
     }
     return CopyOutcome::kCopied;
@@ -118,6 +92,32 @@ bool AttributeValue(int fd, const std::string& name, std::vector<char>& value) {
 }
 
 }  // namespace
+
+bool ReadAt(int fd, std::uint8_t* p, std::size_t n, std::int64_t at, std::size_t& got) {
+    got = 0;
+    while (got < n) {
+        const ssize_t r = ::pread(fd, p + got, n - got, static_cast<off_t>(at + static_cast<std::int64_t>(got)));
+        if (r < 0 && errno == EINTR) continue;
+        if (r < 0) return false;
+        if (r == 0) break;
+        got += static_cast<std::size_t>(r);
+    }
+    return true;
+}
+
+bool WriteAt(int fd, const std::uint8_t* p, std::size_t n, std::int64_t at) {
+    for (std::size_t done = 0; done < n;) {
+        const ssize_t r = ::pwrite(fd, p + done, n - done, static_cast<off_t>(at + static_cast<std::int64_t>(done)));
+        if (r < 0 && errno == EINTR) continue;
+        if (r < 0) return false;
+        if (r == 0) {
+            errno = ENOSPC;
+            return false;
+        }
+        done += static_cast<std::size_t>(r);
+    }
+    return true;
+}
 
 bool CloneFile(int from, int to) { return ::ioctl(to, FICLONE, from) == 0; }
 

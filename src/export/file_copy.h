@@ -6,9 +6,16 @@
 
 #include <sys/stat.h>
 
+#include <cstddef>
 #include <cstdint>
 
 namespace vorel {
+
+// Reads up to `n` bytes at `at`, retrying interrupted and partial reads; `got`
+// is less than `n` only at the end of the file. False with errno set.
+bool ReadAt(int fd, std::uint8_t* p, std::size_t n, std::int64_t at, std::size_t& got);
+// Writes all `n` bytes at `at`. False with errno set (ENOSPC for a write that moves nothing).
+bool WriteAt(int fd, const std::uint8_t* p, std::size_t n, std::int64_t at);
 
 // Shares the blocks of `from` with the empty file `to` (a reflink clone); false
 // where the file system cannot.

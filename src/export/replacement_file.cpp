@@ -146,7 +146,17 @@ bool ReplacementFile::Replace(const std::string& target) {
     }
     Disarm();
     name_.clear();
+    // The rename is done either way; a folder that cannot be flushed does not undo it.
+    const int folder = ::open(FolderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder >= 0) {
+        ::fsync(folder);
+        ::close(folder);
+    }
     return true;
+}
+
+bool ReplacementFile::FolderWritable(const std::string& target) {
+    return ::access(FolderOf(target).c_str(), W_OK | X_OK) == 0;
 }
 
 }  // namespace vorel

@@ -31,8 +31,12 @@ class ReplacementFile {
     // Gives the file a hidden name beside `target` when it has none. False with errno set.
     bool Name(const std::string& target);
     // Names it (when it has no name) and renames it over `target`, unless a stop
-    // was requested. False with errno set; the file then has no name again.
+    // was requested, then flushes the folder so that the rename survives a crash.
+    // False with errno set; the file then has no name again.
     bool Replace(const std::string& target);
+
+    // Whether this user may make files in the folder of `target`; false with errno set.
+    static bool FolderWritable(const std::string& target);
 
   private:
     int fd_ = -1;

@@ -27,12 +27,6 @@ thread_local RewriteFault g_fault = RewriteFault::kNone;
 // Room kept free beyond the copy itself, so that rewriting a file never fills a disk to its last block.
 constexpr std::uint64_t kSpareBytes = 16u << 20;
 
-std::string FolderOf(const std::string& path) {
-    const auto slash = path.rfind('/');
-    if (slash == std::string::npos) return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
 class Fd {
   public:
     explicit Fd(int fd = -1) : fd_(fd) {}
@@ -55,30 +49,6 @@ class Fd {
     int fd_;
 };
 
-bool PRead(int fd, std::uint8_t* p, std::size_t n, std::int64_t at, std::size_t& got) {
-    got = 0;
-    while (got < n) {
-        const ssize_t r = ::pread(fd, p + got, n - got, static_cast<off_t>(at + static_cast<std::int64_t>(got)));
-        if (r < 0 && errno == EINTR) continue;
-        if (r < 0) return false;
-        if (r == 0) break;
-        got += static_cast<std::size_t>(r);
-    }
-    return true;
-}
-
-bool PWrite(int fd, const std::uint8_t* p, std::size_t n, std::int64_t at) {
-    std::size_t done = 0;
-    while (done < n) {
-        const ssize_t r = ::pwrite(fd, p + done, n - done, static_cast<off_t>(at + static_cast<std::int64_t>(done)));
-        if (r < 0 && errno == EINTR) continue;
-        if (r == 0) errno = ENOSPC;
-        if (r <= 0) return false;
-        done += static_cast<std::size_t>(r);
-    }
-    return true;
-}
-
 // Writes a plain file's new bytes: only where they differ, never past its end.
 RewriteOutcome PatchPlain(int fd, std::int64_t fileSize, const ImagePatch& patch) {
     const std::int64_t start = patch.record.streamOffset;
@@ -88,12 +58,12 @@ RewriteOutcome PatchPlain(int fd, std::int64_t fileSize, const ImagePatch& patch
         const std::size_t n = std::min(old.size(), patch.bytes.size() - done);
         const std::int64_t at = start + static_cast<std::int64_t>(done);
         std::size_t got = 0;
-        if (at < fileSize && !PRead(fd, old.data(), n, at, got)) return RewriteOutcome::kReadFailed;
+        if (at < fileSize && !ReadAt(fd, old.data(), n, at, got)) return RewriteOutcome::kReadFailed;
         const std::uint8_t* want = patch.bytes.data() + done;
         // Bytes the file could not supply were read as zero; they may stay so, but never become anything else.
         if (!std::all_of(want + got, want + n, [](std::uint8_t b) { return b == 0; }))
             return RewriteOutcome::kPastEndOfFile;
-        if (!std::equal(want, want + got, old.data()) && !PWrite(fd, want, got, at)) return RewriteOutcome::kWriteFailed;
+        if (!std::equal(want, want + got, old.data()) && !WriteAt(fd, want, got, at)) return RewriteOutcome::kWriteFailed;
         done += n;
     }
     return RewriteOutcome::kRewritten;
@@ -111,7 +81,7 @@ RewriteOutcome PatchRaw(int fd, std::int64_t fileSize, const ImagePatch& patch) 
     while (done < patch.bytes.size()) {
         const std::int64_t at = sector * kRawSectorBytes;
         std::size_t got = 0;
-        if (at < fileSize && !PRead(fd, s.data(), s.size(), at, got)) return RewriteOutcome::kReadFailed;
+        if (at < fileSize && !ReadAt(fd, s.data(), s.size(), at, got)) return RewriteOutcome::kReadFailed;
         const std::uint8_t* want = patch.bytes.data() + done;
         const std::size_t left = patch.bytes.size() - done;
         if (got == 0) {
@@ -135,7 +105,7 @@ RewriteOutcome PatchRaw(int fd, std::int64_t fileSize, const ImagePatch& patch) 
             if (got != s.size()) return RewriteOutcome::kSectorNotSealable;
             std::copy(want, want + n, s.data() + from);
             if (!SealDataSector(s)) return RewriteOutcome::kSectorNotSealable;
-            if (!PWrite(fd, s.data(), s.size(), at)) return RewriteOutcome::kWriteFailed;
+            if (!WriteAt(fd, s.data(), s.size(), at)) return RewriteOutcome::kWriteFailed;
         }
         done += n;
     }
@@ -271,8 +241,7 @@ RewriteOutcome MakeCopy(const Source& source, ReplacementFile& copy, bool checkO
     if (!copy.Create(source.target, unnamed, checkOnly)) {
         if (!checkOnly || errno != EOPNOTSUPP) return Fail(RewriteOutcome::kFolderNotWritable, report);
         // No file can be made without leaving a name: the folder's permissions say enough.
-        if (::access(FolderOf(source.target).c_str(), W_OK | X_OK) != 0)
-            return Fail(RewriteOutcome::kFolderNotWritable, report);
+        if (!ReplacementFile::FolderWritable(source.target)) return Fail(RewriteOutcome::kFolderNotWritable, report);
     }
     if (copy.Fd() >= 0 && g_fault != RewriteFault::kNoReflink && CloneFile(source.fd.Get(), copy.Fd()))
         return RewriteOutcome::kRewritten;
@@ -333,11 +302,6 @@ RewriteOutcome Rewrite(std::span<const ImagePatch> patches, RewriteReport& repor
     if (!copy.Replace(source.target)) {
         if (RewriteStopRequested()) return RewriteOutcome::kInterrupted;
         return Fail(RewriteOutcome::kWriteFailed, report);
-    }
-    const int folder = ::open(FolderOf(source.target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folder >= 0) {
-        ::fsync(folder);
-        ::close(folder);
     }
     return RewriteOutcome::kRewritten;
 }
