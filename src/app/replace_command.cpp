@@ -159,8 +159,8 @@ void ReplaceHistory::ReplaceImage(CVorelApp& app, CVorelDoc& doc) {
     const QString paletteToo = QStringLiteral("ﾊﾟﾚｯﾄも置換する");
     if (plain.paletteSize > 0) {
         // A rewritten palette holds every colour of the picture: no pixel takes a near one.
-        const QString withIt = withPalette.paletteTooSmall   ? QStringLiteral("色数がﾊﾟﾚｯﾄより多いのでﾊﾟﾚｯﾄは置換しない")
-                               : withPalette.paletteRewritten ? QStringLiteral("ﾊﾟﾚｯﾄをﾋﾟｸﾁｬの色で置換する")
+        const QString withIt = withPalette.paletteTooSmall   ? QStringLiteral("色数がﾊﾟﾚｯﾄより多い")
+                               : withPalette.paletteRewritten ? QStringLiteral("ﾊﾟﾚｯﾄを書き換える")
                                                               : QString::number(withPalette.nearest);
         text += QStringLiteral("近い色に置き換えるﾋﾟｸｾﾙ: %1 (%2: %3)\n").arg(plain.nearest).arg(paletteToo, withIt);
     }
