@@ -266,7 +266,8 @@ bool RewritePalette(std::vector<std::uint8_t>& bytes, const Layout& l, const Pic
 // How the picture shows a pixel that was left as it was: an entry of word 0x0000 as
 // the export that wrote the picture showed it, when the picture says which export
 // that was (an entry that only a rewritten palette made 0x0000 holds the picture's
-// transparency); else as today's picture suggests.
+// transparency); else as the picture itself suggests (black unless some pixel is
+// transparent).
 struct UntouchedLook {
     bool known = false;                // the picture carries its export's provenance
     bool clearTransparent = false;     // that export gave word 0x0000 alpha 0
