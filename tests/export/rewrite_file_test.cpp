@@ -255,8 +255,9 @@ TEST(RewriteFileTest, AclAndExtendedAttributesAreKept) {
     }
 }
 
-// A sparse file (the sample 24 MiB into 40 MiB of holes) copied without a clone:
-// the new file takes no more blocks than the old one (du), and holds the edit.
+// A sparse file (the sample 24 MiB into 40 MiB of holes) copied without a clone,
+// by a user without root's powers (the unnamed copy named through /proc): the new
+// file takes no more blocks than the old one (du), and holds the edit.
 TEST(RewriteFileTest, SparseFileStaysSparse) {
     constexpr std::size_t kAt = std::size_t{24} << 20;
     constexpr std::size_t kSize = std::size_t{40} << 20;
@@ -279,10 +280,14 @@ TEST(RewriteFileTest, SparseFileStaysSparse) {
     PictureRgba picture = PictureOfHit(images[2].state);
     for (std::size_t i = 0; i < picture.pixels.size(); i += 12) picture.pixels[i] ^= 0x80;
     const ImagePatch patch = PatchOf(images[2], picture);
-    {
+    testing::OpenUpForOthers(dir.Path(), true);
+    ::chmod(file.c_str(), 0666);
+    const int outcome = testing::RunUnprivileged([&] {
         const ScopedRewriteFault fault(RewriteFault::kNoReflink);
-        ASSERT_EQ(RewriteImages({&patch, 1}), RewriteOutcome::kRewritten);
-    }
+        return static_cast<int>(RewriteImages({&patch, 1}));
+    });
+    ASSERT_EQ(outcome, static_cast<int>(RewriteOutcome::kRewritten));
+    EXPECT_EQ(dir.Entries(), std::vector<std::string>{"sparse.bin"});
     EXPECT_LE(std::stoll(RunCommand(du).out), before + 65536);
     std::vector<std::uint8_t> expected(kSize, 0);
     std::copy(sample.begin(), sample.end(), expected.begin() + kAt);
