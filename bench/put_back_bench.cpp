@@ -1,9 +1,12 @@
 // Putting one picture back into a large raw CD image, against copying that
 // file with cp in the same run: the whole-file rewrite (clone or copy, patch,
 // seal, flush, read back, rename) should cost at most 1.5 times the copy, and
-// hold no copy of the file in memory.
+// hold no copy of the file in memory. Then the same put back into a sparse
+// file of that size holding 4 MB of data, against cp --sparse=always: the new
+// file should take no more blocks than the old one.
 //
 //   put_back_bench [MEGABYTES] [FOLDER]    (default 700 MB in $TMPDIR or /tmp)
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -141,11 +144,62 @@ int main(int argc, char** argv) {
     }
     const long rssAfter = PeakRssKb();
     std::filesystem::remove(path);
+
+    // A sparse file of the same size: 4 MB of data, the TIM in it, holes around it.
+    const auto sparseSize = static_cast<off_t>(size);
+    const off_t island = sparseSize / 2;
+    {
+        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        std::vector<std::uint8_t> data(std::size_t{4} << 20, 0x5A);
+        std::copy(tim.begin(), tim.end(), data.begin() + 1000);
+        const bool written = fd >= 0 && ::pwrite(fd, data.data(), data.size(), island) == static_cast<ssize_t>(data.size()) &&
+                             ::ftruncate(fd, sparseSize) == 0;
+        if (fd >= 0) ::close(fd);
+        if (!written) return 2;
+    }
+    const auto allocated = [](const std::string& p) {
+        struct stat st {};
+        return ::stat(p.c_str(), &st) == 0 ? static_cast<double>(st.st_blocks) * 512.0 : -1.0;
+    };
+    const double sparseBefore = allocated(path);
+    const std::string cpSparse = "cp --reflink=never --sparse=always '" + path + "' '" + copy + "' && sync '" + copy + "'";
+    const auto cpSparseStart = Clock::now();
+    if (std::system(cpSparse.c_str()) != 0) return 2;
+    const double cpSparseSeconds = Seconds(cpSparseStart);
+    const double cpSparseBlocks = allocated(copy);
+    std::filesystem::remove(copy);
+    record.rawSectors = false;
+    record.streamOffset = record.fileOffset = island + 1000;
+    record.stamp = vorel::StampOfFile(path);
+    const auto sparseStart = Clock::now();
+    vorel::SearchState sparseFound;
+    if (vorel::ReadImageAgain(record, sparseFound) != vorel::RereadOutcome::kOk) {
+        std::filesystem::remove(path);
+        return 2;
+    }
+    vorel::PictureRgba flat;
+    flat.width = 128;
+    flat.height = 96;
+    flat.pixels.assign(std::size_t{128} * 96 * 4, 200);
+    const vorel::ImagePatch sparsePatch{record, vorel::ConvertPicture(sparseFound, flat, false).bytes};
+    const vorel::RewriteOutcome sparseOutcome = vorel::RewriteImages({&sparsePatch, 1});
+    const double sparseSeconds = Seconds(sparseStart);
+    const double sparseAfter = allocated(path);
+    std::filesystem::remove(path);
+    if (sparseOutcome != vorel::RewriteOutcome::kRewritten) {
+        std::fprintf(stderr, "put_back_bench: the sparse rewrite failed: %s\n",
+                     std::string(vorel::RewriteOutcomeText(sparseOutcome)).c_str());
+        return 2;
+    }
     std::printf("raw image            %.0f MB (%zu sectors), picture 128 x 96 across a sector end\n", size / 1e6, sectors);
     std::printf("cp (copy, flushed)   %.3f s best of 3  (%.0f MB/s)\n", cpSeconds, size / 1e6 / cpSeconds);
     std::printf("put back (flushed)   %.3f s best of 3  (%.0f MB/s)\n", putSeconds, size / 1e6 / putSeconds);
     std::printf("ratio put back / cp  %.2f  (target: at most 1.5)\n", putSeconds / cpSeconds);
     std::printf("peak memory          %ld kB before, %ld kB after the put backs (file %.0f MB)\n", rssBefore, rssAfter,
                 size / 1e6);
+    std::printf("sparse file          %.0f MB, %.1f MB on disk\n", size / 1e6, sparseBefore / 1e6);
+    std::printf("cp --sparse=always   %.3f s, copy %.1f MB on disk\n", cpSparseSeconds, cpSparseBlocks / 1e6);
+    std::printf("put back (sparse)    %.3f s, file %.1f MB on disk afterwards  (ratio to cp %.2f; target: no more blocks)\n",
+                sparseSeconds, sparseAfter / 1e6, sparseSeconds / cpSparseSeconds);
     return 0;
 }

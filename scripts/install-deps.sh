@@ -11,6 +11,7 @@ packages=(
   libgtest-dev libgmock-dev googletest
   clang libclang-rt-14-dev llvm
   libtiff-tools imagemagick python3-pil bchunk genisoimage
+  acl
   xvfb xauth fonts-noto-cjk
   help2man man-db groff-base desktop-file-utils shared-mime-info appstream dpkg-dev file python3-debian
 )

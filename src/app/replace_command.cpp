@@ -1,6 +1,7 @@
 #include "app/replace_command.h"
 
 #include <QFileInfo>
+#include <cstring>
 
 #include "app/child_frame.h"
 #include "app/doc_template.h"
@@ -38,10 +39,26 @@ QString ReasonOf(RewriteOutcome outcome) {
         case RewriteOutcome::kReadFailed: return QStringLiteral("ﾌｧｲﾙを読めません");
         case RewriteOutcome::kWriteFailed: return QStringLiteral("新しいﾌｧｲﾙを書き込めません");
         case RewriteOutcome::kCheckFailed: return QStringLiteral("書き込んだｲﾒｰｼﾞが指定したﾋﾟｸﾁｬと一致しません");
+        case RewriteOutcome::kAppendOnly: return QStringLiteral("ﾌｧｲﾙは追記専用か変更不可です (chattr +a, +i)");
+        case RewriteOutcome::kAttributesNotCopied: return QStringLiteral("ﾌｧｲﾙの拡張属性 (ACL) を新しいﾌｧｲﾙに付けられません");
+        case RewriteOutcome::kInterrupted: return QStringLiteral("中断しました");
         case RewriteOutcome::kMixedFiles:
         case RewriteOutcome::kRewritten: break;
     }
     return QStringLiteral("書き込みに失敗しました");
+}
+
+// The reason with its details: the space needed and free, or the system's own words.
+QString ReasonOf(RewriteOutcome outcome, const RewriteReport& report) {
+    QString reason = ReasonOf(outcome);
+    if (outcome == RewriteOutcome::kNoSpace && report.needed != 0) {
+        reason += QStringLiteral(" (必要: %1, 空き: %2)")
+                      .arg(QString::fromStdString(ByteCountText(report.needed)),
+                           QString::fromStdString(ByteCountText(report.available)));
+    } else if (report.error != 0) {
+        reason += QStringLiteral(" (%1)").arg(QString::fromLocal8Bit(std::strerror(report.error)));
+    }
+    return reason;
 }
 
 QString ReasonOf(RereadOutcome outcome) {
@@ -59,13 +76,14 @@ QString ReasonOf(RereadOutcome outcome) {
 // does every other open document of that file that still had the old one.
 bool Rewrite(CVorelApp& app, ImageRecord& record, std::vector<std::uint8_t> bytes) {
     RewriteOutcome outcome;
+    RewriteReport report;
     {
         const WaitCursor wait;
         const ImagePatch patch{record, std::move(bytes)};
-        outcome = RewriteImages({&patch, 1});
+        outcome = RewriteImages({&patch, 1}, &report);
     }
     if (outcome != RewriteOutcome::kRewritten) {
-        Refuse(ReasonOf(outcome));
+        Refuse(ReasonOf(outcome, report));
         return false;
     }
     const FileStamp old = record.stamp;
@@ -138,15 +156,18 @@ void ReplaceHistory::ReplaceImage(CVorelApp& app, CVorelDoc& doc) {
 
     QString text = QStringLiteral("次のﾋﾟｸﾁｬでｲﾒｰｼﾞを置換します。\n\nﾀｲﾄﾙ: %1\nｻｲｽﾞ: %2 x %3\n色数: %4\n")
                        .arg(doc.GetTitle()).arg(picture.width).arg(picture.height).arg(plain.colours);
+    const QString paletteToo = QStringLiteral("ﾊﾟﾚｯﾄも置換する");
     if (plain.paletteSize > 0) {
-        text += QStringLiteral("近い色に置き換えるﾋﾟｸｾﾙ: %1 (Palette too: %2)\n")
-                    .arg(plain.nearest)
-                    .arg(withPalette.paletteTooSmall ? QStringLiteral("色数がﾊﾟﾚｯﾄより多い") : QString::number(withPalette.nearest));
+        // A rewritten palette holds every colour of the picture: no pixel takes a near one.
+        const QString withIt = withPalette.paletteTooSmall   ? QStringLiteral("色数がﾊﾟﾚｯﾄより多い")
+                               : withPalette.paletteRewritten ? QStringLiteral("ﾊﾟﾚｯﾄを書き換える")
+                                                              : QString::number(withPalette.nearest);
+        text += QStringLiteral("近い色に置き換えるﾋﾟｸｾﾙ: %1 (%2: %3)\n").arg(plain.nearest).arg(paletteToo, withIt);
     }
     text += QStringLiteral("書き換えるﾌｧｲﾙ: %1\n\nよろしいですか?").arg(QString::fromStdString(doc.m_record.path));
-    bool paletteToo = false;
-    if (Messages().AskWithCheckBox(text, QStringLiteral("Palette too"), paletteToo) != MessageAnswer::Yes) return;
-    const Conversion& chosenConversion = paletteToo && plain.paletteSize > 0 ? withPalette : plain;
+    bool withPaletteChecked = false;
+    if (Messages().AskWithCheckBox(text, paletteToo, withPaletteChecked) != MessageAnswer::Yes) return;
+    const Conversion& chosenConversion = withPaletteChecked && plain.paletteSize > 0 ? withPalette : plain;
     const ByteSpan hit = found.Hit();
     if (std::equal(hit.begin(), hit.end(), chosenConversion.bytes.begin(), chosenConversion.bytes.end())) {
         Messages().ShowMessage(QStringLiteral("ﾋﾟｸﾁｬはｲﾒｰｼﾞと同じです。ﾌｧｲﾙは変更していません。"), MessageIcon::Information);

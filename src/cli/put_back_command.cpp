@@ -6,14 +6,17 @@
 #include <QFileInfo>
 #include <QLibrary>
 #include <algorithm>
+#include <csignal>
 #include <cstdio>
 #include <map>
 #include <memory>
+#include <optional>
 
 #include "cli/finder_host.h"
 #include "cli/png_export.h"
 #include "disc/cue_sheet.h"
 #include "export/put_back.h"
+#include "export/replacement_file.h"
 #include "export/rewrite_file.h"
 #include "search/image_record.h"
 #include "search/search_run.h"
@@ -23,6 +26,30 @@ namespace {
 
 constexpr int kExitDone = 0;
 constexpr int kExitRefused = 2;
+constexpr int kExitInterrupted = 130;  // as the listing's Ctrl+C
+
+// Ctrl+C stops the run before anything more is written, and its exit status says
+// so; SIGTERM and SIGHUP end it at once, as they would any program. Either way
+// the copy being made goes with it: it has no name, or its name is removed here.
+extern "C" void OnPutBackSignal(int signal) {
+    RemoveReplacementNameNow();
+    if (signal == SIGINT && FinderHost::cancelRequested == 0) {
+        FinderHost::cancelRequested = 1;
+        RequestRewriteStop();
+        return;
+    }
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+}
+
+// The finder's own tests make a real run pause or find no space at a chosen moment of its rewrite.
+std::optional<ScopedRewriteFault> TestFault() {
+    const QByteArray asked = qgetenv("VOREL_TEST_REWRITE_FAULT");
+    if (asked == "pause-copy") return std::optional<ScopedRewriteFault>(std::in_place, RewriteFault::kPauseWhileCopying);
+    if (asked == "pause-rename") return std::optional<ScopedRewriteFault>(std::in_place, RewriteFault::kPauseBeforeRename);
+    if (asked == "no-space") return std::optional<ScopedRewriteFault>(std::in_place, RewriteFault::kNoSpace);
+    return std::nullopt;
+}
 
 // Keeps the record of every image the search lists, under its title.
 class RecordingFinderHost : public FinderHost {
@@ -129,7 +156,9 @@ void PrintLine(const Item& item, const char* verb, const QString& detail) {
 
 QString Details(const Conversion& c) {
     QString text = QStringLiteral("%1 colours").arg(c.colours);
-    if (c.paletteSize > 0) text += QStringLiteral(", %1 pixels took the nearest palette colour").arg(c.nearest);
+    // A rewritten palette holds every colour of the picture: no pixel took another.
+    if (c.paletteSize > 0 && !c.paletteRewritten)
+        text += QStringLiteral(", %1 pixels took the nearest palette colour").arg(c.nearest);
     if (c.paletteRewritten) text += QStringLiteral(", palette rewritten");
     if (c.paletteTooSmall)
         text += QStringLiteral(", palette kept (the picture has more colours than its %1)").arg(c.paletteSize);
@@ -158,6 +187,13 @@ int RunPutBack(const PutBackRequest& request, const ISettingsStore& store) {
         imported = pictures.size();
         asked.append(pictures);
     }
+    const QFileInfo file(request.file);
+    if (!file.exists() || file.isDir()) {
+        std::fprintf(stderr, "vorel-find: %s: %s\n", qPrintable(request.file), file.isDir() ? "is a folder" : "no such file");
+        return kExitRefused;
+    }
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) std::signal(signal, OnPutBackSignal);
+    const std::optional<ScopedRewriteFault> testFault = TestFault();
     PictureReader reader;
     if (!reader.Load()) {
         std::fprintf(stderr, "vorel-find: %s\n", qPrintable(reader.error));
@@ -173,6 +209,10 @@ int RunPutBack(const PutBackRequest& request, const ISettingsStore& store) {
         }
         SearchState state;
         RunSearchScans(state, host, store, target);
+    }
+    if (FinderHost::cancelRequested != 0) {
+        std::fputs("vorel-find: interrupted; nothing was written\n", stderr);
+        return kExitInterrupted;
     }
 
     std::vector<Item> items;
@@ -213,12 +253,20 @@ int RunPutBack(const PutBackRequest& request, const ISettingsStore& store) {
     // One rewrite per file, every picture of that file in it.
     std::map<std::string, std::vector<ImagePatch>> byFile;
     std::map<std::string, QString> failure;
-    if (!anyRefused && !request.dryRun) {
+    std::map<std::string, QString> interrupted;
+    if (!anyRefused) {
         for (Item& item : items)
             if (!item.unchanged && !item.skipped) byFile[item.record.path].push_back({item.record, item.conversion.bytes});
+        // A dry run checks all a real one checks before it writes, the free space included.
         for (const auto& [path, patches] : byFile) {
-            const RewriteOutcome outcome = RewriteImages(patches);
-            if (outcome != RewriteOutcome::kRewritten) failure[path] = QString::fromUtf8(RewriteOutcomeText(outcome).data());
+            RewriteReport report;
+            const RewriteOutcome outcome = request.dryRun ? CheckRewrite(patches, &report) : RewriteImages(patches, &report);
+            const QString message = QString::fromStdString(RewriteMessage(outcome, report));
+            if (outcome == RewriteOutcome::kInterrupted) {
+                interrupted[path] = message;
+            } else if (outcome != RewriteOutcome::kRewritten) {
+                failure[path] = message;
+            }
         }
     }
     for (const Item& item : items) {
@@ -230,15 +278,21 @@ int RunPutBack(const PutBackRequest& request, const ISettingsStore& store) {
             PrintLine(item, "unchanged", QStringLiteral("the picture is the image as found"));
         } else if (anyRefused) {
             PrintLine(item, "not-written", QStringLiteral("another picture was refused; nothing was written"));
-        } else if (request.dryRun) {
-            PrintLine(item, "would-replace", Details(item.conversion));
         } else if (const auto f = failure.find(item.record.path); f != failure.end()) {
             PrintLine(item, "refused", f->second);
+        } else if (const auto i = interrupted.find(item.record.path); i != interrupted.end()) {
+            PrintLine(item, "not-written", i->second);
+        } else if (request.dryRun) {
+            PrintLine(item, "would-replace", Details(item.conversion));
         } else {
             PrintLine(item, "replaced", Details(item.conversion));
         }
     }
     std::fflush(stdout);
+    if (!interrupted.empty()) {
+        std::fputs("vorel-find: interrupted\n", stderr);
+        return kExitInterrupted;
+    }
     return anyRefused || !failure.empty() ? kExitRefused : kExitDone;
 }
 

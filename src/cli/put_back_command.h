@@ -19,7 +19,9 @@ struct PutBackRequest {
 };
 
 // Prints one line per picture on stdout and returns the exit status: 0 when
-// everything asked was put back (or was unchanged), 2 when anything was refused.
+// everything asked was put back (or was unchanged), 2 when anything was refused,
+// 130 when Ctrl+C stopped it (a file it had not yet replaced stays as it was).
+// SIGTERM and SIGHUP end it at once; the copy being made is removed either way.
 int RunPutBack(const PutBackRequest& request, const ISettingsStore& store);
 
 }  // namespace vorel

@@ -150,25 +150,27 @@ void SetIndex(std::uint8_t* row, std::int64_t x, const Layout& l, int value) {
 struct PaletteView {
     std::vector<Rgb> colours;
     std::vector<bool> clear;  // the entry's TIM word is 0x0000
+    // A 0x0000 entry that the picture shows as opaque black where a pixel was left as it was.
+    std::vector<bool> clearShowsBlack;
     int transparent = -1;     // the lowest such entry
-    bool seesTransparency = false;
     std::unordered_map<std::uint32_t, int> lowest;  // colour -> lowest index an opaque pixel may take
     std::vector<int> nearestIndex;                  // entries of `nearest` -> palette index
     Palette nearest;
 
     bool Shows(int index, std::uint32_t key) const {
         if (index >= static_cast<int>(colours.size())) return key == 0;  // past the palette: black
-        if (key == kTransparentKey) return clear[static_cast<std::size_t>(index)];
-        if (seesTransparency && clear[static_cast<std::size_t>(index)]) return false;
-        return RgbKey(colours[static_cast<std::size_t>(index)]) == key;
+        const auto i = static_cast<std::size_t>(index);
+        if (key == kTransparentKey) return clear[i];
+        if (clear[i]) return clearShowsBlack[i] && key == 0;
+        return RgbKey(colours[i]) == key;
     }
 };
 
 PaletteView ReadPalette(const std::vector<std::uint8_t>& bytes, const Layout& l, bool seesTransparency) {
     PaletteView v;
-    v.seesTransparency = seesTransparency;
     v.colours.resize(static_cast<std::size_t>(l.paletteEntries));
     v.clear.resize(static_cast<std::size_t>(l.paletteEntries));
+    v.clearShowsBlack.assign(static_cast<std::size_t>(l.paletteEntries), !seesTransparency);
     std::vector<PaletteEntry> entries;
     for (std::int64_t i = 0; i < l.paletteEntries; ++i) {
         const std::uint8_t* e = bytes.data() + l.paletteStart + (l.tim ? 2 : 4) * static_cast<std::uint64_t>(i);
@@ -261,9 +263,24 @@ bool RewritePalette(std::vector<std::uint8_t>& bytes, const Layout& l, const Pic
     return true;
 }
 
+// How the picture shows a pixel that was left as it was: an entry of word 0x0000 as
+// the export that wrote the picture showed it, when the picture says which export
+// that was (an entry that only a rewritten palette made 0x0000 holds the picture's
+// transparency); else as the picture itself suggests (black unless some pixel is
+// transparent).
+struct UntouchedLook {
+    bool known = false;                // the picture carries its export's provenance
+    bool clearTransparent = false;     // that export gave word 0x0000 alpha 0
+    std::vector<bool> clearInFound;    // palette entries of word 0x0000 in the image as found
+};
+
 void PutIndexed(std::vector<std::uint8_t>& bytes, const Layout& l, const PictureRgba& picture,
-                bool seesTransparency, Conversion& out) {
-    const PaletteView v = ReadPalette(bytes, l, seesTransparency);
+                bool seesTransparency, const UntouchedLook& look, Conversion& out) {
+    PaletteView v = ReadPalette(bytes, l, seesTransparency);
+    if (look.known) {
+        for (std::size_t i = 0; i < v.clearShowsBlack.size(); ++i)
+            v.clearShowsBlack[i] = !look.clearTransparent && i < look.clearInFound.size() && look.clearInFound[i];
+    }
     std::unordered_map<std::uint32_t, IndexChoice> chosen;
     const std::uint8_t* px = picture.pixels.data();
     for (std::int32_t y = 0; y < l.height; ++y) {
@@ -280,7 +297,7 @@ void PutIndexed(std::vector<std::uint8_t>& bytes, const Layout& l, const Picture
     }
 }
 
-void PutDirect(std::vector<std::uint8_t>& bytes, const Layout& l, const PictureRgba& picture, bool seesTransparency) {
+void PutDirect(std::vector<std::uint8_t>& bytes, const Layout& l, const PictureRgba& picture, bool clearTransparent) {
     const std::uint8_t* px = picture.pixels.data();
     for (std::int32_t y = 0; y < l.height; ++y) {
         std::uint8_t* row = bytes.data() + l.RowStart(y);
@@ -289,11 +306,12 @@ void PutDirect(std::vector<std::uint8_t>& bytes, const Layout& l, const PictureR
                 case PixelKind::kTim16: {
                     std::uint8_t* at = row + 2 * x;
                     const std::uint16_t old = LoadLe16(at);
-                    // The same colour keeps its old word, semi-transparency bit and all.
-                    // A picture that shows transparency has its own word for a transparent pixel.
-                    if (px[3] >= kOpaqueAlpha && TimColor(old) == Rgb{px[0], px[1], px[2]} &&
-                        !(seesTransparency && old == 0))
-                        break;
+                    // A pixel that looks as the word showed keeps it, semi-transparency bit and all;
+                    // word 0x0000 showed either as transparent or as opaque black.
+                    const bool opaque = px[3] >= kOpaqueAlpha;
+                    const bool same = old == 0 ? (clearTransparent ? !opaque : opaque && px[0] == 0 && px[1] == 0 && px[2] == 0)
+                                               : opaque && TimColor(old) == Rgb{px[0], px[1], px[2]};
+                    if (same) break;
                     StoreLe16(at, TimWordOf(px[0], px[1], px[2], px[3]));
                     break;
                 }
@@ -350,18 +368,24 @@ Conversion ConvertPicture(const SearchState& found, const PictureRgba& picture, 
             if (used.insert(key).second) firstSeen.push_back(key);
         }
         out.colours = static_cast<std::int64_t>(used.size());
-        const bool seesTransparency = used.count(kTransparentKey) != 0;
+        // A picture from an export that gave word 0x0000 alpha 0 tells transparency from
+        // black even where none of its pixels is left transparent.
+        const std::optional<PngProvenance>& from = picture.provenance;
+        const bool seesTransparency = used.count(kTransparentKey) != 0 || (from && from->alpha);
+        const bool clearTransparent = from ? from->alpha : seesTransparency;
         if (l.kind == PixelKind::kIndexed) {
             out.paletteSize = l.paletteEntries;
+            UntouchedLook look;
+            if (from) look = {true, from->alpha, ReadPalette(out.bytes, l, seesTransparency).clear};
             // A palette that already holds every colour of the picture stays as it is: the
             // picture comes out exactly either way, and the fewest bytes change.
             if (paletteToo && !HoldsEvery(ReadPalette(out.bytes, l, seesTransparency), used)) {
                 out.paletteRewritten = RewritePalette(out.bytes, l, picture, firstSeen, used, seesTransparency);
                 out.paletteTooSmall = !out.paletteRewritten;
             }
-            PutIndexed(out.bytes, l, picture, seesTransparency, out);
+            PutIndexed(out.bytes, l, picture, seesTransparency, look, out);
         } else {
-            PutDirect(out.bytes, l, picture, seesTransparency);
+            PutDirect(out.bytes, l, picture, clearTransparent);
         }
     } catch (const std::bad_alloc&) {
         out = Conversion{};

@@ -10,12 +10,14 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
-#include <climits>
+#include <cstdio>
 #include <cstdlib>
-#include <random>
+#include <cstring>
 
 #include "disc/cd_seal.h"
 #include "disc/raw_sectors.h"
+#include "export/file_copy.h"
+#include "export/replacement_file.h"
 
 namespace vorel {
 namespace {
@@ -24,12 +26,6 @@ thread_local RewriteFault g_fault = RewriteFault::kNone;
 
 // Room kept free beyond the copy itself, so that rewriting a file never fills a disk to its last block.
 constexpr std::uint64_t kSpareBytes = 16u << 20;
-
-std::string FolderOf(const std::string& path) {
-    const auto slash = path.rfind('/');
-    if (slash == std::string::npos) return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
 
 class Fd {
   public:
@@ -53,91 +49,6 @@ class Fd {
     int fd_;
 };
 
-// The temporary file beside the target; removed unless it took the target's name.
-class TempFile {
-  public:
-    ~TempFile() {
-        fd.Close();
-        if (!path.empty()) ::unlink(path.c_str());
-    }
-    bool Create(const std::string& target) {
-        static constexpr char kAlphabet[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-        thread_local std::mt19937_64 engine{std::random_device{}()};
-        const std::string folder = FolderOf(target);
-        const std::string base = target.substr(target.rfind('/') + 1).substr(0, NAME_MAX - 16);
-        for (int attempt = 0; attempt < 100; ++attempt) {
-            std::string name = folder + "/." + base + ".";
-            for (int i = 0; i < 6; ++i) name += kAlphabet[engine() % (sizeof kAlphabet - 1)];
-            const int f = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-            if (f >= 0) {
-                path = std::move(name);
-                fd.Reset(f);
-                return true;
-            }
-            if (errno != EEXIST) return false;
-        }
-        return false;
-    }
-    void Released() { path.clear(); }
-    Fd fd;
-    std::string path;
-};
-
-bool PRead(int fd, std::uint8_t* p, std::size_t n, std::int64_t at, std::size_t& got) {
-    got = 0;
-    while (got < n) {
-        const ssize_t r = ::pread(fd, p + got, n - got, static_cast<off_t>(at + static_cast<std::int64_t>(got)));
-        if (r < 0 && errno == EINTR) continue;
-        if (r < 0) return false;
-        if (r == 0) break;
-        got += static_cast<std::size_t>(r);
-    }
-    return true;
-}
-
-bool PWrite(int fd, const std::uint8_t* p, std::size_t n, std::int64_t at) {
-    std::size_t done = 0;
-    while (done < n) {
-        const ssize_t r = ::pwrite(fd, p + done, n - done, static_cast<off_t>(at + static_cast<std::int64_t>(done)));
-        if (r < 0 && errno == EINTR) continue;
-        if (r <= 0) return false;
-        done += static_cast<std::size_t>(r);
-    }
-    return true;
-}
-
-// The whole of `from` into `to`: a clone sharing the blocks where the file system
-// can, else a copy made by the kernel (no buffer of ours), else through a small buffer.
-RewriteOutcome CopyInto(int from, int to, std::int64_t size) {
-    if (g_fault != RewriteFault::kNoReflink && ::ioctl(to, FICLONE, from) == 0) return RewriteOutcome::kRewritten;
-    struct statvfs fs {};
-    if (::fstatvfs(to, &fs) == 0) {
-        const std::uint64_t space = g_fault == RewriteFault::kNoSpace ? 0 : std::uint64_t{fs.f_bavail} * fs.f_frsize;
-        if (space < static_cast<std::uint64_t>(size) + kSpareBytes) return RewriteOutcome::kNoSpace;
-    }
-    std::int64_t done = 0;
-    const std::int64_t stopAt = g_fault == RewriteFault::kCopyFails ? size / 2 : size;
-    while (done < stopAt) {
-        loff_t in = done;
-        loff_t out = done;
-        const ssize_t n = ::copy_file_range(from, &in, to, &out, static_cast<std::size_t>(stopAt - done), 0);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        done += n;
-    }
-    std::vector<std::uint8_t> buffer;
-    while (done < stopAt) {  // a file system that cannot copy in the kernel
-        if (buffer.empty()) buffer.resize(1u << 20);
-        std::size_t got = 0;
-        const auto want = static_cast<std::size_t>(std::min<std::int64_t>(stopAt - done, 1 << 20));
-        if (!PRead(from, buffer.data(), want, done, got)) return RewriteOutcome::kReadFailed;
-        if (got == 0) break;
-        if (!PWrite(to, buffer.data(), got, done)) return RewriteOutcome::kWriteFailed;
-        done += static_cast<std::int64_t>(got);
-    }
-    return done == size ? RewriteOutcome::kRewritten : RewriteOutcome::kWriteFailed;
-}
-
 // Writes a plain file's new bytes: only where they differ, never past its end.
 RewriteOutcome PatchPlain(int fd, std::int64_t fileSize, const ImagePatch& patch) {
     const std::int64_t start = patch.record.streamOffset;
@@ -147,12 +58,12 @@ RewriteOutcome PatchPlain(int fd, std::int64_t fileSize, const ImagePatch& patch
         const std::size_t n = std::min(old.size(), patch.bytes.size() - done);
         const std::int64_t at = start + static_cast<std::int64_t>(done);
         std::size_t got = 0;
-        if (at < fileSize && !PRead(fd, old.data(), n, at, got)) return RewriteOutcome::kReadFailed;
+        if (at < fileSize && !ReadAt(fd, old.data(), n, at, got)) return RewriteOutcome::kReadFailed;
         const std::uint8_t* want = patch.bytes.data() + done;
         // Bytes the file could not supply were read as zero; they may stay so, but never become anything else.
         if (!std::all_of(want + got, want + n, [](std::uint8_t b) { return b == 0; }))
             return RewriteOutcome::kPastEndOfFile;
-        if (!std::equal(want, want + got, old.data()) && !PWrite(fd, want, got, at)) return RewriteOutcome::kWriteFailed;
+        if (!std::equal(want, want + got, old.data()) && !WriteAt(fd, want, got, at)) return RewriteOutcome::kWriteFailed;
         done += n;
     }
     return RewriteOutcome::kRewritten;
@@ -170,7 +81,7 @@ RewriteOutcome PatchRaw(int fd, std::int64_t fileSize, const ImagePatch& patch) 
     while (done < patch.bytes.size()) {
         const std::int64_t at = sector * kRawSectorBytes;
         std::size_t got = 0;
-        if (at < fileSize && !PRead(fd, s.data(), s.size(), at, got)) return RewriteOutcome::kReadFailed;
+        if (at < fileSize && !ReadAt(fd, s.data(), s.size(), at, got)) return RewriteOutcome::kReadFailed;
         const std::uint8_t* want = patch.bytes.data() + done;
         const std::size_t left = patch.bytes.size() - done;
         if (got == 0) {
@@ -194,7 +105,7 @@ RewriteOutcome PatchRaw(int fd, std::int64_t fileSize, const ImagePatch& patch) 
             if (got != s.size()) return RewriteOutcome::kSectorNotSealable;
             std::copy(want, want + n, s.data() + from);
             if (!SealDataSector(s)) return RewriteOutcome::kSectorNotSealable;
-            if (!PWrite(fd, s.data(), s.size(), at)) return RewriteOutcome::kWriteFailed;
+            if (!WriteAt(fd, s.data(), s.size(), at)) return RewriteOutcome::kWriteFailed;
         }
         done += n;
     }
@@ -237,63 +148,183 @@ std::string_view RewriteOutcomeText(RewriteOutcome outcome) {
         case RewriteOutcome::kReadFailed: return "the file could not be read";
         case RewriteOutcome::kWriteFailed: return "the new file could not be written";
         case RewriteOutcome::kCheckFailed: return "the image read back from the new file is not the picture";
+        case RewriteOutcome::kAppendOnly: return "the file is append-only or immutable (lsattr shows a or i)";
+        case RewriteOutcome::kAttributesNotCopied:
+            return "the file's extended attributes (its ACL) cannot be given to the new file";
+        case RewriteOutcome::kInterrupted: return "interrupted before the file was replaced";
     }
     return "failed";
 }
 
-RewriteOutcome RewriteImages(std::span<const ImagePatch> patches) {
+std::string ByteCountText(std::uint64_t bytes) {
+    if (bytes < 1024) return std::to_string(bytes) + " bytes";
+    static constexpr const char* kUnits[] = {"KB", "MB", "GB", "TB", "PB", "EB"};
+    double value = static_cast<double>(bytes) / 1024.0;
+    std::size_t unit = 0;
+    while (value >= 1024.0 && unit + 1 < std::size(kUnits)) {
+        value /= 1024.0;
+        ++unit;
+    }
+    char text[32];
+    // Whole numbers from 10 on; one decimal below, where it tells two sizes apart.
+    std::snprintf(text, sizeof text, value < 10.0 ? "%.1f %s" : "%.0f %s", value, kUnits[unit]);
+    return text;
+}
+
+std::string RewriteMessage(RewriteOutcome outcome, const RewriteReport& report) {
+    std::string text(RewriteOutcomeText(outcome));
+    if (outcome == RewriteOutcome::kNoSpace && report.needed != 0)
+        return text + " (" + ByteCountText(report.needed) + " needed, " + ByteCountText(report.available) + " free)";
+    if (report.error != 0) text += std::string(": ") + std::strerror(report.error);
+    return text;
+}
+
+namespace {
+
+// Waits for a stop request where a test asked the rewrite to pause.
+void PauseIfAsked(RewriteFault at) {
+    if (g_fault != at) return;
+    std::fputs("rewrite paused\n", stderr);
+    std::fflush(stderr);
+    for (int i = 0; i < 1000 && !RewriteStopRequested(); ++i) ::usleep(10000);
+}
+
+// The file all patches name, checked as far as it can be without writing.
+struct Source {
+    std::string target;  // symbolic links resolved
+    struct stat st {};
+    Fd fd;
+};
+
+RewriteOutcome Fail(RewriteOutcome outcome, RewriteReport& report) {
+    report.error = errno;
+    return outcome;
+}
+
+RewriteOutcome OpenSource(std::span<const ImagePatch> patches, Source& source, RewriteReport& report) {
     if (patches.empty()) return RewriteOutcome::kMixedFiles;
     const ImageRecord& first = patches.front().record;
     for (const ImagePatch& p : patches) {
         if (p.record.path != first.path || !(p.record.stamp == first.stamp) || p.record.rawSectors != first.rawSectors)
             return RewriteOutcome::kMixedFiles;
     }
+    if (RewriteStopRequested()) return RewriteOutcome::kInterrupted;
     char* resolved = ::realpath(first.path.c_str(), nullptr);
     if (resolved == nullptr) return RewriteOutcome::kFileChanged;
-    const std::string target = resolved;
+    source.target = resolved;
     std::free(resolved);
 
-    struct stat st {};
-    if (::stat(target.c_str(), &st) != 0) return RewriteOutcome::kFileChanged;
+    struct stat& st = source.st;
+    if (::stat(source.target.c_str(), &st) != 0) return RewriteOutcome::kFileChanged;
     if (!S_ISREG(st.st_mode)) return RewriteOutcome::kNotRegularFile;
-    if (!(StampOfFile(target) == first.stamp)) return RewriteOutcome::kFileChanged;
+    if (!(StampOfFile(source.target) == first.stamp)) return RewriteOutcome::kFileChanged;
     struct statvfs fs {};
     if (g_fault == RewriteFault::kReadOnlyFileSystem ||
-        (::statvfs(target.c_str(), &fs) == 0 && (fs.f_flag & ST_RDONLY) != 0))
+        (::statvfs(source.target.c_str(), &fs) == 0 && (fs.f_flag & ST_RDONLY) != 0))
         return RewriteOutcome::kReadOnlyFileSystem;
     // Even where the user may write anything (root), a file without write bits was meant to stay.
-    if ((st.st_mode & 0222) == 0 || ::access(target.c_str(), W_OK) != 0) return RewriteOutcome::kReadOnlyFile;
+    if ((st.st_mode & 0222) == 0 || ::access(source.target.c_str(), W_OK) != 0) return RewriteOutcome::kReadOnlyFile;
     if (st.st_nlink > 1) return RewriteOutcome::kHardLinks;
+    source.fd.Reset(::open(source.target.c_str(), O_RDONLY | O_CLOEXEC));
+    if (source.fd.Get() < 0) return Fail(RewriteOutcome::kReadFailed, report);
+    // Not even root may rename over such a file: say so before anything is copied.
+    int flags = 0;
+    if (::ioctl(source.fd.Get(), FS_IOC_GETFLAGS, &flags) == 0 && (flags & (FS_APPEND_FL | FS_IMMUTABLE_FL)) != 0)
+        return RewriteOutcome::kAppendOnly;
+    return RewriteOutcome::kRewritten;
+}
 
-    Fd source(::open(target.c_str(), O_RDONLY | O_CLOEXEC));
-    if (source.Get() < 0) return RewriteOutcome::kReadFailed;
-    TempFile temp;
-    if (!temp.Create(target)) return RewriteOutcome::kFolderNotWritable;
-    const std::int64_t size = st.st_size;
-    if (const RewriteOutcome copied = CopyInto(source.Get(), temp.fd.Get(), size);
-        copied != RewriteOutcome::kRewritten)
-        return copied;
+// Makes the new file and fills it with the old one's bytes (or, for a check, only
+// finds out whether the clone or the free space allows it).
+RewriteOutcome MakeCopy(const Source& source, ReplacementFile& copy, bool checkOnly, RewriteReport& report) {
+    const bool unnamed = g_fault != RewriteFault::kNoUnnamedFile && g_fault != RewriteFault::kPauseWhileCopying;
+    if (!copy.Create(source.target, unnamed, checkOnly)) {
+        if (!checkOnly || errno != EOPNOTSUPP) return Fail(RewriteOutcome::kFolderNotWritable, report);
+        // No file can be made without leaving a name: the folder's permissions say enough.
+        if (!ReplacementFile::FolderWritable(source.target)) return Fail(RewriteOutcome::kFolderNotWritable, report);
+    }
+    if (copy.Fd() >= 0 && g_fault != RewriteFault::kNoReflink && CloneFile(source.fd.Get(), copy.Fd()))
+        return RewriteOutcome::kRewritten;
+    struct statvfs fs {};
+    if (::fstatvfs(source.fd.Get(), &fs) == 0) {
+        report.needed = AllocatedBytes(source.st) + kSpareBytes;
+        report.available = g_fault == RewriteFault::kNoSpace ? 0 : std::uint64_t{fs.f_bavail} * fs.f_frsize;
+        if (report.available < report.needed) return RewriteOutcome::kNoSpace;
+        report.needed = report.available = 0;
+    }
+    if (checkOnly) return RewriteOutcome::kRewritten;
+    const std::int64_t size = source.st.st_size;
+    const std::int64_t stopAt = g_fault == RewriteFault::kCopyFails ? size / 2 : size;
+    PauseIfAsked(RewriteFault::kPauseWhileCopying);
+    switch (CopyData(source.fd.Get(), copy.Fd(), size, stopAt)) {
+        case CopyOutcome::kCopied: return RewriteOutcome::kRewritten;
+        case CopyOutcome::kStopped: return RewriteOutcome::kInterrupted;
+        case CopyOutcome::kReadFailed: return Fail(RewriteOutcome::kReadFailed, report);
+        case CopyOutcome::kWriteFailed: break;
+    }
+    return Fail(RewriteOutcome::kWriteFailed, report);
+}
+
+RewriteOutcome Rewrite(std::span<const ImagePatch> patches, RewriteReport& report) {
+    Source source;
+    if (const RewriteOutcome opened = OpenSource(patches, source, report); opened != RewriteOutcome::kRewritten)
+        return opened;
+    ReplacementFile copy;
+    if (const RewriteOutcome made = MakeCopy(source, copy, false, report); made != RewriteOutcome::kRewritten)
+        return made;
+    const int fd = copy.Fd();
+    const std::int64_t size = source.st.st_size;
+    const ImageRecord& first = patches.front().record;
     for (const ImagePatch& patch : patches) {
-        const RewriteOutcome patched = first.rawSectors ? PatchRaw(temp.fd.Get(), size, patch)
-                                                        : PatchPlain(temp.fd.Get(), size, patch);
+        const RewriteOutcome patched = first.rawSectors ? PatchRaw(fd, size, patch) : PatchPlain(fd, size, patch);
+        if (patched == RewriteOutcome::kReadFailed || patched == RewriteOutcome::kWriteFailed) return Fail(patched, report);
         if (patched != RewriteOutcome::kRewritten) return patched;
     }
+    const struct stat& st = source.st;
     // The owner stays where this user may keep it (root rewriting another user's file); anyone else owns
-    // the new file already, and the mode is kept either way.
-    if (::fchown(temp.fd.Get(), st.st_uid, st.st_gid) != 0 && errno != EPERM) return RewriteOutcome::kWriteFailed;
-    if (::fchmod(temp.fd.Get(), st.st_mode & 07777) != 0 || ::fsync(temp.fd.Get()) != 0 || !temp.fd.Close())
-        return RewriteOutcome::kWriteFailed;
-    if (!ReadsBackAsAsked(temp.path, patches)) return RewriteOutcome::kCheckFailed;
+    // the new file already. The attributes come after the owner (a change of owner drops file capabilities)
+    // and before the mode, so that the mode is the old file's exactly, its ACL mask included.
+    if (::fchown(fd, st.st_uid, st.st_gid) != 0 && errno != EPERM) return Fail(RewriteOutcome::kWriteFailed, report);
+    if (!CopyAttributes(source.fd.Get(), fd, g_fault == RewriteFault::kAttributesFail))
+        return Fail(RewriteOutcome::kAttributesNotCopied, report);
+    if (::fchmod(fd, st.st_mode & 07777) != 0 || ::fsync(fd) != 0) return Fail(RewriteOutcome::kWriteFailed, report);
+    if (RewriteStopRequested()) return RewriteOutcome::kInterrupted;
+    if (!ReadsBackAsAsked(copy.Path(), patches)) return RewriteOutcome::kCheckFailed;
     // The file must not have changed while the copy was made and checked.
-    if (!(StampOfFile(target) == first.stamp)) return RewriteOutcome::kFileChanged;
-    if (g_fault == RewriteFault::kBeforeRename || ::rename(temp.path.c_str(), target.c_str()) != 0)
-        return RewriteOutcome::kWriteFailed;
-    temp.Released();
-    const int folder = ::open(FolderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folder >= 0) {
-        ::fsync(folder);
-        ::close(folder);
+    if (!(StampOfFile(source.target) == first.stamp)) return RewriteOutcome::kFileChanged;
+    if (RewriteStopRequested()) return RewriteOutcome::kInterrupted;
+    if (!copy.Name(source.target)) return Fail(RewriteOutcome::kWriteFailed, report);
+    PauseIfAsked(RewriteFault::kPauseBeforeRename);
+    if (g_fault == RewriteFault::kBeforeRename) {
+        errno = EIO;
+        return Fail(RewriteOutcome::kWriteFailed, report);
     }
+    if (!copy.Replace(source.target)) {
+        if (RewriteStopRequested()) return RewriteOutcome::kInterrupted;
+        return Fail(RewriteOutcome::kWriteFailed, report);
+    }
+    return RewriteOutcome::kRewritten;
+}
+
+}  // namespace
+
+RewriteOutcome RewriteImages(std::span<const ImagePatch> patches, RewriteReport* report) {
+    RewriteReport ignored;
+    RewriteReport& r = report != nullptr ? *report : ignored;
+    r = {};
+    return Rewrite(patches, r);
+}
+
+RewriteOutcome CheckRewrite(std::span<const ImagePatch> patches, RewriteReport* report) {
+    RewriteReport ignored;
+    RewriteReport& r = report != nullptr ? *report : ignored;
+    r = {};
+    Source source;
+    if (const RewriteOutcome opened = OpenSource(patches, source, r); opened != RewriteOutcome::kRewritten) return opened;
+    ReplacementFile probe;
+    if (const RewriteOutcome made = MakeCopy(source, probe, true, r); made != RewriteOutcome::kRewritten) return made;
+    if (probe.Fd() >= 0 && !CopyAttributes(source.fd.Get(), probe.Fd(), g_fault == RewriteFault::kAttributesFail))
+        return Fail(RewriteOutcome::kAttributesNotCopied, r);
     return RewriteOutcome::kRewritten;
 }
 

@@ -10,6 +10,7 @@
 #include "docview/ui/vorel_doc.h"
 #include "docview/ui/vorel_view.h"
 #include "sample_builders/cd_sectors.h"
+#include "sample_builders/file_flags.h"
 #include "ui/file_dialog_service.h"
 
 namespace vorel::testing {
@@ -66,7 +67,8 @@ TEST_F(ReplaceImageTest, ReplaceFromATurnedWindowThenUndo) {
     EXPECT_TRUE(question.contains(QStringLiteral("GAME_001"))) << question.toStdString();
     EXPECT_TRUE(question.contains(QStringLiteral("12 x 6"))) << question.toStdString();
     EXPECT_TRUE(question.contains(QStringLiteral("GAME.DAT"))) << question.toStdString();
-    EXPECT_TRUE(question.contains(QStringLiteral("Palette too"))) << question.toStdString();
+    EXPECT_TRUE(question.contains(QStringLiteral("[ ] ﾊﾟﾚｯﾄも置換する"))) << question.toStdString();
+    EXPECT_FALSE(question.contains(QStringLiteral("Palette too"))) << question.toStdString();
 
     // The file: red (0x001F) where the bar is, every other byte as it was.
     const Bytes after = ReadBack(file);
@@ -100,6 +102,18 @@ TEST_F(ReplaceImageTest, ReplaceFromATurnedWindowThenUndo) {
     a.replaceImage->trigger();
     EXPECT_TRUE(messages.shown.back().text.contains(QStringLiteral("6 x 6"))) << messages.shown.back().text.toStdString();
     EXPECT_EQ(ReadBack(file), original);
+
+    // A file no rename may replace (chattr +a) is refused with the reason; the file stays.
+    if (samples::SetAppendOnly(file.toStdString(), true)) {
+        dialogs.answers = {edited};
+        messages.answers = {MessageAnswer::Yes};
+        a.replaceImage->trigger();
+        samples::SetAppendOnly(file.toStdString(), false);
+        EXPECT_TRUE(messages.shown.back().text.contains(QStringLiteral("追記専用"))) << messages.shown.back().text.toStdString();
+        EXPECT_EQ(ReadBack(file), original);
+    } else {
+        std::printf("append-only part passed over: chattr +a is not allowed here\n");
+    }
     SetFileDialogService(nullptr);
 }
 

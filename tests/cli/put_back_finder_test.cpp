@@ -1,7 +1,10 @@
 // vorel-find --replace and --import as a user runs them: export, put back
 // unchanged (every file byte-identical, in every format), edit a picture that
 // crosses sector ends of a raw BIN/CUE and put it back, all or nothing.
+#include <fcntl.h>
+#include <signal.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -10,6 +13,7 @@
 #include <sstream>
 
 #include "sample_builders/cd_sectors.h"
+#include "sample_builders/file_flags.h"
 #include "sample_builders/sample_builders.h"
 
 namespace {
@@ -167,6 +171,114 @@ TEST_F(PutBackFinderTest, OneRefusalWritesNothing) {
     EXPECT_NE(imported.second.find("replaced\tSAMPLE_003\t"), std::string::npos) << imported.second;
     EXPECT_NE(imported.second.find("skipped\tnotes\t"), std::string::npos) << imported.second;
     EXPECT_NE(Bytes(file), before);
+}
+
+std::string Read(const fs::path& path) {
+    std::stringstream s;
+    s << std::ifstream(path).rdbuf();
+    return s.str();
+}
+
+// What each refusal says: a missing FILE or a folder, too little space (found by
+// --dry-run too, with what is needed and free), an append-only file; and a
+// rewritten palette is not said to have sent pixels to their nearest colour.
+TEST_F(PutBackFinderTest, MessagesSayWhy) {
+    if (std::system("command -v convert >/dev/null 2>&1") != 0) GTEST_SKIP() << "ImageMagick is not installed";
+    const fs::path file = dir_ / "sample.bin";
+    fs::copy_file(fs::path(VOREL_TEST_DATA_DIR) / "../../samples/sample.bin", file);
+    const auto before = Bytes(file);
+    ASSERT_EQ(Find("--out " + Q(dir_ / "out") + " --format bmp " + Q(file)).first, 0);
+    for (const char* title : {"sample_003", "sample_006"})
+        ASSERT_EQ(std::system(("convert " + Q(dir_ / "out" / (std::string(title) + ".BMP")) + " -negate " +
+                               Q(dir_ / (std::string(title) + ".bmp"))).c_str()), 0);
+    const std::string replace = "--replace sample_003=" + Q(dir_ / "sample_003.bmp") + " ";
+    struct Case {
+        const char* what;
+        std::string args;
+        const char* fault;     // VOREL_TEST_REWRITE_FAULT, or ""
+        int status;
+        std::string said;      // on stdout or stderr
+        std::string notSaid;
+    };
+    const std::vector<Case> cases = {
+        {"FILE missing", replace + Q(dir_ / "missing.bin"), "", 2, "missing.bin: no such file", "no image of that title"},
+        {"FILE a folder", replace + Q(dir_ / "out"), "", 2, "out: is a folder", "no image of that title"},
+        {"no space, dry run", "--dry-run " + replace + Q(file), "no-space", 2, "MB needed, 0 bytes free", "would-replace"},
+        {"append-only", replace + Q(file), "", 2, "append-only", "could not be written"},
+        {"palette rewritten", "--dry-run --with-palette --replace sample_006=" + Q(dir_ / "sample_006.bmp") + " " + Q(file),
+         "", 0, "12 colours, palette rewritten", "nearest"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const bool appendOnly = std::string(c.what) == "append-only";
+        if (appendOnly && !vorel::samples::SetAppendOnly(file.string(), true)) {
+            std::printf("append-only case passed over: chattr +a is not allowed here\n");
+            continue;
+        }
+        const fs::path out = dir_ / "out.txt";
+        const int status = std::system(("VOREL_TEST_REWRITE_FAULT=" + std::string(c.fault) + " \"" + VOREL_FIND_EXE +
+                                        "\" " + c.args + " >" + Q(out) + " 2>&1").c_str());
+        if (appendOnly) vorel::samples::SetAppendOnly(file.string(), false);
+        const std::string text = Read(out);
+        EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, c.status) << text;
+        EXPECT_NE(text.find(c.said), std::string::npos) << text;
+        EXPECT_EQ(text.find(c.notSaid), std::string::npos) << text;
+        EXPECT_EQ(Bytes(file), before);
+    }
+}
+
+// A signal during a replace, at the moments a copy has a name on disk: Ctrl+C
+// stops the run (exit 130, nothing written), SIGTERM and SIGHUP end it; either
+// way the file is as it was and nothing is left beside it.
+TEST_F(PutBackFinderTest, SignalDuringAReplaceWritesNothingAndLeavesNothing) {
+    if (std::system("command -v convert >/dev/null 2>&1") != 0) GTEST_SKIP() << "ImageMagick is not installed";
+    fs::create_directory(dir_ / "game");
+    const fs::path file = dir_ / "game/sample.bin";
+    fs::copy_file(fs::path(VOREL_TEST_DATA_DIR) / "../../samples/sample.bin", file);
+    const auto before = Bytes(file);
+    ASSERT_EQ(Find("--out " + Q(dir_ / "out") + " --format bmp " + Q(file)).first, 0);
+    ASSERT_EQ(std::system(("convert " + Q(dir_ / "out/sample_003.BMP") + " -negate " + Q(dir_ / "neg.bmp")).c_str()), 0);
+    struct Case {
+        int signal;
+        const char* moment;  // the copy under a hidden name as it is made, or named just before the rename
+    };
+    for (const Case& c : {Case{SIGINT, "pause-copy"}, Case{SIGINT, "pause-rename"}, Case{SIGTERM, "pause-copy"},
+                          Case{SIGTERM, "pause-rename"}, Case{SIGHUP, "pause-rename"}}) {
+        SCOPED_TRACE(std::string(strsignal(c.signal)) + " at " + c.moment);
+        int err[2];
+        ASSERT_EQ(::pipe(err), 0);
+        const pid_t pid = ::fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            ::dup2(err[1], STDERR_FILENO);
+            const int null = ::open("/dev/null", O_WRONLY);
+            ::dup2(null, STDOUT_FILENO);
+            ::close(err[0]);
+            ::setenv("VOREL_TEST_REWRITE_FAULT", c.moment, 1);
+            const std::string picture = "sample_003=" + (dir_ / "neg.bmp").string();
+            ::execl(VOREL_FIND_EXE, VOREL_FIND_EXE, "--replace", picture.c_str(), file.c_str(), static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        ::close(err[1]);
+        std::string said;
+        char ch = 0;
+        while (said.find("rewrite paused") == std::string::npos && ::read(err[0], &ch, 1) == 1) said += ch;
+        ASSERT_NE(said.find("rewrite paused"), std::string::npos) << said;
+        EXPECT_EQ(std::distance(fs::directory_iterator(dir_ / "game"), fs::directory_iterator()), 2) << "the copy has a name now";
+        ASSERT_EQ(::kill(pid, c.signal), 0);
+        int status = 0;
+        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+        while (::read(err[0], &ch, 1) == 1) said += ch;
+        ::close(err[0]);
+        if (c.signal == SIGINT) {
+            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 130) << said;
+            EXPECT_NE(said.find("interrupted"), std::string::npos) << said;
+        } else {
+            EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == c.signal) << said;
+        }
+        EXPECT_EQ(Bytes(file), before);
+        EXPECT_EQ(std::distance(fs::directory_iterator(dir_ / "game"), fs::directory_iterator()), 1) << "only the file";
+    }
 }
 
 }  // namespace
