@@ -69,9 +69,13 @@ bool MakeIso(const std::string& root, const std::string& iso, const std::string&
 }
 
 std::vector<IsoinfoEntry> ListWithIsoinfo(const std::string& iso, bool joliet, bool& ok) {
+    return ListTreeWithIsoinfo(iso, joliet ? "-J" : "", ok);
+}
+
+std::vector<IsoinfoEntry> ListTreeWithIsoinfo(const std::string& iso, const std::string& tree, bool& ok) {
     std::vector<IsoinfoEntry> entries;
     ok = false;
-    const std::string command = std::string("isoinfo -l ") + (joliet ? "-J " : "") + "-i '" + iso + "' 2>/dev/null";
+    const std::string command = "isoinfo -l " + tree + " -i '" + iso + "' 2>/dev/null";
     FILE* pipe = ::popen(command.c_str(), "r");
     if (pipe == nullptr) return entries;
     // "----------   0    0    0            5000 Dec  7 2026 [     34 00]  T003.TIM;1 "

@@ -33,6 +33,8 @@ struct IsoinfoEntry {
 // Every file (not folder) that `isoinfo -l` lists, from the Joliet tree with
 // `joliet`. `ok` is false when isoinfo cannot be run or prints no listing.
 std::vector<IsoinfoEntry> ListWithIsoinfo(const std::string& iso, bool joliet, bool& ok);
+// The same with isoinfo's tree options: "" (the primary tree), "-J" or "-R".
+std::vector<IsoinfoEntry> ListTreeWithIsoinfo(const std::string& iso, const std::string& tree, bool& ok);
 
 // Noise bytes that hold no TIM id nor bitmap header size (no 0x10 or 0x28 byte).
 std::vector<std::uint8_t> QuietNoise(std::size_t bytes, std::uint32_t seed);
