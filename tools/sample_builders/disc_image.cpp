@@ -95,6 +95,7 @@ std::vector<IsoinfoEntry> ListTreeWithIsoinfo(const std::string& iso, const std:
         if (!std::regex_match(text, m, line) || m[1] == "d") continue;
         std::string name = m[4];
         if (name.ends_with(' ')) name.pop_back();
+        if (name == "." || name == "..") continue;  // a moved folder's own entries are not always marked as folders
         if (const auto semicolon = name.rfind(';'); semicolon != std::string::npos) name.resize(semicolon);
         if (name.size() > 1 && name.back() == '.') name.pop_back();
         entries.push_back({folder + "/" + name, std::stoll(m[3]), std::stoll(m[2])});
