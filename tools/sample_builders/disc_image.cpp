@@ -62,9 +62,9 @@ std::vector<PlacedImage> WriteDiscSource(const std::string& root) {
     return placed;
 }
 
-bool MakeIso(const std::string& root, const std::string& iso, const std::string& options) {
+bool MakeIso(const std::string& root, const std::string& iso, const std::string& options, const std::string& more) {
     const std::string command =
-        "genisoimage -quiet " + options + " -o '" + iso + "' '" + root + "' >/dev/null 2>&1";
+        "genisoimage -quiet " + options + " -o '" + iso + "' '" + root + "' " + more + " >/dev/null 2>&1";
     return std::system(command.c_str()) == 0;
 }
 

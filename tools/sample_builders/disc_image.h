@@ -21,8 +21,10 @@ struct PlacedImage {
 // Returns where the images were placed.
 std::vector<PlacedImage> WriteDiscSource(const std::string& root);
 
-// Runs genisoimage (quiet, its warnings dropped) with `options` over `root`.
-bool MakeIso(const std::string& root, const std::string& iso, const std::string& options);
+// Runs genisoimage (quiet, its warnings dropped) with `options` over `root`, and
+// `more` after it (further path specifications, e.g. "/DISC/PATH=local/file" with
+// -graft-points in `options`).
+bool MakeIso(const std::string& root, const std::string& iso, const std::string& options, const std::string& more = "");
 
 struct IsoinfoEntry {
     std::string path;  // as the reader names it: no ";1", no trailing "."
