@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "disc/iso_names.h"
+#include "image/bytes.h"
 
 namespace vorel {
 namespace {
@@ -27,11 +28,6 @@ constexpr std::size_t kXaBytes = 14;
 // Candidates looked at before an offset; extents of a sound image never overlap,
 // so only a hostile one (many files over one run) gets near this.
 constexpr int kLookBack = 64;
-
-std::uint32_t Le32(Bytes b, std::size_t at) {
-    return static_cast<std::uint32_t>(b[at]) | static_cast<std::uint32_t>(b[at + 1]) << 8 |
-           static_cast<std::uint32_t>(b[at + 2]) << 16 | static_cast<std::uint32_t>(b[at + 3]) << 24;
-}
 
 DiscFileKind KindOf(Bytes record, std::size_t nameLength) {
     const std::uint8_t unit = record[26];
@@ -68,10 +64,10 @@ public:
         : fetch_(fetch), sectorCount_(sectorCount), names_(names), tree_(tree), block_(kIsoBlockBytes) {}
 
     DiscTreeOutcome Run(Bytes rootRecord) {
-        const std::int64_t sector = Le32(rootRecord, 2) + std::int64_t{rootRecord[1]};
-        const std::int64_t length = Le32(rootRecord, 10);
+        const std::int64_t sector = LoadLe32(rootRecord.data() + 2) + std::int64_t{rootRecord[1]};
+        const std::int64_t length = LoadLe32(rootRecord.data() + 10);
         // A zeroed descriptor, or one whose root was never written.
-        if (rootRecord[0] == 0 || Le32(rootRecord, 2) == 0 || length == 0) return DiscTreeOutcome::kNoRoot;
+        if (rootRecord[0] == 0 || LoadLe32(rootRecord.data() + 2) == 0 || length == 0) return DiscTreeOutcome::kNoRoot;
         // Breadth first: a folder reached from two parents is named by its shallowest path.
         std::deque<Folder> pending;
         nodes_.push_back({sector, kNoParent});
@@ -106,7 +102,7 @@ private:
     std::int64_t OwnLength(std::int64_t sector) {
         if (sector < 0 || sector >= sectorCount_ || fetch_(sector, block_) != SectorRead::kOk) return -1;
         if (block_[0] < kRecordFixedBytes + 1) return -1;
-        return Le32(Bytes(block_), 10);
+        return LoadLe32(block_.data() + 10);
     }
 
     DiscTreeOutcome ReadFolder(Folder folder, std::deque<Folder>& pending) {
@@ -144,17 +140,20 @@ private:
                 const Bytes rawName = record.subspan(kRecordFixedBytes, nameLength);
                 if (nameLength == 1 && rawName[0] <= 1) {
                     // "." and ".."; the root's "." says whether the tree has Rock Ridge entries.
-                    if (first && folder.depth == 0 && names_ != TreeNames::kJoliet) rockRidge_ = DetectRockRidge(record);
+                    if (first && folder.depth == 0 && names_ != TreeNames::kJoliet)
+                        rockRidge_ = DetectRockRidge(record);
                     continue;
                 }
                 if (++entries_ > kMaxDiscEntries) return DiscTreeOutcome::kTooManyEntries;
                 const RockRidgeEntry rr = ReadRockRidge(record, nameLength, rockRidge_, fetch_, continuation_);
                 if (rr.relocated) continue;  // a folder moved for depth: listed where its link stands
+                const bool version = names_ == TreeNames::kPrimary;
                 const std::string name = names_ == TreeNames::kJoliet ? JolietName(rawName)
                                          : !rr.name.empty()           ? rr.name
-                                                                      : ByteName(rawName, names_ == TreeNames::kPrimary);
-                const std::int64_t start = std::int64_t{Le32(record, 2)} + record[1];  // after any extended attributes
-                const std::int64_t size = Le32(record, 10);
+                                                                      : ByteName(rawName, version);
+                // The data starts after any extended attribute record.
+                const std::int64_t start = std::int64_t{LoadLe32(record.data() + 2)} + record[1];
+                const std::int64_t size = LoadLe32(record.data() + 10);
                 const std::uint8_t flags = record[25];
                 if ((flags & kFlagDirectory) != 0 || rr.childLink >= 0) {
                     multiExtent = -1;
@@ -188,7 +187,8 @@ private:
             offset = file.size;
             file.size += size;
         } else {
-            tree_.files.push_back({folder.path + "/" + name, Le32(record, 2), size, KindOf(record, nameLength)});
+            tree_.files.push_back(
+                {folder.path + "/" + name, LoadLe32(record.data() + 2), size, KindOf(record, nameLength)});
             multiExtent = static_cast<std::int64_t>(tree_.files.size() - 1);
         }
         const DiscFile& file = tree_.files[static_cast<std::size_t>(multiExtent)];
@@ -311,7 +311,8 @@ DiscTree ReadDiscTree(const SectorFetch& fetch, std::int64_t sectorCount) {
 }
 
 const char* DiscTreeProblemText(DiscTreeOutcome outcome) {
-    static_assert(kMaxDiscDepth == 32 && kMaxDiscEntries == 200000 && kMaxDirectorySectors * kIsoBlockBytes == 128 << 20,
+    static_assert(kMaxDiscDepth == 32 && kMaxDiscEntries == 200000 &&
+                      kMaxDirectorySectors * kIsoBlockBytes == std::int64_t{128} << 20,
                   "the texts below name the bounds");
     switch (outcome) {
         case DiscTreeOutcome::kOk: return "";

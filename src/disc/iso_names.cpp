@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "image/bytes.h"
+
 namespace vorel {
 namespace {
 
@@ -15,11 +17,6 @@ constexpr int kMaxContinuations = 8;
 constexpr std::uint8_t kNameContinues = 0x01;
 constexpr std::uint8_t kNameCurrent = 0x02;
 constexpr std::uint8_t kNameParent = 0x04;
-
-std::uint32_t Le32(Bytes b, std::size_t at) {
-    return static_cast<std::uint32_t>(b[at]) | static_cast<std::uint32_t>(b[at + 1]) << 8 |
-           static_cast<std::uint32_t>(b[at + 2]) << 16 | static_cast<std::uint32_t>(b[at + 3]) << 24;
-}
 
 void AppendUtf8(std::string& out, std::uint32_t cp) {
     if (cp < 0x80) {
@@ -190,11 +187,11 @@ RockRidgeEntry ReadRockRidge(Bytes record, std::size_t nameLength, const RockRid
                 named = true;
                 if ((flags & kNameContinues) == 0) nameDone = true;
             } else if (e[0] == 'C' && e[1] == 'E' && dataBytes >= 24) {
-                nextSector = Le32(e, 4);
-                nextOffset = Le32(e, 12);
-                nextLength = Le32(e, 20);
+                nextSector = LoadLe32(e.data() + 4);
+                nextOffset = LoadLe32(e.data() + 12);
+                nextLength = LoadLe32(e.data() + 20);
             } else if (e[0] == 'C' && e[1] == 'L' && dataBytes >= 8) {
-                result.childLink = Le32(e, 4);
+                result.childLink = LoadLe32(e.data() + 4);
             } else if (e[0] == 'R' && e[1] == 'E') {
                 result.relocated = true;
             }
