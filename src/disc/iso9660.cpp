@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstring>
 #include <deque>
-#include <set>
 #include <unordered_set>
 #include <utility>
 
@@ -227,21 +226,21 @@ DiscTree WalkFrom(const SectorFetch& fetch, std::int64_t sectorCount, Bytes desc
         tree.files.clear();
         tree.extents.clear();
         tree.rockRidge = false;
-        return tree;
     }
-    SortExtents(tree);
     return tree;
 }
 
 // Files of the primary tree that the Joliet tree leaves out (hidden from it)
 // are named by their primary path.
 void AddHiddenFiles(DiscTree& joliet, const DiscTree& primary) {
-    std::set<std::pair<std::int64_t, std::int64_t>> named;
-    for (const DiscFile& f : joliet.files) named.insert({f.firstSector, f.size});
+    std::vector<std::pair<std::int64_t, std::int64_t>> named;
+    named.reserve(joliet.files.size());
+    for (const DiscFile& f : joliet.files) named.emplace_back(f.firstSector, f.size);
+    std::sort(named.begin(), named.end());
     std::vector<std::int64_t> moved(primary.files.size(), -1);
     for (std::size_t i = 0; i < primary.files.size(); ++i) {
         const DiscFile& f = primary.files[i];
-        if (named.contains({f.firstSector, f.size})) continue;
+        if (std::binary_search(named.begin(), named.end(), std::pair{f.firstSector, f.size})) continue;
         moved[i] = static_cast<std::int64_t>(joliet.files.size());
         joliet.files.push_back(f);
     }
@@ -250,7 +249,6 @@ void AddHiddenFiles(DiscTree& joliet, const DiscTree& primary) {
         e.file = static_cast<std::uint32_t>(moved[e.file]);
         joliet.extents.push_back(e);
     }
-    SortExtents(joliet);
 }
 
 }  // namespace
@@ -305,6 +303,7 @@ DiscTree ReadDiscTree(const SectorFetch& fetch, std::int64_t sectorCount) {
             const DiscTree other = WalkFrom(fetch, sectorCount, primary, TreeNames::kPrimary);
             if (other.outcome == DiscTreeOutcome::kOk) AddHiddenFiles(tree, other);
         }
+        SortExtents(tree);
         return tree;
     }
     return tree;

@@ -48,9 +48,10 @@ std::string Finish(std::string name) {
     return name;
 }
 
-// The code points of `raw` when it is valid UTF-8 (shortest forms, no
-// surrogates); false otherwise.
-bool DecodeUtf8(Bytes raw, std::vector<std::uint32_t>& out) {
+// Appends `raw` made safe when it is valid UTF-8 (shortest forms, no
+// surrogates); false, with `out` as it was, otherwise.
+bool AppendValidUtf8(Bytes raw, std::string& out) {
+    const std::size_t before = out.size();
     for (std::size_t i = 0; i < raw.size();) {
         const std::uint8_t b = raw[i];
         std::size_t more = 0;
@@ -65,15 +66,19 @@ bool DecodeUtf8(Bytes raw, std::vector<std::uint32_t>& out) {
         } else if ((b & 0xF8) == 0xF0) {
             more = 3, cp = b & 0x07, least = 0x10000;
         } else {
+            out.resize(before);
             return false;
         }
-        if (more > raw.size() - i - 1) return false;
-        for (std::size_t k = 1; k <= more; ++k) {
-            if ((raw[i + k] & 0xC0) != 0x80) return false;
+        bool valid = more <= raw.size() - i - 1;
+        for (std::size_t k = 1; valid && k <= more; ++k) {
+            valid = (raw[i + k] & 0xC0) == 0x80;
             cp = cp << 6 | (raw[i + k] & 0x3F);
         }
-        if (cp < least || cp > 0x10FFFF || (cp >= 0xD800 && cp < 0xE000)) return false;
-        out.push_back(cp);
+        if (!valid || cp < least || cp > 0x10FFFF || (cp >= 0xD800 && cp < 0xE000)) {
+            out.resize(before);
+            return false;
+        }
+        AppendSafe(out, cp);
         i += more + 1;
     }
     return true;
@@ -132,10 +137,7 @@ std::string ByteName(Bytes raw, bool stripVersion) {
     }
     const Bytes name = raw.first(end);
     std::string out;
-    std::vector<std::uint32_t> points;
-    if (DecodeUtf8(name, points)) {
-        for (const std::uint32_t cp : points) AppendSafe(out, cp);
-    } else {
+    if (!AppendValidUtf8(name, out)) {
         for (const std::uint8_t b : name) AppendSafe(out, b);  // Latin-1
     }
     return Finish(std::move(out));
