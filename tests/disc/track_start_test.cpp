@@ -54,13 +54,10 @@ TEST(TrackStartTest, FilesAreCountedFromTheDataTracksIndex01) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         std::vector<std::uint8_t> bin;
-        for (int i = 0; i < c.audio; ++i) {
-            const auto s = samples::MakeSector(SectorKind::kAudio, static_cast<std::uint32_t>(i), nullptr, 0);
-            bin.insert(bin.end(), s.begin(), s.end());
-        }
         const std::vector<std::uint8_t> zeros(2048, 0);
-        for (int i = 0; i < c.pregap; ++i) {
-            const auto s = samples::MakeSector(c.kind, static_cast<std::uint32_t>(c.audio + i), zeros.data(), zeros.size());
+        for (int i = 0; i < c.audio + c.pregap; ++i) {
+            const auto s = samples::MakeSector(i < c.audio ? SectorKind::kAudio : c.kind, static_cast<std::uint32_t>(i),
+                                               zeros.data(), i < c.audio ? 0 : zeros.size());
             bin.insert(bin.end(), s.begin(), s.end());
         }
         const auto track = samples::WrapRaw(isoBytes, {c.kind});
@@ -76,8 +73,7 @@ TEST(TrackStartTest, FilesAreCountedFromTheDataTracksIndex01) {
         std::ofstream(dir / "disc.cue") << cue;
 
         // The independent answer: bchunk cuts the data track, isoinfo lists the cut.
-        fs::remove(dir / "cut01.iso");
-        fs::remove(dir / "cut02.iso");
+        for (const char* old : {"cut01.iso", "cut02.iso"}) fs::remove(dir / old);
         const std::string command = "cd '" + dir.string() + "' && bchunk disc.bin disc.cue cut >/dev/null 2>&1";
         ASSERT_EQ(std::system(command.c_str()), 0);
         const std::string cut = (dir / (c.audio > 0 ? "cut02.iso" : "cut01.iso")).string();

@@ -444,23 +444,6 @@ def _():
                  20: noise(10, 4), 21: noise(10, 5)})
 
 
-@case('disc_root_extent_zero')
-def _():
-    return disc({16: descriptor(1, 0, 0), 17: TERMINATOR})
-
-
-@case('disc_descriptor_all_zero')
-def _():
-    return disc({16: b'\x01CD001\x01', 17: TERMINATOR})
-
-
-@case('disc_descriptor_version_3')
-def _():
-    d = bytearray(descriptor(1, 18))
-    d[6] = 3
-    return disc({16: bytes(d), 17: TERMINATOR, 18: folder(18, 18, dir_record(b'A.BIN;1', 19, 5))})
-
-
 def main():
     for name, make in CASES.items():
         with open(os.path.join(HERE, name + '.bin'), 'wb') as f:

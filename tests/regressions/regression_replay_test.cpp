@@ -270,9 +270,6 @@ TEST(RegressionReplayTest, HostileDiscTreesGiveAClearResult) {
         {"disc_extent_past_end", DiscTreeOutcome::kDirectoryOutside, 0},
         {"disc_million_entries_claimed", DiscTreeOutcome::kDirectoryOutside, 0},
         {"disc_deeper_than_32", DiscTreeOutcome::kTooDeep, 0},
-        {"disc_root_extent_zero", DiscTreeOutcome::kNoRoot, 0},
-        {"disc_descriptor_all_zero", DiscTreeOutcome::kNoRoot, 0},
-        {"disc_descriptor_version_3", DiscTreeOutcome::kBadVersion, 0},
         // Read, and named safely; a damaged record is passed over, the rest of its folder kept.
         {"disc_record_past_sector", DiscTreeOutcome::kOk, 44},
         {"disc_bad_record_then_next_sector", DiscTreeOutcome::kOk, 45},
