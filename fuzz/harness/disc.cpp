@@ -1,6 +1,7 @@
 // The ISO 9660 reader over an image whose sectors from 16 on are the input
 // (sectors 0 to 15, the system area, are zeros), read once as a plain .iso and
-// once wrapped in raw Mode 2 Form 1 sectors: the two must give the same tree,
+// once wrapped in raw Mode 2 Form 1 sectors after an audio track (the data track
+// starting where a cue sheet's INDEX 01 says): the two must give the same tree,
 // and every answer must stay inside what was read.
 #include <algorithm>
 #include <cstring>
@@ -15,12 +16,15 @@ namespace vorel::fuzz {
 namespace {
 
 constexpr std::uint64_t kSystemArea = 16 * 2048;
+// Audio sectors (no sync pattern) before the data track of the raw image.
+constexpr std::size_t kAudioSectors = 3;
 
 std::vector<std::uint8_t> WrapRawForm1(Input data) {
     const std::size_t sectors = 16 + (data.size() + 2047) / 2048;
-    std::vector<std::uint8_t> image(sectors * 2352, 0);
+    std::vector<std::uint8_t> image((kAudioSectors + sectors) * 2352, 0x5A);
     for (std::size_t k = 0; k < sectors; ++k) {
-        std::uint8_t* s = image.data() + k * 2352;
+        std::uint8_t* s = image.data() + (kAudioSectors + k) * 2352;
+        std::memset(s, 0, 2352);
         std::memcpy(s, kSectorSync.data(), kSyncBytes);
         s[15] = 2;  // Mode 2, Form 1 (submode 0x08: data)
         s[18] = s[22] = 0x08;
@@ -89,7 +93,7 @@ DiscSummary CheckDiscTree(Input data) {
     a.Load(plain.Path(), SectorReading::kPlain, true);
     CheckMap(a, static_cast<std::int64_t>(kSystemArea + data.size()));
     DiscMap b;
-    b.Load(raw.Path(), SectorReading::kRaw, true);
+    b.Load(raw.Path(), SectorReading::kRaw, true, kAudioSectors);
     CheckMap(b, static_cast<std::int64_t>(wrapped.size()));
     Require(a.Problem() == b.Problem(), "disc: a raw image reads another tree than its plain sectors");
     Require(a.Tree().files.size() == b.Tree().files.size(), "disc: a raw image lists other files");

@@ -150,7 +150,7 @@ CVorelDoc* CVorelApp::RunSearch(const QString& path, const vorel::SearchTarget& 
     // Read once per file, asked once per image it holds.
     m_pDiscMap = std::make_unique<vorel::DiscMap>();
     m_pDiscMap->Load(target.path, target.fromSheet ? target.reading : vorel::ReadSectorReading(*m_pStore),
-                     target.fromSheet);
+                     target.fromSheet, target.dataTrackStart);
     // Read once, when the search starts: every image of one search goes the same way.
     m_bRunOpensWindows = vorel::Read(*m_pStore, vorel::settings::kOpenWindows) != 0;
     const int listedBefore = m_nRunListed;

@@ -20,7 +20,7 @@ const char* KindText(DiscFileKind kind) {
 
 void LoadDiscFiles(DiscMap& map, const SearchTarget& target, const ISettingsStore& store, const QString& name) {
     const SectorReading reading = target.fromSheet ? target.reading : ReadSectorReading(store);
-    if (map.Load(target.path, reading, target.fromSheet) != DiscNaming::kUnreadable) return;
+    if (map.Load(target.path, reading, target.fromSheet, target.dataTrackStart) != DiscNaming::kUnreadable) return;
     std::fprintf(stderr, "vorel-find: %s: disc files could not be named: %s\n", qPrintable(name),
                  DiscTreeProblemText(map.Problem()));
 }

@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <cstdio>
 
+#include "cli/tree_path.h"
 #include "docview/tim_bytes.h"
 #include "docview/transparency.h"
 #include "export/bmp_writer.h"
@@ -87,22 +88,36 @@ void Exporter::Write(const FoundImage& image, const Dib& dib, const SearchState&
     std::fprintf(stderr, "vorel-find: %s: %s\n", qPrintable(path), qPrintable(reason));
 }
 
-QString Exporter::SubfolderFor(const FoundImage& image) const {
+QString Exporter::SubfolderFor(const FoundImage& image, const QString& fileName) {
     if (!tree_ || image.discFile.empty()) return {};
     // The reader already turned "/" and control characters into "_"; a part that
     // would climb out of the export folder is made harmless here too.
-    QStringList parts;
+    std::vector<std::string> parts;
     for (QString part : QString::fromStdString(image.discFile).split(u'/', Qt::SkipEmptyParts)) {
         if (part == u"." || part == u"..") part.prepend(u'_');
-        parts.append(part);
+        parts.push_back(QFile::encodeName(part).toStdString());
     }
-    return parts.join(u'/');
+    // Room after the folders: "/", the file name, a "(2)" for a title met again, and
+    // what a temporary name beside the file adds while it is written.
+    constexpr std::size_t kRoom = 1 + 8 + 8;
+    const std::size_t taken = static_cast<std::size_t>(QFile::encodeName(folder_).size() + 1 +
+                                                       QFile::encodeName(fileName).size()) + kRoom;
+    bool shortened = false;
+    const std::string sub = FitTreePath(parts, taken < kMaxPathBytes ? kMaxPathBytes - taken : 0, shortened);
+    if (shortened && !saidShortened_) {
+        saidShortened_ = true;
+        std::fprintf(stderr,
+                     "vorel-find: disc paths longer than Linux allows (%zu bytes a name, %zu a path) are shortened "
+                     "under %s: the start kept, a short hash for the rest\n",
+                     kMaxNameBytes, kMaxPathBytes, qPrintable(folder_));
+    }
+    return QFile::decodeName(QByteArray::fromStdString(sub));
 }
 
 QString Exporter::FileNameFor(const FoundImage& image) {
     const QLatin1StringView extension(Extension(format_));
     QString base = QString::fromStdString(image.title);
-    const QString sub = SubfolderFor(image);
+    const QString sub = SubfolderFor(image, base + extension);
     if (!sub.isEmpty()) {
         QDir().mkpath(QDir(folder_).filePath(sub));  // a failure shows when the file cannot be made
         base.prepend(sub + u'/');

@@ -40,14 +40,16 @@ private:
     // after it, so an image written earlier in the run is never replaced. With
     // `tree`, the path under the folder, its folders made.
     QString FileNameFor(const FoundImage& image);
-    // The folder an image goes to under the export folder ("" for the folder itself).
-    QString SubfolderFor(const FoundImage& image) const;
+    // The folder an image goes to under the export folder ("" for the folder itself),
+    // shortened to what Linux allows with room for `fileName` after it.
+    QString SubfolderFor(const FoundImage& image, const QString& fileName);
 
     QString folder_;
     ExportFormat format_;
     bool pngAlpha_ = false;
     bool tree_ = false;
     QSet<QString> used_;  // names written in this run, compared without case
+    bool saidShortened_ = false;
     WritePngFunction* writePng_ = nullptr;
     int written_ = 0;
     int failed_ = 0;

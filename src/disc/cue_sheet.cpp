@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -64,6 +65,17 @@ fs::path Resolve(const fs::path& folder, std::string name) {
     return path;
 }
 
+// "mm:ss:ff" (75 frames a second) as a count of sectors; -1 when it is not one.
+std::int64_t ParseMsf(const std::string& text) {
+    int minutes = 0;
+    int seconds = 0;
+    int frames = 0;
+    char tail = 0;
+    if (std::sscanf(text.c_str(), "%3d:%2d:%2d%c", &minutes, &seconds, &frames, &tail) != 3) return -1;
+    if (minutes < 0 || seconds < 0 || seconds >= 60 || frames < 0 || frames >= 75) return -1;
+    return (std::int64_t{minutes} * 60 + seconds) * 75 + frames;
+}
+
 }  // namespace
 
 bool IsCueSheetName(std::string_view path) {
@@ -75,6 +87,8 @@ std::vector<CueFile> ParseCueSheet(std::string_view text) {
     bool anyTrack = false;
     bool anyData = false;
     bool anyRawData = false;
+    bool inDataTrack = false;      // the TRACK line before says data
+    bool dataStartKnown = false;   // the file's first data track's INDEX 01 was met
     const auto close = [&]() {
         if (files.empty()) return;
         CueFile& f = files.back();
@@ -97,13 +111,20 @@ std::vector<CueFile> ParseCueSheet(std::string_view text) {
             std::string name = words[1];
             for (std::size_t i = 2; i + 1 < words.size(); ++i) name += " " + words[i];
             files.push_back({name, true, false});
-            anyTrack = anyData = anyRawData = false;
+            anyTrack = anyData = anyRawData = inDataTrack = dataStartKnown = false;
         } else if (keyword == "TRACK" && words.size() >= 3 && !files.empty()) {
             const std::string mode = Upper(words[2]);
             anyTrack = true;
-            if (mode == "AUDIO") continue;
+            inDataTrack = mode != "AUDIO";
+            if (!inDataTrack) continue;
             anyData = true;
             if (!IsCookedMode(mode)) anyRawData = true;
+        } else if (keyword == "INDEX" && words.size() >= 3 && inDataTrack && !dataStartKnown && words[1] == "01") {
+            // INDEX 00 starts the pregap; the track itself starts at INDEX 01.
+            const std::int64_t at = ParseMsf(words[2]);
+            if (at < 0) continue;
+            files.back().dataTrackStart = at;
+            dataStartKnown = true;
         }
     }
     close();
@@ -144,7 +165,7 @@ std::vector<SearchTarget> PlanSearch(const std::string& path) {
         if (ec) same = resolved.lexically_normal();
         if (!planned.insert(same).second) continue;
         SearchTarget t{resolved.string(), SearchProblem::kNone, true,
-                       file.raw ? SectorReading::kRaw : SectorReading::kPlain};
+                       file.raw ? SectorReading::kRaw : SectorReading::kPlain, file.dataTrackStart};
         if (fs::equivalent(resolved, sheet, ec)) {
             t.problem = SearchProblem::kNamesItself;
         } else if (!fs::is_regular_file(resolved, ec)) {

@@ -23,6 +23,9 @@ struct CueFile {
     std::string name;      // as the sheet writes it
     bool raw = true;       // 2,352-byte sectors; false when every data track is MODE1/2048 (or 2336)
     bool audioOnly = false;
+    // Sectors of the file before its first data track's INDEX 01 (a pregap, audio
+    // tracks): the data track's file system counts its sectors from there.
+    std::int64_t dataTrackStart = 0;
 };
 
 // The FILE entries of a sheet's text, in order.
@@ -47,6 +50,7 @@ struct SearchTarget {
     SearchProblem problem = SearchProblem::kNone;
     bool fromSheet = false;  // sectors as the sheet says, not as the "RawSectors" setting says
     SectorReading reading = SectorReading::kAuto;
+    std::int64_t dataTrackStart = 0;  // in sectors of the file, as its sheet says
 };
 
 // The files one name stands for: the name itself, or for a .cue sheet the files

@@ -1,5 +1,6 @@
 #include "disc/disc_map.h"
 
+#include <algorithm>
 #include <array>
 #include <cinttypes>
 #include <cstdio>
@@ -30,7 +31,7 @@ SectorRead ReadImageSector(const FileReader& file, std::int64_t fileSize, bool r
     return SectorRead::kOk;
 }
 
-DiscNaming DiscMap::Load(const std::string& path, SectorReading reading, bool knownDisc) {
+DiscNaming DiscMap::Load(const std::string& path, SectorReading reading, bool knownDisc, std::int64_t trackStart) {
     naming_ = DiscNaming::kNotADisc;
     tree_ = {};
     if (!file_.Open(path)) return naming_;
@@ -38,14 +39,19 @@ DiscNaming DiscMap::Load(const std::string& path, SectorReading reading, bool kn
     if (fileSize_ < 0) return naming_;
     raw_ = reading == SectorReading::kRaw || (reading == SectorReading::kAuto && LooksLikeRawImage(file_, fileSize_));
     const std::int64_t sectorBytes = raw_ ? kRawSectorBytes : kIsoBlockBytes;
-    const std::int64_t sectors = (fileSize_ + sectorBytes - 1) / sectorBytes;
+    const std::int64_t fileSectors = (fileSize_ + sectorBytes - 1) / sectorBytes;
+    trackStart_ = std::clamp<std::int64_t>(trackStart, 0, fileSectors);
+    const std::int64_t sectors = fileSectors - trackStart_;
     const SectorFetch fetch = [this](std::int64_t sector, std::span<std::uint8_t> out) {
-        return ReadImageSector(file_, fileSize_, raw_, sector, out);
+        if (sector < 0) return SectorRead::kPastEnd;
+        return ReadImageSector(file_, fileSize_, raw_, trackStart_ + sector, out);
     };
     if (!raw_ && !knownDisc) {
-        // An ordinary file is no disc: only a volume descriptor at sector 16 makes it one.
+        // An ordinary file is no disc: only a volume descriptor at sector 16 makes it one
+        // (one of an unknown version too, so that the finder can say why it is not read).
         std::array<std::uint8_t, kIsoBlockBytes> first{};
-        if (fetch(kIsoFirstDescriptorSector, first) != SectorRead::kOk || !IsVolumeDescriptor(first)) return naming_;
+        if (fetch(kIsoFirstDescriptorSector, first) != SectorRead::kOk || !HasDescriptorSignature(first))
+            return naming_;
     }
     tree_ = ReadDiscTree(fetch, sectors);
     naming_ = tree_.outcome == DiscTreeOutcome::kOk ? DiscNaming::kNamed : DiscNaming::kUnreadable;
@@ -66,6 +72,8 @@ bool DiscMap::Locate(std::int64_t fileOffset, DiscLocation& where) const {
         inSector = fileOffset % kRawSectorBytes - at;
         if (at == 0 || inSector < 0 || inSector >= kIsoBlockBytes) return false;
     }
+    sector -= trackStart_;  // a pregap or an audio track before the data track
+    if (sector < 0) return false;
     const DiscExtent* extent = FindExtent(tree_, sector, inSector);
     if (extent == nullptr) return false;
     where.file = extent->file;

@@ -4,8 +4,9 @@
 //
 // A plain file is a CD image when sector 16 (byte 32,768) holds a volume
 // descriptor, or when a cue sheet says it is one; a raw file is one whenever it
-// is read as raw sectors. Sector n of a raw image is the n-th 2,352-byte sector
-// of the file: its position in the data track, whatever its header says.
+// is read as raw sectors. Sectors are counted from the start of the data track
+// (where a cue sheet's INDEX 01 puts it; else the file's first sector): sector n
+// is the n-th sector after it, whatever its header says.
 #pragma once
 
 #include <cstdint>
@@ -34,8 +35,9 @@ public:
     // Reads the file system of `path` when it is a CD image. `reading` is how the
     // search reads the file's sectors (automatic: raw when it looks raw);
     // `knownDisc` marks a file a cue sheet names, which is a disc even without a
-    // descriptor.
-    DiscNaming Load(const std::string& path, SectorReading reading, bool knownDisc = false);
+    // descriptor; `trackStart` is the sector of the file where its data track starts.
+    DiscNaming Load(const std::string& path, SectorReading reading, bool knownDisc = false,
+                    std::int64_t trackStart = 0);
 
     DiscNaming Naming() const { return naming_; }
     bool IsRaw() const { return raw_; }
@@ -52,6 +54,7 @@ public:
 private:
     FileReader file_;
     std::int64_t fileSize_ = 0;
+    std::int64_t trackStart_ = 0;
     bool raw_ = false;
     DiscNaming naming_ = DiscNaming::kNotADisc;
     DiscTree tree_;

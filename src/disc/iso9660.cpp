@@ -2,7 +2,12 @@
 
 #include <algorithm>
 #include <cstring>
+#include <deque>
 #include <unordered_set>
+#include <utility>
+
+#include "disc/iso_names.h"
+#include "image/bytes.h"
 
 namespace vorel {
 namespace {
@@ -23,76 +28,10 @@ constexpr std::size_t kXaBytes = 14;
 // so only a hostile one (many files over one run) gets near this.
 constexpr int kLookBack = 64;
 
-std::uint32_t Le32(Bytes b, std::size_t at) {
-    return static_cast<std::uint32_t>(b[at]) | static_cast<std::uint32_t>(b[at + 1]) << 8 |
-           static_cast<std::uint32_t>(b[at + 2]) << 16 | static_cast<std::uint32_t>(b[at + 3]) << 24;
-}
-
-void AppendUtf8(std::string& out, std::uint32_t cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | cp >> 6);
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | cp >> 12);
-        out += static_cast<char>(0x80 | (cp >> 6 & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | cp >> 18);
-        out += static_cast<char>(0x80 | (cp >> 12 & 0x3F));
-        out += static_cast<char>(0x80 | (cp >> 6 & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
-
-// A name can never split a path or hide in a terminal: "/" and control
-// characters become "_", and so do names that would mean "here" or "up".
-void AppendSafe(std::string& out, std::uint32_t cp) {
-    if (cp < 0x20 || cp == 0x7F || cp == '/' || (cp >= 0x80 && cp < 0xA0)) cp = '_';
-    AppendUtf8(out, cp);
-}
-
-std::string MakeName(Bytes raw, bool joliet) {
-    std::string name;
-    if (joliet) {
-        // UCS-2 big-endian; a surrogate pair is joined, a lone surrogate replaced.
-        for (std::size_t i = 0; i + 1 < raw.size(); i += 2) {
-            std::uint32_t cp = static_cast<std::uint32_t>(raw[i]) << 8 | raw[i + 1];
-            if (cp >= 0xD800 && cp < 0xDC00 && i + 3 < raw.size()) {
-                const std::uint32_t low = static_cast<std::uint32_t>(raw[i + 2]) << 8 | raw[i + 3];
-                if (low >= 0xDC00 && low < 0xE000) {
-                    cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
-                    i += 2;
-                }
-            }
-            if (cp >= 0xD800 && cp < 0xE000) cp = 0xFFFD;
-            if (cp == ';') {
-                // The version ";1" is no part of the name.
-                break;
-            }
-            AppendSafe(name, cp);
-        }
-    } else {
-        std::size_t end = raw.size();
-        for (std::size_t i = 0; i < raw.size(); ++i)
-            if (raw[i] == ';') {
-                end = i;
-                break;
-            }
-        // "README.;1": a file without an extension keeps its separator on the disc.
-        if (end > 1 && raw[end - 1] == '.') --end;
-        for (std::size_t i = 0; i < end; ++i) AppendSafe(name, raw[i]);  // Latin-1
-    }
-    if (name.empty() || name == "." || name == "..") name = "_" + name;
-    return name;
-}
-
 DiscFileKind KindOf(Bytes record, std::size_t nameLength) {
     const std::uint8_t unit = record[26];
     const std::uint8_t gap = record[27];
-    // The system use area follows the name and its padding byte.
-    std::size_t su = kRecordFixedBytes + nameLength + (nameLength % 2 == 0 ? 1 : 0);
+    const std::size_t su = SystemUseStart(nameLength);
     if (su + kXaBytes <= record.size() && record[su + 6] == 'X' && record[su + 7] == 'A') {
         const std::uint16_t attributes = static_cast<std::uint16_t>(record[su + 4] << 8 | record[su + 5]);
         if ((attributes & kXaAudio) != 0) return DiscFileKind::kAudio;
@@ -105,37 +44,74 @@ DiscFileKind KindOf(Bytes record, std::size_t nameLength) {
 
 struct Folder {
     std::int64_t sector = 0;
-    std::int64_t length = 0;
-    std::string path;  // "" for the root, else "/A/B"
+    std::int64_t length = 0;  // bytes of records; -1: as its own "." record says
+    std::string path;         // "" for the root, else "/A/B"
     int depth = 0;
+    std::size_t node = 0;     // its place in the walk's list of folders
+};
+
+// How the names of one tree are written.
+enum class TreeNames {
+    kJoliet,    // UCS-2
+    kPrimary,   // ISO 9660 (levels 1 to 3) with a ";1" version, or Rock Ridge names
+    kEnhanced,  // ISO 9660:1999: any bytes, no version
 };
 
 class TreeWalk {
 public:
-    TreeWalk(const SectorFetch& fetch, std::int64_t sectorCount, bool joliet, DiscTree& tree)
-        : fetch_(fetch), sectorCount_(sectorCount), joliet_(joliet), tree_(tree), block_(kIsoBlockBytes) {}
+    TreeWalk(const SectorFetch& fetch, std::int64_t sectorCount, TreeNames names, DiscTree& tree)
+        : fetch_(fetch), sectorCount_(sectorCount), names_(names), tree_(tree), block_(kIsoBlockBytes) {}
 
     DiscTreeOutcome Run(Bytes rootRecord) {
-        std::vector<Folder> pending;
-        pending.push_back({Le32(rootRecord, 2) + std::int64_t{rootRecord[1]}, Le32(rootRecord, 10), {}, 0});
+        const std::int64_t sector = LoadLe32(rootRecord.data() + 2) + std::int64_t{rootRecord[1]};
+        const std::int64_t length = LoadLe32(rootRecord.data() + 10);
+        // A zeroed descriptor, or one whose root was never written.
+        if (rootRecord[0] == 0 || LoadLe32(rootRecord.data() + 2) == 0 || length == 0) return DiscTreeOutcome::kNoRoot;
+        // Breadth first: a folder reached from two parents is named by its shallowest path.
+        std::deque<Folder> pending;
+        nodes_.push_back({sector, kNoParent});
+        seen_.insert(sector);
+        pending.push_back({sector, length, {}, 0, 0});
         while (!pending.empty()) {
-            Folder folder = std::move(pending.back());
-            pending.pop_back();
+            const Folder folder = std::move(pending.front());
+            pending.pop_front();
             const DiscTreeOutcome outcome = ReadFolder(folder, pending);
             if (outcome != DiscTreeOutcome::kOk) return outcome;
         }
+        tree_.rockRidge = rockRidge_.present;
         return DiscTreeOutcome::kOk;
     }
 
 private:
-    DiscTreeOutcome ReadFolder(const Folder& folder, std::vector<Folder>& pending) {
+    static constexpr std::size_t kNoParent = static_cast<std::size_t>(-1);
+
+    struct Node {
+        std::int64_t sector;
+        std::size_t parent;
+    };
+
+    // True when `sector` is the folder at `node` or one it lies in.
+    bool IsOnPath(std::size_t node, std::int64_t sector) const {
+        for (std::size_t n = node; n != kNoParent; n = nodes_[n].parent)
+            if (nodes_[n].sector == sector) return true;
+        return false;
+    }
+
+    // The length a folder reached through a Rock Ridge link gives itself in its "." record.
+    std::int64_t OwnLength(std::int64_t sector) {
+        if (sector < 0 || sector >= sectorCount_ || fetch_(sector, block_) != SectorRead::kOk) return -1;
+        if (block_[0] < kRecordFixedBytes + 1) return -1;
+        return LoadLe32(block_.data() + 10);
+    }
+
+    DiscTreeOutcome ReadFolder(Folder folder, std::deque<Folder>& pending) {
+        if (folder.length < 0) folder.length = OwnLength(folder.sector);
+        if (folder.length < 0) return DiscTreeOutcome::kDirectoryOutside;
         const std::int64_t sectors = (folder.length + kIsoBlockBytes - 1) / kIsoBlockBytes;
         if (folder.sector < 0 || folder.sector > sectorCount_ || sectors > sectorCount_ - folder.sector)
             return DiscTreeOutcome::kDirectoryOutside;
-        // Each folder is read once: one reached again leads back into itself.
-        if (!visited_.insert(folder.sector).second) return DiscTreeOutcome::kLoop;
         sectorsRead_ += sectors;
-        if (sectorsRead_ > kMaxDirectorySectors) return DiscTreeOutcome::kTooManyEntries;
+        if (sectorsRead_ > kMaxDirectorySectors) return DiscTreeOutcome::kTooManyDirectoryBytes;
         std::int64_t multiExtent = -1;  // the file whose next extent may follow
         std::string multiName;
         for (std::int64_t s = 0; s < sectors; ++s) {
@@ -152,22 +128,42 @@ private:
             while (pos < used) {
                 const std::size_t length = sector[pos];
                 if (length == 0) break;  // records never cross a sector: the rest is padding
-                if (length < kRecordFixedBytes + 1 || length > used - pos) return DiscTreeOutcome::kBadRecord;
+                // A record running past its sector hides where the next one starts:
+                // the rest of this sector is passed over, the folder's next sector read.
+                if (length < kRecordFixedBytes + 1 || length > used - pos) break;
                 const Bytes record = sector.subspan(pos, length);
+                const bool first = pos == 0 && s == 0;
                 pos += length;
                 const std::size_t nameLength = record[32];
-                if (nameLength == 0 || kRecordFixedBytes + nameLength > length) return DiscTreeOutcome::kBadRecord;
+                if (nameLength == 0 || kRecordFixedBytes + nameLength > length) continue;  // a damaged record
                 const Bytes rawName = record.subspan(kRecordFixedBytes, nameLength);
-                if (nameLength == 1 && rawName[0] <= 1) continue;  // "." and ".."
+                if (nameLength == 1 && rawName[0] <= 1) {
+                    // "." and ".."; the root's "." says whether the tree has Rock Ridge entries.
+                    if (first && folder.depth == 0 && names_ != TreeNames::kJoliet)
+                        rockRidge_ = DetectRockRidge(record);
+                    continue;
+                }
                 if (++entries_ > kMaxDiscEntries) return DiscTreeOutcome::kTooManyEntries;
-                const std::string name = MakeName(rawName, joliet_);
-                const std::int64_t start = std::int64_t{Le32(record, 2)} + record[1];  // after any extended attributes
-                const std::int64_t size = Le32(record, 10);
+                const RockRidgeEntry rr = ReadRockRidge(record, nameLength, rockRidge_, fetch_, continuation_);
+                if (rr.relocated) continue;  // a folder moved for depth: listed where its link stands
+                const bool version = names_ == TreeNames::kPrimary;
+                const std::string name = names_ == TreeNames::kJoliet ? JolietName(rawName)
+                                         : !rr.name.empty()           ? rr.name
+                                                                      : ByteName(rawName, version);
+                // The data starts after any extended attribute record.
+                const std::int64_t start = std::int64_t{LoadLe32(record.data() + 2)} + record[1];
+                const std::int64_t size = LoadLe32(record.data() + 10);
                 const std::uint8_t flags = record[25];
-                if ((flags & kFlagDirectory) != 0) {
-                    if (folder.depth + 1 > kMaxDiscDepth) return DiscTreeOutcome::kTooDeep;
-                    pending.push_back({start, size, folder.path + "/" + name, folder.depth + 1});
+                if ((flags & kFlagDirectory) != 0 || rr.childLink >= 0) {
                     multiExtent = -1;
+                    const std::int64_t at = rr.childLink >= 0 ? rr.childLink : start;
+                    if (folder.depth + 1 > kMaxDiscDepth) return DiscTreeOutcome::kTooDeep;
+                    if (IsOnPath(folder.node, at)) return DiscTreeOutcome::kLoop;
+                    // Reached from a second parent: read once, named by its first path.
+                    if (!seen_.insert(at).second) continue;
+                    nodes_.push_back({at, folder.node});
+                    pending.push_back({at, rr.childLink >= 0 ? -1 : size, folder.path + "/" + name, folder.depth + 1,
+                                       nodes_.size() - 1});
                     continue;
                 }
                 AddFile(folder, name, record, nameLength, start, size, multiExtent, multiName);
@@ -190,7 +186,8 @@ private:
             offset = file.size;
             file.size += size;
         } else {
-            tree_.files.push_back({folder.path + "/" + name, Le32(record, 2), size, KindOf(record, nameLength)});
+            tree_.files.push_back(
+                {folder.path + "/" + name, LoadLe32(record.data() + 2), size, KindOf(record, nameLength)});
             multiExtent = static_cast<std::int64_t>(tree_.files.size() - 1);
         }
         const DiscFile& file = tree_.files[static_cast<std::size_t>(multiExtent)];
@@ -200,10 +197,13 @@ private:
 
     const SectorFetch& fetch_;
     std::int64_t sectorCount_;
-    bool joliet_;
+    TreeNames names_;
     DiscTree& tree_;
     std::vector<std::uint8_t> block_;
-    std::unordered_set<std::int64_t> visited_;
+    std::vector<Node> nodes_;
+    std::unordered_set<std::int64_t> seen_;
+    RockRidge rockRidge_;
+    ContinuationCache continuation_;
     std::int64_t sectorsRead_ = 0;
     std::size_t entries_ = 0;
 };
@@ -213,30 +213,59 @@ bool IsJolietEscape(Bytes descriptor) {
     return e[0] == '%' && e[1] == '/' && (e[2] == '@' || e[2] == 'C' || e[2] == 'E');
 }
 
-DiscTree WalkFrom(const SectorFetch& fetch, std::int64_t sectorCount, Bytes rootRecord, bool joliet) {
+void SortExtents(DiscTree& tree) {
+    std::stable_sort(tree.extents.begin(), tree.extents.end(),
+                     [](const DiscExtent& a, const DiscExtent& b) { return a.sector < b.sector; });
+}
+
+DiscTree WalkFrom(const SectorFetch& fetch, std::int64_t sectorCount, Bytes descriptor, TreeNames names) {
     DiscTree tree;
-    tree.joliet = joliet;
-    tree.outcome = TreeWalk(fetch, sectorCount, joliet, tree).Run(rootRecord);
+    tree.joliet = names == TreeNames::kJoliet;
+    tree.outcome = TreeWalk(fetch, sectorCount, names, tree).Run(descriptor.subspan(kRootRecordOffset, 34));
     if (tree.outcome != DiscTreeOutcome::kOk) {
         tree.files.clear();
         tree.extents.clear();
-        return tree;
+        tree.rockRidge = false;
     }
-    std::stable_sort(tree.extents.begin(), tree.extents.end(),
-                     [](const DiscExtent& a, const DiscExtent& b) { return a.sector < b.sector; });
     return tree;
+}
+
+// Files of the primary tree that the Joliet tree leaves out (hidden from it)
+// are named by their primary path.
+void AddHiddenFiles(DiscTree& joliet, const DiscTree& primary) {
+    std::vector<std::pair<std::int64_t, std::int64_t>> named;
+    named.reserve(joliet.files.size());
+    for (const DiscFile& f : joliet.files) named.emplace_back(f.firstSector, f.size);
+    std::sort(named.begin(), named.end());
+    std::vector<std::int64_t> moved(primary.files.size(), -1);
+    for (std::size_t i = 0; i < primary.files.size(); ++i) {
+        const DiscFile& f = primary.files[i];
+        if (std::binary_search(named.begin(), named.end(), std::pair{f.firstSector, f.size})) continue;
+        moved[i] = static_cast<std::int64_t>(joliet.files.size());
+        joliet.files.push_back(f);
+    }
+    for (DiscExtent e : primary.extents) {
+        if (moved[e.file] < 0) continue;
+        e.file = static_cast<std::uint32_t>(moved[e.file]);
+        joliet.extents.push_back(e);
+    }
 }
 
 }  // namespace
 
+bool HasDescriptorSignature(std::span<const std::uint8_t> sector) {
+    return sector.size() >= 7 && std::memcmp(sector.data() + 1, "CD001", 5) == 0;
+}
+
 bool IsVolumeDescriptor(std::span<const std::uint8_t> sector) {
-    return sector.size() >= 7 && std::memcmp(sector.data() + 1, "CD001", 5) == 0 && sector[6] == 1;
+    return HasDescriptorSignature(sector) && (sector[6] == 1 || (sector[0] == 2 && sector[6] == 2));
 }
 
 DiscTree ReadDiscTree(const SectorFetch& fetch, std::int64_t sectorCount) {
     std::vector<std::uint8_t> block(kIsoBlockBytes);
     std::vector<std::uint8_t> primary;
     std::vector<std::uint8_t> joliet;
+    std::vector<std::uint8_t> enhanced;
     DiscTree failed;
     for (int i = 0; i < kMaxVolumeDescriptors; ++i) {
         const std::int64_t sector = kIsoFirstDescriptorSector + i;
@@ -249,33 +278,53 @@ DiscTree ReadDiscTree(const SectorFetch& fetch, std::int64_t sectorCount) {
         if (read != SectorRead::kOk || !IsVolumeDescriptor(block)) break;
         if (block[0] == 255) break;  // the set's terminator
         if (block[0] == 1 && primary.empty()) primary = block;
-        if (block[0] == 2 && joliet.empty() && IsJolietEscape(block)) joliet = block;
+        if (block[0] == 2 && block[6] == 1 && joliet.empty() && IsJolietEscape(block)) joliet = block;
+        if (block[0] == 2 && block[6] == 2 && enhanced.empty()) enhanced = block;
     }
-    if (primary.empty() && joliet.empty()) {
+    if (primary.empty() && joliet.empty() && enhanced.empty()) {
         std::vector<std::uint8_t> first(kIsoBlockBytes);
-        const bool any = fetch(kIsoFirstDescriptorSector, first) == SectorRead::kOk && IsVolumeDescriptor(first);
-        failed.outcome = any ? DiscTreeOutcome::kNoPrimary : DiscTreeOutcome::kNoDescriptor;
+        const bool any = fetch(kIsoFirstDescriptorSector, first) == SectorRead::kOk && HasDescriptorSignature(first);
+        failed.outcome = !any                        ? DiscTreeOutcome::kNoDescriptor
+                         : !IsVolumeDescriptor(first) ? DiscTreeOutcome::kBadVersion
+                                                      : DiscTreeOutcome::kNoPrimary;
         return failed;
     }
-    // Joliet for its long names; its tree names the same extents as the primary one.
-    if (!joliet.empty()) {
-        DiscTree tree = WalkFrom(fetch, sectorCount, Bytes(joliet).subspan(kRootRecordOffset, 34), true);
-        if (tree.outcome == DiscTreeOutcome::kOk || primary.empty()) return tree;
+    // Joliet for its long names (its tree names the same extents as the primary
+    // one), else the enhanced descriptor's tree of ISO 9660:1999 names, else the
+    // primary tree; when one cannot be read, the next. The last one's reason is given.
+    const std::pair<const std::vector<std::uint8_t>*, TreeNames> order[] = {
+        {&joliet, TreeNames::kJoliet}, {&enhanced, TreeNames::kEnhanced}, {&primary, TreeNames::kPrimary}};
+    DiscTree tree;
+    for (const auto& [descriptor, names] : order) {
+        if (descriptor->empty()) continue;
+        tree = WalkFrom(fetch, sectorCount, *descriptor, names);
+        if (tree.outcome != DiscTreeOutcome::kOk) continue;
+        if (names == TreeNames::kJoliet && !primary.empty()) {
+            const DiscTree other = WalkFrom(fetch, sectorCount, primary, TreeNames::kPrimary);
+            if (other.outcome == DiscTreeOutcome::kOk) AddHiddenFiles(tree, other);
+        }
+        SortExtents(tree);
+        return tree;
     }
-    return WalkFrom(fetch, sectorCount, Bytes(primary).subspan(kRootRecordOffset, 34), false);
+    return tree;
 }
 
 const char* DiscTreeProblemText(DiscTreeOutcome outcome) {
+    static_assert(kMaxDiscDepth == 32 && kMaxDiscEntries == 200000 &&
+                      kMaxDirectorySectors * kIsoBlockBytes == std::int64_t{128} << 20,
+                  "the texts below name the bounds");
     switch (outcome) {
         case DiscTreeOutcome::kOk: return "";
         case DiscTreeOutcome::kNoDescriptor: return "no ISO 9660 volume descriptor at sector 16";
+        case DiscTreeOutcome::kBadVersion: return "the volume descriptor at sector 16 has an unknown version";
         case DiscTreeOutcome::kNoPrimary: return "no primary volume descriptor";
+        case DiscTreeOutcome::kNoRoot: return "the volume descriptor names no root folder";
         case DiscTreeOutcome::kReadFailed: return "a sector of the file system could not be read";
         case DiscTreeOutcome::kDirectoryOutside: return "a folder lies outside the image's data sectors";
-        case DiscTreeOutcome::kBadRecord: return "a directory record is damaged";
         case DiscTreeOutcome::kLoop: return "a folder is recorded inside itself";
         case DiscTreeOutcome::kTooDeep: return "folders nested more than 32 deep";
-        case DiscTreeOutcome::kTooManyEntries: return "more directory entries than a CD holds";
+        case DiscTreeOutcome::kTooManyEntries: return "more than 200,000 directory entries";
+        case DiscTreeOutcome::kTooManyDirectoryBytes: return "more than 128 MiB of directory records";
     }
     return "unknown problem";
 }

@@ -1,11 +1,15 @@
 // The ISO 9660 file system of a CD image: the volume descriptors from sector 16
-// on and the directory tree under the primary (or Joliet) root, read into a
-// list of files and the sectors each one occupies, so that a byte found
-// anywhere in the image can be named as a disc file and an offset inside it.
+// on and the directory tree, read into a list of files and the sectors each
+// one occupies, so that a byte found anywhere in the image can be named as a
+// disc file and an offset inside it. Names are the ones Linux shows: Joliet's
+// when the disc has a Joliet tree (files hidden from it keep their name in the
+// primary tree), else Rock Ridge names, else the ISO 9660 names (an ISO
+// 9660:1999 tree's as UTF-8 when they are UTF-8).
 //
 // Everything here is read from an untrusted image: every record is checked
 // against its sector, every extent against the image, and the walk is bounded
 // (each folder read once, a limit on folders, entries, depth and sectors read).
+// One damaged record is passed over; the rest of its folder is still read.
 #pragma once
 
 #include <cstdint>
@@ -54,18 +58,21 @@ struct DiscExtent {
 enum class DiscTreeOutcome {
     kOk,
     kNoDescriptor,       // sector 16 holds no volume descriptor
+    kBadVersion,         // sector 16 holds "CD001" with a version no standard knows
     kNoPrimary,          // descriptors, but no primary volume descriptor
+    kNoRoot,             // the descriptor's root folder has no extent (an empty or zeroed descriptor)
     kReadFailed,         // a sector could not be read
     kDirectoryOutside,   // a folder's sectors lie beyond the image or hold no file data
-    kBadRecord,          // a directory record runs past its sector or is too short for its name
-    kLoop,               // a folder is recorded inside itself or twice
+    kLoop,               // a folder is recorded inside itself (in one of its own subfolders)
     kTooDeep,            // folders nested deeper than kMaxDiscDepth
-    kTooManyEntries,     // more entries or directory sectors than any CD holds
+    kTooManyEntries,     // more than kMaxDiscEntries entries
+    kTooManyDirectoryBytes,  // more than kMaxDirectorySectors sectors of directory records
 };
 
 struct DiscTree {
     DiscTreeOutcome outcome = DiscTreeOutcome::kNoDescriptor;
     bool joliet = false;               // names from the Joliet tree
+    bool rockRidge = false;            // names from Rock Ridge entries (the primary tree's)
     std::vector<DiscFile> files;       // in the order the walk met them
     std::vector<DiscExtent> extents;   // data files only, by sector; empty files have none
 };
@@ -79,8 +86,12 @@ using SectorFetch = std::function<SectorRead(std::int64_t sector, std::span<std:
 // the lists are empty.
 DiscTree ReadDiscTree(const SectorFetch& fetch, std::int64_t sectorCount);
 
-// True when a sector holds a volume descriptor ("CD001", version 1).
+// True when a sector holds a volume descriptor ("CD001", version 1; or version
+// 2, the enhanced descriptor of ISO 9660:1999).
 bool IsVolumeDescriptor(std::span<const std::uint8_t> sector);
+
+// True when a sector starts as a volume descriptor does ("CD001"), whatever its version.
+bool HasDescriptorSignature(std::span<const std::uint8_t> sector);
 
 // Why a tree could not be read, in a few words for a message.
 const char* DiscTreeProblemText(DiscTreeOutcome outcome);

@@ -1,11 +1,13 @@
 // The headless finder as a user runs it: a separate process, its output, its files and its exit status.
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <gtest/gtest.h>
 #include <sstream>
 #include <string>
@@ -429,6 +431,105 @@ TEST_F(FinderTest, DiscImagesNameTheFileOfEveryImage) {
     EXPECT_NE(bad.err.find("BROKEN.iso: disc files could not be named: a folder lies outside"), std::string::npos)
         << bad.err;
     for (const auto& row : TsvRows(bad.out)) EXPECT_EQ(row[8] + row[9], "");
+}
+
+}  // namespace
+
+namespace {
+
+// Every file under `root`, as paths.
+std::vector<fs::path> FilesUnder(const fs::path& root) {
+    std::vector<fs::path> files;
+    for (const auto& entry : fs::recursive_directory_iterator(root))
+        if (entry.is_regular_file()) files.push_back(entry.path());
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+std::size_t Count(const std::string& text, const std::string& what) {
+    std::size_t n = 0;
+    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+    return n;
+}
+
+// --tree with disc paths Linux cannot create as they stand: 22 Joliet folders of
+// 97 characters (4,279 bytes of UTF-8 in all) and a name of 103 three-byte
+// characters. Each is shortened (the start kept), said once, and the pictures
+// are the ones a plain export writes.
+TEST_F(FinderTest, TreeExportShortensPathsLinuxCannotHold) {
+    fs::create_directories(dir_ / "src");
+    fs::create_directories(dir_ / "empty");
+    std::string deep, longName = "/";
+    for (int i = 0; i < 22 * 96; ++i) {
+        if (i % 96 == 0) deep += '/';
+        deep += i % 96 == 0 ? std::to_string(10 + i / 96) : std::string("\xC3\xA9");  // é
+    }
+    for (int k = 0; k < 103; ++k) longName += "\xE3\x83\x86";  // テ
+    Write("src/a.bin", vorel::samples::MakeTim(8, 16, 8, 1, 2));
+    Write("src/b.bin", vorel::samples::MakeTim(8, 16, 8, 1, 3));
+    const std::string graft = "'" + deep + "/DEEP.TIM=" + (dir_ / "src/a.bin").string() + "' '" + longName + "=" +
+                              (dir_ / "src/b.bin").string() + "'";
+    const fs::path iso = dir_ / "LONG.iso";
+    ASSERT_TRUE(vorel::samples::MakeIso((dir_ / "empty").string(), iso.string(),
+                                        "-J -joliet-long -D -input-charset utf-8 -graft-points", graft));
+
+    const FinderRun tree = Find("--out " + Q(dir_ / "tree") + " --tree " + Q(iso));
+    ASSERT_EQ(tree.exit, 0) << tree.err;
+    EXPECT_EQ(Count(tree.err, "shortened"), 1u) << tree.err;
+    ASSERT_EQ(Find("--out " + Q(dir_ / "flat") + " " + Q(iso)).exit, 0);
+    const auto written = FilesUnder(dir_ / "tree");
+    ASSERT_EQ(written.size(), 2u);
+    for (const fs::path& file : written) {
+        EXPECT_LE(file.string().size(), 4095u) << file;
+        for (const auto& part : file) EXPECT_LE(part.string().size(), 255u) << file;
+        EXPECT_EQ(ReadBytes(file), ReadBytes(dir_ / "flat" / file.filename())) << file;
+    }
+    // The start of each path is kept: the first folders whole, the start of the long name.
+    const std::string first = fs::relative(written[0], dir_ / "tree").string() + fs::relative(written[1], dir_ / "tree").string();
+    EXPECT_NE(first.find(deep.substr(1, 2 * 200)), std::string::npos) << first;
+    EXPECT_NE(first.find(longName.substr(1, 3 * 80)), std::string::npos) << first;
+}
+
+// A disc whose files cannot be named says why, once, naming the bound or the
+// damage really met; the images are found as in any file.
+TEST_F(FinderTest, EveryUnnamedDiscSaysWhyOnce) {
+    fs::create_directories(dir_ / "src");
+    vorel::samples::WriteDiscSource((dir_ / "src").string());
+    const fs::path iso = dir_ / "DISC.iso";
+    ASSERT_TRUE(vorel::samples::MakeIso((dir_ / "src").string(), iso.string(), "-D"));
+    const auto good = ReadBytes(iso);
+    constexpr std::size_t kPrimary = 16 * 2048;
+    constexpr std::size_t kRoot = kPrimary + 156;
+    const auto both32 = [](std::vector<std::uint8_t>& b, std::size_t at, std::uint32_t v) {
+        for (int i = 0; i < 4; ++i) b[at + i] = b[at + 7 - i] = static_cast<std::uint8_t>(v >> (8 * i));
+    };
+    struct Case {
+        const char* name;
+        std::function<void(std::vector<std::uint8_t>&)> damage;
+        std::uint64_t size;  // the image's size when it must be larger (sparse)
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"ZERO_ROOT", [&](auto& b) { both32(b, kRoot + 2, 0), both32(b, kRoot + 10, 0); }, 0,
+         "the volume descriptor names no root folder"},
+        {"ZEROED", [](auto& b) { std::fill(b.begin() + kPrimary + 7, b.begin() + kPrimary + 2048, 0); }, 0,
+         "the volume descriptor names no root folder"},
+        {"VERSION3", [](auto& b) { b[kPrimary + 6] = 3; }, 0, "the volume descriptor at sector 16 has an unknown version"},
+        {"BIG_FOLDER", [&](auto& b) { both32(b, kRoot + 10, 129u << 20); }, 140u << 20,
+         "more than 128 MiB of directory records"},
+    };
+    for (const Case& c : cases) {
+        auto bytes = good;
+        c.damage(bytes);
+        const fs::path file = Write(std::string(c.name) + ".iso", bytes);
+        if (c.size != 0) fs::resize_file(file, c.size);
+        const FinderRun run = Find("--tsv " + Q(file));
+        EXPECT_EQ(run.exit, 0) << c.name << run.err;
+        EXPECT_EQ(Count(run.err, "disc files could not be named"), 1u) << c.name << run.err;
+        EXPECT_NE(run.err.find(std::string(c.name) + ".iso: disc files could not be named: " + c.reason), std::string::npos)
+            << c.name << run.err;
+        EXPECT_EQ(TsvRows(run.out).size(), 5u) << c.name;
+    }
 }
 
 }  // namespace

@@ -37,6 +37,17 @@ TEST(CueSheetTest, FileLinesAndWhatTheirTracksSay) {
         {"a byte-order mark before a comment", "\xEF\xBB\xBFREM made on Windows\nFILE d.iso BINARY\nTRACK 01 MODE1/2048\n",
          {{"d.iso", false, false}}},
         {"junk", "\x01\x02 garbage\n\n\nFILE\n", {}},
+        // Where the data track starts in its file: its INDEX 01, not its pregap's INDEX 00.
+        {"a pregap", "FILE d.bin BINARY\nTRACK 01 MODE2/2352\nINDEX 00 00:00:00\nINDEX 01 00:02:00\n",
+         {{"d.bin", true, false, 150}}},
+        {"audio track 1, data track 2", "FILE d.bin BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:00\nTRACK 02 MODE1/2352\n"
+                                        "INDEX 00 03:58:00\nINDEX 01 04:00:10\nTRACK 03 MODE1/2352\nINDEX 01 09:00:00\n",
+         {{"d.bin", true, false, 18010}}},
+        {"each file its own", "FILE a.bin BINARY\nTRACK 01 MODE1/2352\nINDEX 01 00:00:05\n"
+                              "FILE b.bin BINARY\nTRACK 02 MODE1/2352\nINDEX 01 00:01:00\n",
+         {{"a.bin", true, false, 5}, {"b.bin", true, false, 75}}},
+        {"a time that is none", "FILE d.bin BINARY\nTRACK 01 MODE1/2352\nINDEX 01 00:61:00\nINDEX 01 0:0:0x\n",
+         {{"d.bin", true, false, 0}}},
     };
     for (const auto& c : cases) {
         const auto files = ParseCueSheet(c.text);
@@ -45,6 +56,7 @@ TEST(CueSheetTest, FileLinesAndWhatTheirTracksSay) {
             EXPECT_EQ(files[i].name, c.files[i].name) << c.name;
             EXPECT_EQ(files[i].raw, c.files[i].raw) << c.name;
             EXPECT_EQ(files[i].audioOnly, c.files[i].audioOnly) << c.name;
+            EXPECT_EQ(files[i].dataTrackStart, c.files[i].dataTrackStart) << c.name;
         }
     }
 }

@@ -139,8 +139,10 @@ std::vector<std::uint8_t> Record(const std::string& name, std::uint32_t sector, 
 }
 
 // Sector 16 a primary descriptor whose root is sector 20 with `rootSectors`
-// sectors; every root sector holds `rootSector`; sector 17 terminates the set.
-DiscTree TreeOf(const std::vector<std::uint8_t>& rootSector, std::uint32_t rootSectors, std::int64_t sectorCount) {
+// sectors; every root sector holds `rootSector`; sector 17 terminates the set;
+// `others` holds any other sectors.
+DiscTree TreeOf(const std::vector<std::uint8_t>& rootSector, std::uint32_t rootSectors, std::int64_t sectorCount,
+                const std::map<std::int64_t, std::vector<std::uint8_t>>& others = {}) {
     const SectorFetch fetch = [&](std::int64_t n, std::span<std::uint8_t> out) {
         std::fill(out.begin(), out.end(), 0);
         if (n >= sectorCount) return SectorRead::kPastEnd;
@@ -151,6 +153,8 @@ DiscTree TreeOf(const std::vector<std::uint8_t>& rootSector, std::uint32_t rootS
             std::copy(root.begin(), root.end(), out.begin() + 156);
         } else if (n >= 20 && n < 20 + static_cast<std::int64_t>(rootSectors)) {
             std::copy(rootSector.begin(), rootSector.end(), out.begin());
+        } else if (const auto it = others.find(n); it != others.end()) {
+            std::copy(it->second.begin(), it->second.end(), out.begin());
         }
         return SectorRead::kOk;
     };
@@ -184,6 +188,26 @@ TEST(Iso9660Test, AMillionEntriesStopAtTheBound) {
     const DiscTree tree = TreeOf(sector, 18000, 18100);
     EXPECT_EQ(tree.outcome, DiscTreeOutcome::kTooManyEntries);
     EXPECT_TRUE(tree.files.empty());
+}
+
+std::vector<std::uint8_t> Join(const std::vector<std::vector<std::uint8_t>>& records) {
+    std::vector<std::uint8_t> out;
+    for (const auto& r : records) out.insert(out.end(), r.begin(), r.end());
+    return out;
+}
+
+TEST(Iso9660Test, ASharedFolderIsNamedOnceAndEachBoundSaysItself) {
+    // Two folders list one subfolder (no loop): it is read once, under the first path.
+    const DiscTree shared = TreeOf(Join({Record("A", 21, 2048, 2), Record("B", 22, 2048, 2)}), 1, 100,
+                                   {{21, Record("SHARED", 23, 2048, 2)}, {22, Record("SHARED", 23, 2048, 2)},
+                                    {23, Record("X.TIM;1", 30, 100, 0)}});
+    ASSERT_EQ(shared.outcome, DiscTreeOutcome::kOk);
+    ASSERT_EQ(shared.files.size(), 1u);
+    EXPECT_EQ(shared.files[0].path, "/A/SHARED/X.TIM");
+    // One folder of 129 MiB: the bound hit is the bytes of records, not the entries.
+    const DiscTree big = TreeOf({}, 129 * 512, 70000);
+    EXPECT_EQ(big.outcome, DiscTreeOutcome::kTooManyDirectoryBytes);
+    EXPECT_STREQ(DiscTreeProblemText(big.outcome), "more than 128 MiB of directory records");
 }
 
 }  // namespace

@@ -417,6 +417,33 @@ def _():
                  19: folder(19, 19, dir_record(b'A.BIN;1', 20, 5))})
 
 
+@case('disc_folder_two_parents')
+def _():
+    # Two folders list the same subfolder (no loop): it is read once, named by its first path.
+    return disc({16: descriptor(1, 18), 17: TERMINATOR,
+                 18: folder(18, 18, dir_record(b'A', 19, 2048, 2), dir_record(b'B', 20, 2048, 2)),
+                 19: folder(19, 18, dir_record(b'SHARED', 21, 2048, 2)),
+                 20: folder(20, 18, dir_record(b'SHARED', 21, 2048, 2)),
+                 21: folder(21, 19, dir_record(b'X.TIM;1', 22, len(small_tim()))), 22: small_tim()})
+
+
+@case('disc_bad_record_then_next_sector')
+def _():
+    # A two-sector root whose first sector ends in a record running past it: the
+    # records before it and the whole next sector are still read.
+    first = folder(18, 18)
+    n = 0
+    while len(first) < 2048 - 60:
+        first += dir_record(b'A%03d.BIN;1' % n, 20, 10)
+        n += 1
+    last = bytearray(dir_record(b'LONG.BIN;1', 20, 10))
+    last[0] = 250
+    first = (first + last).ljust(2048, b'\0')[:2048]
+    second = dir_record(b'B.BIN;1', 21, 10)
+    return disc({16: descriptor(1, 18, 2 * 2048), 17: TERMINATOR, 18: first, 19: second,
+                 20: noise(10, 4), 21: noise(10, 5)})
+
+
 def main():
     for name, make in CASES.items():
         with open(os.path.join(HERE, name + '.bin'), 'wb') as f:

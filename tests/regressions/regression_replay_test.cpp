@@ -267,11 +267,13 @@ TEST(RegressionReplayTest, HostileDiscTreesGiveAClearResult) {
         std::size_t files;
     } cases[] = {
         {"disc_directory_loop", DiscTreeOutcome::kLoop, 0},
-        {"disc_record_past_sector", DiscTreeOutcome::kBadRecord, 0},
         {"disc_extent_past_end", DiscTreeOutcome::kDirectoryOutside, 0},
         {"disc_million_entries_claimed", DiscTreeOutcome::kDirectoryOutside, 0},
         {"disc_deeper_than_32", DiscTreeOutcome::kTooDeep, 0},
-        // Read, and named safely.
+        // Read, and named safely; a damaged record is passed over, the rest of its folder kept.
+        {"disc_record_past_sector", DiscTreeOutcome::kOk, 44},
+        {"disc_bad_record_then_next_sector", DiscTreeOutcome::kOk, 45},
+        {"disc_folder_two_parents", DiscTreeOutcome::kOk, 1},
         {"disc_file_past_end", DiscTreeOutcome::kOk, 1},
         {"disc_names_control_and_slash", DiscTreeOutcome::kOk, 6},
         {"disc_nine_levels_deep", DiscTreeOutcome::kOk, 1},

@@ -62,16 +62,20 @@ std::vector<PlacedImage> WriteDiscSource(const std::string& root) {
     return placed;
 }
 
-bool MakeIso(const std::string& root, const std::string& iso, const std::string& options) {
+bool MakeIso(const std::string& root, const std::string& iso, const std::string& options, const std::string& more) {
     const std::string command =
-        "genisoimage -quiet " + options + " -o '" + iso + "' '" + root + "' >/dev/null 2>&1";
+        "genisoimage -quiet " + options + " -o '" + iso + "' '" + root + "' " + more + " >/dev/null 2>&1";
     return std::system(command.c_str()) == 0;
 }
 
 std::vector<IsoinfoEntry> ListWithIsoinfo(const std::string& iso, bool joliet, bool& ok) {
+    return ListTreeWithIsoinfo(iso, joliet ? "-J" : "", ok);
+}
+
+std::vector<IsoinfoEntry> ListTreeWithIsoinfo(const std::string& iso, const std::string& tree, bool& ok) {
     std::vector<IsoinfoEntry> entries;
     ok = false;
-    const std::string command = std::string("isoinfo -l ") + (joliet ? "-J " : "") + "-i '" + iso + "' 2>/dev/null";
+    const std::string command = "isoinfo -l " + tree + " -i '" + iso + "' 2>/dev/null";
     FILE* pipe = ::popen(command.c_str(), "r");
     if (pipe == nullptr) return entries;
     // "----------   0    0    0            5000 Dec  7 2026 [     34 00]  T003.TIM;1 "
@@ -91,6 +95,7 @@ std::vector<IsoinfoEntry> ListWithIsoinfo(const std::string& iso, bool joliet, b
         if (!std::regex_match(text, m, line) || m[1] == "d") continue;
         std::string name = m[4];
         if (name.ends_with(' ')) name.pop_back();
+        if (name == "." || name == "..") continue;  // a moved folder's own entries are not always marked as folders
         if (const auto semicolon = name.rfind(';'); semicolon != std::string::npos) name.resize(semicolon);
         if (name.size() > 1 && name.back() == '.') name.pop_back();
         entries.push_back({folder + "/" + name, std::stoll(m[3]), std::stoll(m[2])});

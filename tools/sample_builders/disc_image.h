@@ -21,8 +21,10 @@ struct PlacedImage {
 // Returns where the images were placed.
 std::vector<PlacedImage> WriteDiscSource(const std::string& root);
 
-// Runs genisoimage (quiet, its warnings dropped) with `options` over `root`.
-bool MakeIso(const std::string& root, const std::string& iso, const std::string& options);
+// Runs genisoimage (quiet, its warnings dropped) with `options` over `root`, and
+// `more` after it (further path specifications, e.g. "/DISC/PATH=local/file" with
+// -graft-points in `options`).
+bool MakeIso(const std::string& root, const std::string& iso, const std::string& options, const std::string& more = "");
 
 struct IsoinfoEntry {
     std::string path;  // as the reader names it: no ";1", no trailing "."
@@ -33,6 +35,8 @@ struct IsoinfoEntry {
 // Every file (not folder) that `isoinfo -l` lists, from the Joliet tree with
 // `joliet`. `ok` is false when isoinfo cannot be run or prints no listing.
 std::vector<IsoinfoEntry> ListWithIsoinfo(const std::string& iso, bool joliet, bool& ok);
+// The same with isoinfo's tree options: "" (the primary tree), "-J" or "-R".
+std::vector<IsoinfoEntry> ListTreeWithIsoinfo(const std::string& iso, const std::string& tree, bool& ok);
 
 // Noise bytes that hold no TIM id nor bitmap header size (no 0x10 or 0x28 byte).
 std::vector<std::uint8_t> QuietNoise(std::size_t bytes, std::uint32_t seed);
