@@ -270,7 +270,7 @@ int main(int argc, char* argv[]) {
             vorel::FinderHost host(store, showProgress, [&](const FoundImage& image, const vorel::Dib& dib,
                                                             const vorel::SearchState& hit) {
                 if (!listFiles) PrintImage(image, tsv);
-                if (exporter) exporter->Write(image, dib, hit);
+                if (exporter) exporter->Write(image, dib, hit, target.path);
             });
             host.SetDiscMap(&disc);
             vorel::RunSearchScans(state, host, store, target);

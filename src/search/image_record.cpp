@@ -116,6 +116,7 @@ ImageRecord RecordOfHit(const SearchState& state, std::string_view path) {
     r.fileOffset = state.m_nHitFileOffset;
     r.sourceType = state.m_nSourceType;
     r.imageNo = state.m_nHitCount;
+    r.size = static_cast<std::int64_t>(state.m_nHitSize);
     if (state.m_nSourceType == kSourceTim) {
         r.timFlag = state.m_nTimFlag;
         r.bitCount = TimBitCount(state.m_nTimFlag);

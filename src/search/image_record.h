@@ -35,6 +35,7 @@ struct ImageRecord {
     std::int32_t bitCount = 0;     // bits per pixel of the image as found (4, 8, 16, 24; bitmaps 1, 4, 8, 24)
     std::int32_t width = 0;        // in pixels, as found (before any turn)
     std::int32_t height = 0;
+    std::int64_t size = 0;         // bytes the image takes in its file (a TIM's blocks as their lengths give them)
     std::int32_t paletteCount = 1; // palettes of a TIM with a colour table, else 1
     std::int32_t paletteIndex = 0; // the palette this record shows
     std::int32_t imageNo = 0;      // the image number in its search (1 for the first)
