@@ -74,40 +74,26 @@ Bytes Sectors(vorel::samples::SectorKind kind, int count, const Bytes& data = {}
     return all;
 }
 
-void PutLe(Bytes& b, std::uint32_t v, int bytes) {
-    for (int i = 0; i < bytes; ++i) b.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+// A built TIM with another flag word, or with an image block 2 bytes longer:
+// TIMs only the real-game rules accept.
+Bytes Reflagged(Bytes tim, std::uint32_t flag) {
+    for (int i = 0; i < 4; ++i) tim[4 + i] = static_cast<std::uint8_t>(flag >> (8 * i));
+    return tim;
 }
-
-// A TIM only the real-game rules accept: any flag word, a CLUT of cw x ch
-// colours (none when cw is 0), an image of `words` x h and `extra` bytes more.
-Bytes WideTim(std::uint32_t flag, int cw, int ch, int words, int h, int extra) {
-    Bytes b;
-    PutLe(b, 0x10, 4);
-    PutLe(b, flag, 4);
-    const auto blockHeader = [&b](std::uint32_t length, int w, int rows) {
-        PutLe(b, length, 4);
-        PutLe(b, 0, 4);
-        PutLe(b, static_cast<std::uint32_t>(w), 2);
-        PutLe(b, static_cast<std::uint32_t>(rows), 2);
-    };
-    if (cw > 0) {
-        blockHeader(static_cast<std::uint32_t>(12 + 2 * cw * ch), cw, ch);
-        for (int i = 0; i < cw * ch; ++i) PutLe(b, static_cast<std::uint32_t>(0x8000 | (i * 977)), 2);
-    }
-    blockHeader(static_cast<std::uint32_t>(12 + 2 * words * h + extra), words, h);
-    for (int i = 0; i < 2 * words * h + extra; ++i) b.push_back(static_cast<std::uint8_t>(i * 29));
-    return b;
+Bytes TwoBytesLonger(Bytes tim) {
+    tim[8] += 2;  // a direct-colour TIM's image block length
+    tim.insert(tim.end(), {0, 0});
+    return tim;
 }
 
 void TimSeeds(const fs::path& corpus) {
-    Put("tim_candidate", "wide_tim16_plus_two", WideTim(2, 0, 0, 8, 4, 2));
-    Put("tim_candidate", "wide_tim16_flag_bits", WideTim(0x12, 0, 0, 6, 3, 0));
-    Put("tim_candidate", "wide_tim8_flag_5b29", WideTim(0x5B29, 256, 1, 4, 3, 0));
-    Put("tim_candidate", "wide_tim4_flag_7c48_2pal", WideTim(0x7C48, 16, 2, 4, 4, 2));
-    Put("tim_candidate", "wide_mode16_clut256", WideTim(0xA, 256, 1, 4, 2, 0));
-    Put("tim_candidate", "wide_mode24_clut16", WideTim(0xB, 16, 1, 3, 2, 0));
-    Put("tim_candidate", "wide_tim24_plus_two", WideTim(3, 0, 0, 6, 2, 2));
-    Put("tim_candidate", "wide_tim16_1000x4", WideTim(2, 0, 0, 1000, 4, 0));
+    Put("tim_candidate", "wide_tim16_plus_two", TwoBytesLonger(MakeTim(2, 8, 4)));
+    Put("tim_candidate", "wide_tim24_plus_two", TwoBytesLonger(MakeTim(3, 6, 2)));
+    Put("tim_candidate", "wide_tim16_1000x4", MakeTim(2, 1000, 4));
+    Put("tim_candidate", "wide_tim8_flag_5b29", Reflagged(MakeTim(9, 8, 3), 0x5B29));
+    Put("tim_candidate", "wide_tim4_flag_7c48_2pal", Reflagged(MakeTim(8, 16, 4, 2), 0x7C48));
+    Put("tim_candidate", "wide_mode16_clut16", Reflagged(MakeTim(8, 16, 2), 0xA));
+    Put("tim_candidate", "wide_mode24_clut256", Reflagged(MakeTim(9, 8, 2), 0xB));
     Put("tim_candidate", "tim16_8x4", MakeTim(2, 8, 4));
     Put("tim_candidate", "tim24_units_6x2", MakeTim(3, 6, 2, 1, 2, true));
     Put("tim_candidate", "tim24_pixels_5x3", MakeTim(3, 5, 3, 1, 3, false));

@@ -9,8 +9,6 @@
 #include "docview/ui/dib_image.h"
 #include "docview/ui/vorel_doc.h"
 #include "docview/ui/vorel_view.h"
-#include "export/ui/png_file.h"
-#include "export/ui/save_file.h"
 #include "sample_builders/cd_sectors.h"
 #include "ui/file_dialog_service.h"
 
@@ -136,41 +134,6 @@ TEST_F(ReplaceImageTest, ReplaceInABinCueSealsTheSectors) {
         payload[2000 + 20 + 2 * i + 1] = 0x00;
     }
     EXPECT_EQ(ReadBack(bin), samples::WrapRaw(payload, layout));
-}
-
-// A PNG Save As wrote for image 1, chosen for the window of image 2 (same size):
-// refused with the image it came from, the file untouched.
-TEST_F(ReplaceImageTest, PngExportedFromAnotherImageIsRefused) {
-    Bytes bytes = OneTim(12, 6, 3);
-    const Bytes second = OneTim(12, 6, 4);
-    bytes.insert(bytes.end(), second.begin(), second.end());
-    const QString file = WriteFile(QStringLiteral("TWO.DAT"), bytes);
-    app->OpenDocumentFile(file);
-    WaitIdle();
-    ASSERT_NE(frame->ActiveView(), nullptr);
-    CVorelDoc* active = frame->ActiveView()->GetDocument();
-    ASSERT_EQ(active->m_record.imageNo, 2);
-    CVorelDoc* first = nullptr;
-    for (CChildFrame* f : app->DocTemplate()->Frames())
-        if (f->GetDocument() && f->GetDocument()->m_record.imageNo == 1) first = f->GetDocument();
-    ASSERT_NE(first, nullptr);
-    const auto provenance = ui::ProvenanceOfDocument(*first);
-    ASSERT_TRUE(provenance);
-    const QString png = PathIn(QStringLiteral("TWO_001.png"));
-    ASSERT_EQ(ui::WritePngFile(png, first->m_hDIB, FileSync::Always, nullptr, &*provenance), ui::PngWriteOutcome::Saved);
-
-    ScriptedFileDialogService dialogs;
-    SetFileDialogService(&dialogs);
-    dialogs.answers = {png};
-    messages.shown.clear();
-    frame->GetActions().replaceImage->trigger();
-    SetFileDialogService(nullptr);
-    ASSERT_EQ(messages.shown.size(), 1u);
-    const QString text = messages.shown.front().text;
-    EXPECT_TRUE(text.contains(QStringLiteral("別のｲﾒｰｼﾞ"))) << text.toStdString();
-    EXPECT_TRUE(text.contains(QStringLiteral("TWO.DAT ｵﾌｾｯﾄ 0x%1 (TIM16)").arg(first->m_record.fileOffset, 8, 16, QLatin1Char('0'))))
-        << text.toStdString();
-    EXPECT_EQ(ReadBack(file), bytes);
 }
 
 }  // namespace
