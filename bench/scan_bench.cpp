@@ -5,10 +5,14 @@
 //
 // The same content is also wrapped in a raw CD image (Mode 2 Form 1 sectors of
 // 2,352 bytes), and each scan of it is set against the scan of the plain file.
+// The TIM scan by the real-game rules (the default) is set against the strict
+// rules on the same file, and on a file dense with TIM-like headers that make
+// every rule run.
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <ctime>
 #include <cstdio>
@@ -74,6 +78,38 @@ Made MakeFile(const std::string& path, std::size_t megabytes) {
         out.write(reinterpret_cast<const char*>(block.data()), static_cast<std::streamsize>(block.size()));
     }
     return made;
+}
+
+// A TIM id every 64 bytes, with flag words of every mode and stray bits, sizes
+// inside video memory and first blocks one byte longer than they could be
+// (odd), so that no rule accepts one but each is judged to its last test.
+void MakeDenseCandidates(const std::string& path, std::size_t megabytes) {
+    std::ofstream out(path, std::ios::binary);
+    std::uint64_t x = 0x2545F4914F6CDD1Dull;
+    const auto next = [&x] {
+        x ^= x << 13;
+        x ^= x >> 7;
+        x ^= x << 17;
+        return x;
+    };
+    static constexpr std::uint32_t kModes[] = {2, 3, 8, 9, 0xA, 0xB, 0x48, 0x49};
+    std::vector<std::uint8_t> block(1000000);
+    for (std::size_t mb = 0; mb < megabytes; ++mb) {
+        for (std::size_t at = 0; at + 64 <= block.size(); at += 64) {
+            for (std::size_t i = 0; i < 64; i += 8) {
+                const std::uint64_t r = next();
+                std::memcpy(block.data() + at + i, &r, 8);
+            }
+            const std::uint64_t r = next();
+            const std::uint16_t size[] = {static_cast<std::uint16_t>(1 + (r >> 24) % 1024),
+                                          static_cast<std::uint16_t>(1 + (r >> 44) % 512)};
+            const std::uint32_t head[] = {0x10, kModes[r % 8] | static_cast<std::uint32_t>((r >> 8) & 0xFFF0),
+                                          13u + 2u * size[0] * size[1]};
+            std::memcpy(block.data() + at, head, sizeof head);
+            std::memcpy(block.data() + at + 16, size, sizeof size);
+        }
+        out.write(reinterpret_cast<const char*>(block.data()), static_cast<std::streamsize>(block.size()));
+    }
 }
 
 // The plain file's bytes in Mode 2 Form 1 sectors, the last one padded with zeros.
@@ -200,6 +236,35 @@ int main(int argc, char** argv) {
         scan(vorel::SearchBmp, rawPath, bmpRawFound, bmpRawT);
     }
     const double tim = timT.wall, timRaw = timRawT.wall, bmp = bmpT.wall, bmpRaw = bmpRawT.wall;
+
+    // The TIM rules, alternating as above: the real-game rules read from the
+    // default store, the strict ones from a store that asks for them.
+    vorel::MemorySettingsStore strictStore;
+    vorel::Write(strictStore, vorel::settings::kStrictTim, 1);
+    const std::string densePath = (folder / "vorel-scan-bench-dense.bin").string();
+    const std::size_t denseMegabytes = std::min<std::size_t>(megabytes, 64);
+    std::printf("writing %zu MB dense with TIM-like headers in %s ...\n", denseMegabytes, densePath.c_str());
+    MakeDenseCandidates(densePath, denseMegabytes);
+    PlainRead(densePath, checksum);  // into the page cache
+    const auto scanTim = [&](const vorel::ISettingsStore& rules, const std::string& file, long& found, Timing& best) {
+        vorel::SearchState state;
+        CountingHost host;
+        const auto start = Clock::now();
+        const double cpu = CpuSeconds();
+        vorel::SearchTim(state, host, rules, file);
+        best.cpu = std::min(best.cpu, CpuSeconds() - cpu);
+        best.wall = std::min(best.wall, Seconds(start));
+        found = host.opened;
+    };
+    long wideFound = 0, strictFound = 0, wideDenseFound = 0, strictDenseFound = 0;
+    Timing wideT, strictT, wideDenseT, strictDenseT;
+    for (int round = 0; round < 7; ++round) {
+        scanTim(store, path, wideFound, wideT);
+        scanTim(strictStore, path, strictFound, strictT);
+        scanTim(store, densePath, wideDenseFound, wideDenseT);
+        scanTim(strictStore, densePath, strictDenseFound, strictDenseT);
+    }
+    std::filesystem::remove(densePath);
     const long benchPeak = PeakRssKb(RUSAGE_SELF);
 
     // The finder over the whole file, in a process of its own, for its peak memory.
@@ -236,7 +301,20 @@ int main(int argc, char** argv) {
                 timT.cpu, timRawT.cpu, timRawT.cpu / timT.cpu, bmpT.cpu, bmpRawT.cpu, bmpRawT.cpu / bmpT.cpu);
     std::printf("peak resident memory: benchmark %.1f MiB, vorel-find %.1f MiB, vorel-find on the raw image %.1f MiB\n",
                 benchPeak / 1024.0, findPeak / 1024.0, findRawPeak / 1024.0);
-    const bool ok = timFound == made.tims && bmpFound == made.bitmaps && timRawFound == made.tims &&
+    std::printf("\nTIM rules, best of 7        real-game (s)   strict (s)   ratio (clock)   ratio (processor)\n");
+    std::printf("%-26s %15.3f %12.3f %15.3f %19.3f   (%ld / %ld found)\n", "this file", wideT.wall, strictT.wall,
+                wideT.wall / strictT.wall, wideT.cpu / strictT.cpu, wideFound, strictFound);
+    std::printf("%-26s %15.3f %12.3f %15.3f %19.3f   (%ld / %ld found)\n", "dense TIM-like headers", wideDenseT.wall,
+                strictDenseT.wall, wideDenseT.wall / strictDenseT.wall, wideDenseT.cpu / strictDenseT.cpu,
+                wideDenseFound, strictDenseFound);
+    const double candidates = static_cast<double>(denseMegabytes) * 1e6 / 64;
+    std::printf("dense file: %.0f candidates, %.1f ns more each by the real-game rules (processor time)\n",
+                candidates, (wideDenseT.cpu - strictDenseT.cpu) / candidates * 1e9);
+    const bool rulesFast = wideT.cpu <= 1.05 * strictT.cpu;
+    std::printf("real-game rules within 1.05 x the strict rules on this file (processor time): %s\n",
+                rulesFast ? "yes" : "NO");
+    const bool ok = wideFound == made.tims && strictFound == made.tims && wideDenseFound == strictDenseFound &&
+                    timFound == made.tims && bmpFound == made.bitmaps && timRawFound == made.tims &&
                     bmpRawFound == made.bitmaps;
     if (!ok) std::printf("MISMATCH: the scans did not find exactly the images placed\n");
     const bool fast = timRaw <= 1.3 * tim && bmpRaw <= 1.3 * bmp;

@@ -74,7 +74,26 @@ Bytes Sectors(vorel::samples::SectorKind kind, int count, const Bytes& data = {}
     return all;
 }
 
+// A built TIM with another flag word, or with an image block 2 bytes longer:
+// TIMs only the real-game rules accept.
+Bytes Reflagged(Bytes tim, std::uint32_t flag) {
+    for (int i = 0; i < 4; ++i) tim[4 + i] = static_cast<std::uint8_t>(flag >> (8 * i));
+    return tim;
+}
+Bytes TwoBytesLonger(Bytes tim) {
+    tim[8] += 2;  // a direct-colour TIM's image block length
+    tim.insert(tim.end(), {0, 0});
+    return tim;
+}
+
 void TimSeeds(const fs::path& corpus) {
+    Put("tim_candidate", "wide_tim16_plus_two", TwoBytesLonger(MakeTim(2, 8, 4)));
+    Put("tim_candidate", "wide_tim24_plus_two", TwoBytesLonger(MakeTim(3, 6, 2)));
+    Put("tim_candidate", "wide_tim16_1000x4", MakeTim(2, 1000, 4));
+    Put("tim_candidate", "wide_tim8_flag_5b29", Reflagged(MakeTim(9, 8, 3), 0x5B29));
+    Put("tim_candidate", "wide_tim4_flag_7c48_2pal", Reflagged(MakeTim(8, 16, 4, 2), 0x7C48));
+    Put("tim_candidate", "wide_mode16_clut16", Reflagged(MakeTim(8, 16, 2), 0xA));
+    Put("tim_candidate", "wide_mode24_clut256", Reflagged(MakeTim(9, 8, 2), 0xB));
     Put("tim_candidate", "tim16_8x4", MakeTim(2, 8, 4));
     Put("tim_candidate", "tim24_units_6x2", MakeTim(3, 6, 2, 1, 2, true));
     Put("tim_candidate", "tim24_pixels_5x3", MakeTim(3, 5, 3, 1, 3, false));

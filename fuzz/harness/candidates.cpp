@@ -98,6 +98,69 @@ std::optional<bool> TimRulesAccept(Input d) {
     return InTimLimits(width, height) && length == 12 + (flag == 8 ? width * height / 2 : width * height);
 }
 
+// The real-game rules written out on their own: what the strict rules accept,
+// and beyond it a flag word whose mode (bits 0-2) is 0 to 3 with the CLUT bit
+// (bit 3) set, or 2 or 3 without it; a CLUT of 1-1,024 x 1-512 colours whose
+// block holds exactly them; an image of 1-1,024 words x 1-512 lines that shares
+// video memory with its CLUT; an image block of exactly its pixels or 2 more.
+std::optional<bool> WideRulesAccept(Input d) {
+    const std::optional<bool> strict = TimRulesAccept(d);
+    if (!strict || *strict) return strict;
+    if (d.size() < 8 || LoadLe32(d.data()) != 0x10) return false;
+    const std::uint32_t flag = LoadLe32(d.data() + 4);
+    const std::uint32_t mode = flag % 8;
+    const bool clut = (flag / 8) % 2 == 1;
+    if (mode > 3 || (!clut && mode < 2)) return false;
+    if (d.size() < 20) return std::nullopt;
+    std::int64_t k = 0, cw = 0, ch = 0;
+    if (clut) {
+        k = Field32(d, 8), cw = Field16(d, 16), ch = Field16(d, 18);
+        if (cw < 1 || cw > 1024 || ch < 1 || ch > 512 || k != 12 + 2 * cw * ch) return false;
+    }
+    const auto image = static_cast<std::uint64_t>(8 + k);
+    if (image + 12 > d.size()) return std::nullopt;
+    const std::int64_t l = Field32(d, image), w = Field16(d, image + 8), h = Field16(d, image + 10);
+    if (w < 1 || w > 1024 || h < 1 || h > 512 || cw * ch + w * h > 1024 * 512) return false;
+    if (l != 12 + 2 * w * h && l != 14 + 2 * w * h) return false;
+    return clut || mode == 2 || (2 * w) % 3 == 0;
+}
+
+// What the real-game rules say about a TIM that only they accept.
+void CheckWideHeaderRules(Input d, const TimHeader& h) {
+    const std::uint32_t flag = LoadLe32(d.data() + 4);
+    Require(h.flagWord == flag, "real-game TIM: flag word misread");
+    const bool clut = (flag & 8) != 0;
+    const std::int64_t k = clut ? Field32(d, 8) : 0;
+    const auto image = static_cast<std::size_t>(8 + k);
+    const std::int64_t l = Field32(d, image), words = Field16(d, image + 8);
+    Require(h.height == Field16(d, image + 10), "real-game TIM: height misread");
+    Require(h.size == 8 + k + l, "real-game TIM: size is not its blocks' lengths + 8");
+    Require(std::int64_t{h.width} * h.height <= 4 * 1024 * 512 && h.size <= 8 + 2 * (12 + 2 * 1024 * 512) + 2,
+            "real-game TIM larger than video memory");
+    if (!clut) {
+        Require(h.paletteCount == 1, "direct-colour TIM with a palette count other than 1");
+        if ((flag & 7) == 2) {
+            Require(h.flag == kTim16 && h.width == words, "16-bit TIM: kind or width misread");
+        } else {
+            Require(h.flag == kTim24 && 3 * std::int64_t{h.width} == 2 * words, "24-bit TIM: kind or width misread");
+        }
+        return;
+    }
+    const std::int64_t cw = Field16(d, 16);
+    const bool eightBit = (flag & 7) == 1 || ((flag & 7) >= 2 && cw >= 256);
+    Require(h.flag == (eightBit ? kTim8 : kTim4) && h.width == words * (eightBit ? 2 : 4),
+            "indexed TIM: kind or width misread");
+    Require(h.clutBlockSize == k && h.clutWidth == cw && h.paletteCount == Field16(d, 18) &&
+                h.clutEntries == (k - 12) / 2,
+            "indexed TIM: CLUT fields misread");
+}
+
+bool SameHeader(const TimHeader& a, const TimHeader& b) {
+    return a.flag == b.flag && a.flagWord == b.flagWord && a.width == b.width && a.height == b.height &&
+           a.clutBlockSize == b.clutBlockSize && a.clutWidth == b.clutWidth && a.clutEntries == b.clutEntries &&
+           a.paletteCount == b.paletteCount && a.size == b.size;
+}
+
 // The search state the TIM scanner writes for a hit at `offset` of `file`.
 SearchState TimState(const TimHeader& h, Input file, std::size_t offset) {
     SearchState s;
@@ -184,30 +247,29 @@ void CheckRawTimState(Input data) {
     CheckTransparencyAndTimBytes(s, dib);
 }
 
-}  // namespace
-
-void CheckTimCandidate(Input data) {
-    CheckRawTimState(data);
-    TimHeader h;
-    const TimTest full = TestTimCandidate(data, 0, h);
+// The verdict under `rules`, held to the rules written out on their own and to
+// the same verdict on fewer bytes.
+TimTest CheckVerdict(Input data, TimRules rules, TimHeader& h) {
+    const TimTest full = TestTimCandidate(data, 0, h, rules);
     // A verdict given on fewer bytes must not change when more bytes follow.
     for (std::size_t cut : {std::size_t{4}, std::size_t{8}, std::size_t{20}, data.size() / 2}) {
         if (cut > data.size()) continue;
         TimHeader partial;
-        const TimTest r = TestTimCandidate(data.first(cut), 0, partial);
+        const TimTest r = TestTimCandidate(data.first(cut), 0, partial, rules);
         if (r == TimTest::kNeedMore) continue;
         Require(r == full, "TIM verdict changes when more bytes follow");
         if (r == TimTest::kAccept) Require(partial.size == h.size, "TIM size changes when more bytes follow");
     }
-    const std::optional<bool> rules = TimRulesAccept(data);
-    if (rules) {
-        Require((full == TimTest::kAccept) == *rules, "TIM verdict differs from the TIM rules");
+    const std::optional<bool> accept = rules == TimRules::kStrict ? TimRulesAccept(data) : WideRulesAccept(data);
+    if (accept) {
+        Require((full == TimTest::kAccept) == *accept, "TIM verdict differs from the TIM rules");
     } else {
         Require(full == TimTest::kNeedMore, "TIM verdict given without the bytes it needs");
     }
-    if (full != TimTest::kAccept) return;
-    CheckTimHeaderRules(data, h);
+    return full;
+}
 
+void CheckAcceptedTim(Input data, const TimHeader& h) {
     SearchState s = TimState(h, data, 0);
     const std::int64_t pixels = std::int64_t{h.width} * h.height;
     const int palettes = std::min(h.paletteCount, 64);
@@ -223,6 +285,28 @@ void CheckTimCandidate(Input data) {
             if (pixels <= kSmallImagePixels) CheckDocumentPalette(dib, 1);
         }
     }
+}
+
+}  // namespace
+
+void CheckTimCandidate(Input data) {
+    CheckRawTimState(data);
+    TimHeader strict;
+    TimHeader wide;
+    const TimTest strictVerdict = CheckVerdict(data, TimRules::kStrict, strict);
+    const TimTest wideVerdict = CheckVerdict(data, TimRules::kWide, wide);
+    if (strictVerdict == TimTest::kAccept) {
+        // The real-game rules find every strict TIM exactly as the strict rules do.
+        Require(wideVerdict == TimTest::kAccept && SameHeader(strict, wide),
+                "the real-game rules describe a strict TIM otherwise");
+        CheckTimHeaderRules(data, strict);
+        CheckAcceptedTim(data, strict);
+        return;
+    }
+    if (strictVerdict == TimTest::kNeedMore) Require(wideVerdict == TimTest::kNeedMore, "the real-game rules judge what the strict rules wait for");
+    if (wideVerdict != TimTest::kAccept) return;
+    CheckWideHeaderRules(data, wide);
+    CheckAcceptedTim(data, wide);
 }
 
 void CheckBmpCandidate(Input data) {

@@ -18,9 +18,10 @@ namespace vorel::fuzz {
 
 using Input = std::span<const std::uint8_t>;
 
-// TestTimCandidate at the first byte; an accepted TIM is described in a search
-// state as the scanner does and converted once per palette (and with palette
-// indices just outside the range). The bytes are also read as a raw search
+// TestTimCandidate at the first byte, by the strict and by the real-game rules,
+// each against the rules written out on their own; an accepted TIM is described
+// in a search state as the scanner does and converted once per palette (and with
+// palette indices just outside the range). The bytes are also read as a raw search
 // state, so conversion meets states no scanner would write.
 void CheckTimCandidate(Input data);
 
@@ -51,6 +52,7 @@ struct ScanOptions {
     bool mode1 = false;   // wrapped in Mode 1 sectors rather than Mode 2 Form 1
     int form2Every = 0;   // a Form 2 sector after every n data sectors; 0 none
     bool audioAfter = false;  // an audio sector at the end of the wrapped image
+    bool strictTim = false;   // "StrictTim": TIMs judged by the strict rules only
 };
 
 // Splits the options off the end of a fuzz input: four bytes, and a fifth, before

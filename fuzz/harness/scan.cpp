@@ -42,14 +42,14 @@ struct Expected {
     std::vector<BmpHit> bmps;
 };
 
-Expected FindAll(Input data, std::int64_t base) {
+Expected FindAll(Input data, std::int64_t base, TimRules rules) {
     Expected e;
     std::vector<std::uint8_t> padded(data.begin(), data.end());
     padded.resize(data.size() + 64, 0);
     for (std::size_t i = 0; i < data.size(); ++i) {
         if (data[i] == kTimId) {
             TimHeader h;
-            if (TestTimCandidate(padded, i, h) == TimTest::kAccept)
+            if (TestTimCandidate(padded, i, h, rules) == TimTest::kAccept)
                 e.tims.push_back({base + std::int64_t(i), h});
         } else if (data[i] == kBitmapInfoHeaderSize) {
             BmpHeader h;
@@ -97,7 +97,7 @@ class FuzzHost : public ISearchHost {
         // rest inside its look-ahead: every candidate sees all the bytes its header
         // needs, so the oracle is exact.
         exact_ = exactPossible && static_cast<std::int64_t>(data.size()) + 64 <= kLookAheadBytes;
-        if (exact_) expected_ = FindAll(data, base);
+        if (exact_) expected_ = FindAll(data, base, o.strictTim ? TimRules::kStrict : TimRules::kWide);
     }
 
     void CreateProgress() override {
@@ -338,6 +338,7 @@ ScanOptions TakeScanOptions(Input& data) {
     o.mode1 = (b4 >> 2) & 1;
     o.form2Every = kForm2Every[(b4 >> 3) & 3];
     o.audioAfter = (b4 >> 5) & 1;
+    o.strictTim = (b4 >> 6) & 1;
     return o;
 }
 
@@ -396,6 +397,7 @@ ScanSummary ScanBuffer(Input data, const ScanOptions& o) {
     Write(store, settings::kDivideSearch, o.divideSearch ? 1 : 0);
     Write(store, settings::kDivideNum, o.divideNum);
     Write(store, settings::kDividePos, o.dividePos);
+    Write(store, settings::kStrictTim, o.strictTim ? 1 : 0);
 
     Window window;
     if (o.divideSearch) {

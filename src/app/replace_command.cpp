@@ -8,6 +8,7 @@
 #include "app/vorel_app.h"
 #include "docview/ui/vorel_doc.h"
 #include "docview/ui/vorel_view.h"
+#include "export/image_provenance.h"
 #include "export/put_back.h"
 #include "export/rewrite_file.h"
 #include "export/ui/picture_file.h"
@@ -20,6 +21,19 @@ namespace vorel::app {
 namespace {
 
 const QString kCannotReplace = QStringLiteral("ｲﾒｰｼﾞを置換できません。\n%1\nﾌｧｲﾙは変更していません。");
+
+QString OffsetText(std::int64_t offset) {
+    return QStringLiteral("0x%1").arg(offset, 8, 16, QLatin1Char('0'));
+}
+
+// A PNG exported from one image, chosen for another: titles follow the search's
+// settings, so the same name may stand for another image now.
+QString OtherImageReason(const PngProvenance& from, const ImageRecord& target) {
+    return QStringLiteral("このﾋﾟｸﾁｬは別のｲﾒｰｼﾞから書き出されています\n"
+                          "書き出し元: %1 ｵﾌｾｯﾄ %2 (%3)\nこのｲﾒｰｼﾞ: ｵﾌｾｯﾄ %4 (%5)")
+        .arg(QString::fromStdString(from.sourceName), OffsetText(from.offset), QString::fromStdString(from.kind),
+             OffsetText(target.fileOffset), QString::fromStdString(ImageKindText(target)));
+}
 
 void Refuse(const QString& reason) {
     Messages().ShowMessage(kCannotReplace.arg(reason), MessageIcon::Exclamation);
@@ -134,6 +148,10 @@ void ReplaceHistory::ReplaceImage(CVorelApp& app, CVorelDoc& doc) {
         const WaitCursor wait;
         if (!vorel::ui::ReadPictureFile(*chosen, picture, reason)) {
             Refuse(reason);
+            return;
+        }
+        if (FromAnotherImage(picture, doc.m_record)) {
+            Refuse(OtherImageReason(*picture.provenance, doc.m_record));
             return;
         }
         const RereadOutcome again = ReadImageAgain(doc.m_record, found);

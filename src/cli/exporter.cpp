@@ -11,6 +11,7 @@
 #include "docview/tim_bytes.h"
 #include "docview/transparency.h"
 #include "export/bmp_writer.h"
+#include "export/image_provenance.h"
 #include "export/save_tiff.h"
 #include "export/tim_file.h"
 
@@ -64,7 +65,7 @@ bool Exporter::Prepare(QString& reason) {
     return false;
 }
 
-void Exporter::Write(const FoundImage& image, const Dib& dib, const SearchState& state) {
+void Exporter::Write(const FoundImage& image, const Dib& dib, const SearchState& state, std::string_view searched) {
     if (format_ == ExportFormat::kTim) {
         // Only a TIM whose every byte was found can be written as it stands in the file.
         // (Out of memory is a failure, reported when the file is written.)
@@ -80,7 +81,7 @@ void Exporter::Write(const FoundImage& image, const Dib& dib, const SearchState&
     }
     const QString path = QDir(folder_).filePath(FileNameFor(image));
     QString reason;
-    if (WriteOne(QFile::encodeName(path).toStdString(), dib, state, reason)) {
+    if (WriteOne(QFile::encodeName(path).toStdString(), dib, state, searched, reason)) {
         ++written_;
         return;
     }
@@ -128,7 +129,8 @@ QString Exporter::FileNameFor(const FoundImage& image) {
     return name;
 }
 
-bool Exporter::WriteOne(const std::string& path, const Dib& dib, const SearchState& state, QString& reason) const {
+bool Exporter::WriteOne(const std::string& path, const Dib& dib, const SearchState& state, std::string_view searched,
+                        QString& reason) const {
     switch (format_) {
         case ExportFormat::kBmp: {
             const BmpWriteOutcome outcome = WriteBmpFile(path, dib);
@@ -145,8 +147,9 @@ bool Exporter::WriteOne(const std::string& path, const Dib& dib, const SearchSta
         case ExportFormat::kPng: {
             char error[256] = {};
             const Dib mask = pngAlpha_ ? TransparencyMaskOfHit(state) : Dib{};
+            const std::string provenance = FormatProvenance(ProvenanceOfImage(RecordOfHit(state, searched)));
             if (writePng_(path.c_str(), dib.Data(), dib.AllocatedSize(), mask.IsNull() ? nullptr : mask.Data(),
-                          mask.AllocatedSize(), error, sizeof error) == 0)
+                          mask.AllocatedSize(), provenance.c_str(), error, sizeof error) == 0)
                 return true;
             reason = QString::fromUtf8(error);
             return false;

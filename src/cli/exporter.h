@@ -26,14 +26,16 @@ public:
     // Writes one image (`state` holds its hit); a failure is reported on stderr and
     // counted, and the next image is still written. TIM export passes over a bitmap
     // or a TIM the file cuts off, with a note on stderr.
-    void Write(const FoundImage& image, const Dib& dib, const SearchState& state);
+    // `searched` is the path of the file searched (a PNG names it in its provenance).
+    void Write(const FoundImage& image, const Dib& dib, const SearchState& state, std::string_view searched);
 
     int Written() const { return written_; }
     int Failed() const { return failed_; }
     int PassedOver() const { return passedOver_; }
 
 private:
-    bool WriteOne(const std::string& path, const Dib& dib, const SearchState& state, QString& reason) const;
+    bool WriteOne(const std::string& path, const Dib& dib, const SearchState& state, std::string_view searched,
+                  QString& reason) const;
 
     // The file name for an image: its title, and when two searched files give the
     // same title (DATA.BIN and DATA.TIM, or one name in two folders), a number

@@ -129,8 +129,12 @@ int main(int argc, char* argv[]) {
     const QCommandLineOption filesOption(
         QStringLiteral("files"), QStringLiteral("List the files of each CD image (path, first sector, size, images "
                                                 "found in it, kind) instead of the images."));
+    const QCommandLineOption strictTimOption(
+        QStringLiteral("strict-tim"),
+        QStringLiteral("Judge TIMs by the strict rules only (flag word exactly 2, 3, 8 or 9, at most 640 x 480): "
+                       "images are numbered as in earlier versions, but TIMs that real games ship are passed over."));
     parser.addOptions({tsvOption, typeOption, palettesOption, chunkOption, pageOption, perPageOption, outOption,
-                       formatOption, alphaOption, sectorsOption, treeOption, filesOption});
+                       formatOption, alphaOption, sectorsOption, treeOption, filesOption, strictTimOption});
     // Putting edited pictures back (see put_back_command.h).
     const QCommandLineOption replaceOption(
         QStringLiteral("replace"), QStringLiteral("Put PICTURE (PNG, BMP or TIFF) back into FILE as the image TITLE."),
@@ -166,6 +170,7 @@ int main(int argc, char* argv[]) {
         vorel::Write(store, vorel::settings::kSearchType, value);
     }
     if (parser.isSet(palettesOption)) vorel::Write(store, vorel::settings::kPaletteImage, 1);
+    if (parser.isSet(strictTimOption)) vorel::Write(store, vorel::settings::kStrictTim, 1);
     if (parser.isSet(sectorsOption)) {
         const QString sectors = parser.value(sectorsOption);
         const int value = sectors == u"auto" ? 0 : sectors == u"raw" ? 1 : sectors == u"plain" ? 2 : -1;
@@ -265,7 +270,7 @@ int main(int argc, char* argv[]) {
             vorel::FinderHost host(store, showProgress, [&](const FoundImage& image, const vorel::Dib& dib,
                                                             const vorel::SearchState& hit) {
                 if (!listFiles) PrintImage(image, tsv);
-                if (exporter) exporter->Write(image, dib, hit);
+                if (exporter) exporter->Write(image, dib, hit, target.path);
             });
             host.SetDiscMap(&disc);
             vorel::RunSearchScans(state, host, store, target);

@@ -7,8 +7,11 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
+#include <string>
 
 #include "docview/transparency.h"
+#include "export/png_provenance.h"
 #include "export/ui/picture_file.h"
 #include "image/dib.h"
 
@@ -56,8 +59,8 @@ void SetError(char* error, std::size_t size, const QString& text) {
 }  // namespace
 
 extern "C" Q_DECL_EXPORT int VorelWritePng(const char* path, const std::uint8_t* dibBytes, std::size_t dibSize,
-                                           const std::uint8_t* maskBytes, std::size_t maskSize, char* error,
-                                           std::size_t errorSize) {
+                                           const std::uint8_t* maskBytes, std::size_t maskSize,
+                                           const char* provenanceText, char* error, std::size_t errorSize) {
     const vorel::Dib dib = CopyDib(dibBytes, dibSize);
     const vorel::Dib mask = maskBytes != nullptr ? CopyDib(maskBytes, maskSize) : vorel::Dib{};
     if (dib.IsNull() || (maskBytes != nullptr && mask.IsNull())) {
@@ -80,6 +83,16 @@ extern "C" Q_DECL_EXPORT int VorelWritePng(const char* path, const std::uint8_t*
             for (int x = 0; x < image.width(); ++x)
                 if (vorel::IsTransparent(mask, x, y)) row[x] &= 0x00FFFFFFu;
         }
+    }
+    if (provenanceText != nullptr) {
+        std::optional<vorel::PngProvenance> provenance = vorel::ParseProvenance(provenanceText);
+        if (!provenance) {
+            SetError(error, errorSize, QStringLiteral("the provenance text cannot be read"));
+            return 1;
+        }
+        provenance->alpha = maskBytes != nullptr;  // transparent pixels were given alpha 0 just above
+        image.setText(QString::fromLatin1(vorel::kProvenanceKey),
+                      QString::fromStdString(vorel::FormatProvenance(*provenance)));
     }
     QSaveFile file(QString::fromLocal8Bit(path));
     if (!file.open(QIODevice::WriteOnly)) {
@@ -116,6 +129,10 @@ extern "C" Q_DECL_EXPORT int VorelReadPicture(const char* path, vorel::PluginPic
     std::copy(picture.pixels.begin(), picture.pixels.end(), out->rgba);
     out->width = picture.width;
     out->height = picture.height;
+    if (picture.provenance) {
+        const std::string text = vorel::FormatProvenance(*picture.provenance);
+        std::snprintf(out->provenance, sizeof out->provenance, "%s", text.c_str());
+    }
     out->paletteSize = static_cast<std::int32_t>(std::min<std::size_t>(picture.palette.size(), 256));
     for (std::int32_t i = 0; i < out->paletteSize; ++i)
         std::copy(picture.palette[static_cast<std::size_t>(i)].begin(), picture.palette[static_cast<std::size_t>(i)].end(), out->palette + 4 * i);

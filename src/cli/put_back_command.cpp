@@ -15,6 +15,7 @@
 #include "cli/finder_host.h"
 #include "cli/png_export.h"
 #include "disc/cue_sheet.h"
+#include "export/image_provenance.h"
 #include "export/put_back.h"
 #include "export/replacement_file.h"
 #include "export/rewrite_file.h"
@@ -109,6 +110,8 @@ struct PictureReader {
         out.pixels.assign(p.rgba, p.rgba + static_cast<std::size_t>(p.width) * static_cast<std::size_t>(p.height) * 4);
         for (int i = 0; i < p.paletteSize; ++i)
             out.palette.push_back({p.palette[4 * i], p.palette[4 * i + 1], p.palette[4 * i + 2], p.palette[4 * i + 3]});
+        p.provenance[sizeof p.provenance - 1] = '\0';
+        if (p.provenance[0] != '\0') out.provenance = ParseProvenance(p.provenance);
         release(&p);
         return true;
     }
@@ -232,6 +235,16 @@ int RunPutBack(const PutBackRequest& request, const ISettingsStore& store) {
             item.refusal = QStringLiteral("no image of that title in %1").arg(request.file);
         } else if (!reader.Read(picture, pixels, reason)) {
             item.refusal = reason;
+        } else if (FromAnotherImage(pixels, found->second)) {
+            // Titles follow the search's settings; the offset and kind do not.
+            const PngProvenance& from = *pixels.provenance;
+            item.refusal = QStringLiteral("the picture was exported from another image (%1, offset %2, %3), "
+                                          "not from this one (offset %4, %5)")
+                               .arg(QString::fromStdString(from.sourceName))
+                               .arg(from.offset)
+                               .arg(QString::fromStdString(from.kind))
+                               .arg(found->second.fileOffset)
+                               .arg(QString::fromStdString(ImageKindText(found->second)));
         } else {
             item.record = found->second;
             SearchState state;

@@ -60,7 +60,8 @@ RereadOutcome RereadTim(const ImageRecord& record, ScanSource& source, SearchSta
     std::vector<std::uint8_t> bytes;
     TimHeader h;
     bool accepted = false;
-    const auto test = [&h](ByteSpan b) { return TestTimCandidate(b, 0, h); };
+    const TimRules rules = record.strictTim ? TimRules::kStrict : TimRules::kWide;
+    const auto test = [&h, rules](ByteSpan b) { return TestTimCandidate(b, 0, h, rules); };
     if (!ReadUntilJudged(source, record.streamOffset, bytes, test, accepted)) return RereadOutcome::kReadFailed;
     if (!accepted || h.flag != record.timFlag || h.width != record.width || h.height != record.height ||
         h.paletteCount != record.paletteCount || record.paletteIndex < 0 || record.paletteIndex >= h.paletteCount)
@@ -115,6 +116,7 @@ ImageRecord RecordOfHit(const SearchState& state, std::string_view path) {
     r.fileOffset = state.m_nHitFileOffset;
     r.sourceType = state.m_nSourceType;
     r.imageNo = state.m_nHitCount;
+    r.size = static_cast<std::int64_t>(state.m_nHitSize);
     if (state.m_nSourceType == kSourceTim) {
         r.timFlag = state.m_nTimFlag;
         r.bitCount = TimBitCount(state.m_nTimFlag);
@@ -123,6 +125,7 @@ ImageRecord RecordOfHit(const SearchState& state, std::string_view path) {
         r.paletteCount = state.m_nPaletteCount;
         r.paletteIndex = state.m_nPaletteIndex;
         r.paletteImages = state.m_bPaletteImages;
+        r.strictTim = state.m_bStrictTim;
     } else {
         // A bitmap's fields live only in its header, which the hit starts with.
         const ByteSpan hit = state.Hit();
@@ -148,6 +151,7 @@ RereadOutcome ReadImageAgain(const ImageRecord& record, SearchState& state) {
     state.m_nFileModifiedNs = record.stamp.modifiedNs;
     state.m_bRawSectors = record.rawSectors;
     state.m_bPaletteImages = record.paletteImages;
+    state.m_bStrictTim = record.strictTim;
     state.m_nHitOffset = 0;
     state.m_nHitFileOffset = record.fileOffset;
     state.m_nHitStreamOffset = record.streamOffset;

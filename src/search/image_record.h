@@ -31,14 +31,16 @@ struct ImageRecord {
     std::int64_t streamOffset = 0; // where the image starts in the scanned bytes (its user data)
     std::int64_t fileOffset = 0;   // where its first byte lies in the file (what the user is shown)
     std::int32_t sourceType = 0;   // kSourceTim or kSourceBmp
-    std::uint32_t timFlag = 0;     // TIM: 2, 3, 8 or 9
+    std::uint32_t timFlag = 0;     // TIM: 2, 3, 8 or 9, the kind its pixels are read as
     std::int32_t bitCount = 0;     // bits per pixel of the image as found (4, 8, 16, 24; bitmaps 1, 4, 8, 24)
     std::int32_t width = 0;        // in pixels, as found (before any turn)
     std::int32_t height = 0;
+    std::int64_t size = 0;         // bytes the image takes in its file (a TIM's blocks as their lengths give them)
     std::int32_t paletteCount = 1; // palettes of a TIM with a colour table, else 1
     std::int32_t paletteIndex = 0; // the palette this record shows
     std::int32_t imageNo = 0;      // the image number in its search (1 for the first)
     bool paletteImages = false;    // the search showed one image per palette (titles carry the palette)
+    bool strictTim = false;        // the search judged TIMs by the strict rules only (read again by the same)
 };
 
 // The record of the hit a scanner is opening a document for (called from

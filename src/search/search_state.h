@@ -22,7 +22,8 @@ struct SearchState {
     std::int64_t m_nFileModifiedNs = 0;   // modification time of the searched file when its scan began
     bool m_bRawSectors = false;           // the file is read as 2,352-byte CD sectors
     bool m_bPaletteImages = false;        // a TIM scan shows one image per palette
-    std::uint32_t m_nTimFlag = 0;       // 2, 3, 8 or 9
+    bool m_bStrictTim = false;            // a TIM scan judges by the strict rules only (TimRules)
+    std::uint32_t m_nTimFlag = 0;       // 2, 3, 8 or 9: the kind the pixels are read as
     std::int32_t m_nWidth = 0;          // TIM pixel width
     std::int32_t m_nHeight = 0;         // TIM height
     std::int32_t m_nClutEntries = 0;    // (CLUT block length - 12) / 2

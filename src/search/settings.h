@@ -59,6 +59,10 @@ inline constexpr IntSetting kPngAlpha{kSettings, "PngAlpha", 0};
 inline constexpr IntSetting kPaletteFlag{kPalette, "Palette Flg", 0};
 // How a file's sectors are read: 0 raw when it looks like a raw CD image, 1 always raw, 2 never.
 inline constexpr IntSetting kRawSectors{kSettings, "RawSectors", 0};
+// Non-zero: TIMs are judged by the strict rules only (exactly 2, 3, 8 or 9 as the
+// flag word, 640 x 480 at most), which number images as earlier versions did;
+// 0: also what real games ship (see TimRules).
+inline constexpr IntSetting kStrictTim{kSettings, "StrictTim", 0};
 // Non-zero: every image a search finds opens its window; 0: images go to the image list only.
 inline constexpr IntSetting kOpenWindows{kSettings, "OpenWindows", 1};
 // Non-zero: the image list is shown beside the windows.

@@ -81,6 +81,64 @@ TimTest TestIndexed(ByteSpan bytes, std::size_t pos, TimHeader& h) {
     return TimTest::kAccept;
 }
 
+// The real-game rules for a candidate the strict rules passed over: what the
+// console's libraries load. They read only the mode (bits 0-2) and the CLUT bit
+// (bit 3) of the flag word; converters leave other bits set.
+TimTest TestWide(ByteSpan bytes, std::size_t pos, TimHeader& h) {
+    const std::uint32_t mode = h.flagWord & 7;
+    const bool hasClut = (h.flagWord & 8) != 0;
+    if (mode > 3) return TimTest::kReject;             // 4 to 7 name no kind of pixels a file holds
+    if (!hasClut && mode < 2) return TimTest::kReject;  // indexed pixels need a colour table
+    if (!InBounds(bytes.size(), pos, 20)) return TimTest::kNeedMore;
+
+    std::int64_t clutLength = 0;
+    std::int64_t clutWidth = 0;
+    std::int64_t clutHeight = 0;
+    if (hasClut) {
+        clutLength = static_cast<std::int32_t>(Dword(bytes, pos + 8));
+        clutWidth = Signed16(Word(bytes, pos + 16));
+        clutHeight = Signed16(Word(bytes, pos + 18));
+        if (clutWidth <= 0 || clutWidth > kVramWords) return TimTest::kReject;     // a CLUT lies in video memory
+        if (clutHeight <= 0 || clutHeight > kVramLines) return TimTest::kReject;   // and has a palette at least
+        if (clutLength != 12 + 2 * clutWidth * clutHeight) return TimTest::kReject;  // exactly its colours
+    }
+
+    const std::uint64_t imageHeader = static_cast<std::uint64_t>(pos) + 8 + static_cast<std::uint64_t>(clutLength);
+    if (!InBounds(bytes.size(), imageHeader, 12)) return TimTest::kNeedMore;
+    const auto at = static_cast<std::size_t>(imageHeader);
+    const std::int64_t blockLength = static_cast<std::int32_t>(Dword(bytes, at));
+    const std::int64_t words = Signed16(Word(bytes, at + 8));
+    const std::int64_t height = Signed16(Word(bytes, at + 10));
+    if (words <= 0 || words > kVramWords) return TimTest::kReject;     // width in 16-bit words
+    if (height <= 0 || height > kVramLines) return TimTest::kReject;
+    // Image and CLUT are loaded into video memory together: a TIM never asks for more.
+    if (clutWidth * clutHeight + words * height > std::int64_t{kVramWords} * kVramLines) return TimTest::kReject;
+    const std::int64_t pixelBytes = 2 * words * height;
+    // Exactly the pixels, or 2 bytes more, as some converters (and commercial games) write it.
+    if (blockLength != 12 + pixelBytes && blockLength != 14 + pixelBytes) return TimTest::kReject;
+
+    std::int64_t width = 0;
+    if (!hasClut) {
+        h.flag = mode == 2 ? kTim16 : kTim24;
+        if (mode == 3 && (2 * words) % 3 != 0) return TimTest::kReject;  // three words hold two 24-bit pixels
+        width = mode == 2 ? words : 2 * words / 3;
+    } else {
+        // A 16- or 24-bit mode with a CLUT holds indexed pixels after all: a
+        // CLUT of 256 colours or more says 8 bits, a narrower one 4 bits.
+        const bool eightBit = mode == 1 || (mode >= 2 && clutWidth >= 256);
+        h.flag = eightBit ? kTim8 : kTim4;
+        width = eightBit ? 2 * words : 4 * words;
+        h.clutBlockSize = static_cast<std::int32_t>(clutLength);
+        h.clutWidth = static_cast<std::int32_t>(clutWidth);
+        h.clutEntries = static_cast<std::int32_t>(clutWidth * clutHeight);
+    }
+    h.paletteCount = hasClut ? static_cast<std::int32_t>(clutHeight) : 1;
+    h.width = static_cast<std::int32_t>(width);
+    h.height = static_cast<std::int32_t>(height);
+    h.size = 8 + clutLength + blockLength;
+    return TimTest::kAccept;
+}
+
 }  // namespace
 
 std::uint16_t ReadTimWord(ByteSpan bytes, std::size_t offset, int order) {
@@ -97,22 +155,32 @@ std::uint32_t ReadTimDword(ByteSpan bytes, std::size_t offset, int order) {
     return order == kTimBigEndian ? __builtin_bswap32(*value) : *value;
 }
 
-TimTest TestTimCandidate(ByteSpan bytes, std::size_t pos, TimHeader& header) {
+TimTest TestTimCandidate(ByteSpan bytes, std::size_t pos, TimHeader& header, TimRules rules) {
     if (!InBounds(bytes.size(), pos, 4)) return TimTest::kNeedMore;
     if (Dword(bytes, pos) != kTimId) return TimTest::kReject;
     if (!InBounds(bytes.size(), pos, 8)) return TimTest::kNeedMore;
+    const std::uint32_t flagWord = Dword(bytes, pos + 4);
     header = TimHeader{};
-    header.flag = Dword(bytes, pos + 4);
-    switch (header.flag) {
+    header.flag = flagWord;
+    header.flagWord = flagWord;
+    TimTest strict = TimTest::kReject;
+    switch (flagWord) {
         case kTim16:
         case kTim24:
-            return TestDirect(bytes, pos, header);
+            strict = TestDirect(bytes, pos, header);
+            break;
         case kTim4:
         case kTim8:
-            return TestIndexed(bytes, pos, header);
+            strict = TestIndexed(bytes, pos, header);
+            break;
         default:
-            return TimTest::kReject;
+            break;
     }
+    // Whatever the strict rules find (or wait for) stays exactly as they say.
+    if (strict != TimTest::kReject || rules == TimRules::kStrict) return strict;
+    header = TimHeader{};
+    header.flagWord = flagWord;
+    return TestWide(bytes, pos, header);
 }
 
 }  // namespace vorel

@@ -12,12 +12,13 @@ namespace {
 class TimHandler : public ICandidateHandler {
 public:
     TimHandler(SearchState& state, ISearchHost& host, ScanSource& source, const std::string& path,
-               DivideWindow window, bool paletteImages)
-        : state_(state), host_(host), source_(source), path_(path), window_(window), paletteImages_(paletteImages) {}
+               DivideWindow window, bool paletteImages, TimRules rules)
+        : state_(state), host_(host), source_(source), path_(path), window_(window), paletteImages_(paletteImages),
+          rules_(rules) {}
 
     Examined Examine(ByteSpan bytes, std::size_t pos, std::int64_t streamOffset) override {
         TimHeader h;
-        switch (TestTimCandidate(bytes, pos, h)) {
+        switch (TestTimCandidate(bytes, pos, h, rules_)) {
             case TimTest::kReject: return Examined::kNext;
             case TimTest::kNeedMore: return Examined::kNeedMore;
             case TimTest::kAccept: break;
@@ -53,6 +54,7 @@ private:
     const std::string& path_;
     DivideWindow window_;
     bool paletteImages_;
+    TimRules rules_;
     DocumentRef result_ = nullptr;
 };
 
@@ -63,13 +65,16 @@ DocumentRef SearchTim(SearchState& state, ISearchHost& host, const ISettingsStor
                                  "TIM検索"};
     const bool paletteImages = Read(store, settings::kPaletteImage) != 0;
     const DivideWindow window = ReadDivideWindow(store);
+    const bool strict = Read(store, settings::kStrictTim) != 0;
 
     ScanFile scan(state);
     if (!scan.Open(path, kSourceTim, ReadSectorReading(store))) return nullptr;
     state.m_nHitCount = 0;
     state.m_nShownCount = 0;
     state.m_bPaletteImages = paletteImages;
-    TimHandler handler(state, host, scan.Source(), path, window, paletteImages);
+    state.m_bStrictTim = strict;
+    TimHandler handler(state, host, scan.Source(), path, window, paletteImages,
+                       strict ? TimRules::kStrict : TimRules::kWide);
     return scan.Walk(params, host, handler) ? handler.Result() : nullptr;
 }
 

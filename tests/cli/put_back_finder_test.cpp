@@ -281,4 +281,51 @@ TEST_F(PutBackFinderTest, SignalDuringAReplaceWritesNothingAndLeavesNothing) {
     }
 }
 
+// Titles follow the rules a search used: a PNG exported under the strict rules
+// as image 1 names its own offset and kind, and is refused when image 1 of a
+// search under the real-game rules is another TIM of the same size.
+TEST_F(PutBackFinderTest, PictureExportedFromAnotherImageIsRefused) {
+    using vorel::samples::MakeTim;
+    std::vector<std::uint8_t> wideOnly = MakeTim(2, 16, 8, 1, 9);
+    wideOnly[8] += 2;  // an image block 2 bytes longer than its pixels
+    wideOnly.insert(wideOnly.end(), {0, 0});
+    const std::vector<std::uint8_t> gap(16, 0);
+    std::vector<std::uint8_t> bytes = gap;
+    for (const auto& part : {wideOnly, gap, MakeTim(2, 16, 8, 1, 3), gap, MakeTim(2, 16, 8, 1, 5), gap})
+        bytes.insert(bytes.end(), part.begin(), part.end());
+    const std::size_t strictFirst = 16 + wideOnly.size() + 16;
+    const fs::path file = dir_ / "mixed.bin";
+    Save(file, bytes);
+
+    ASSERT_EQ(Find("--strict-tim --out " + Q(dir_ / "out") + " --format png " + Q(file)).first, 0);
+    const fs::path png = dir_ / "out/mixed_001.PNG";
+    // The chunk as ImageMagick reads it (Qt compresses a long text into zTXt).
+    const fs::path chunk = dir_ / "chunk.txt";
+    ASSERT_EQ(std::system(("identify -format '%[Vorel-Source]' " + Q(png) + " >" + Q(chunk)).c_str()), 0);
+    std::stringstream text;
+    text << std::ifstream(chunk).rdbuf();
+    EXPECT_EQ(text.str(), "offset=" + std::to_string(strictFirst) +
+                              "; kind=TIM16; width=16; height=8; bytes=276; palette=0; alpha=0; file=mixed.bin");
+
+    const auto [status, out] = Find("--replace mixed_001=" + Q(png) + " " + Q(file));
+    EXPECT_EQ(status, 2);
+    EXPECT_EQ(out.rfind("refused\tmixed_001\t", 0), 0u) << out;
+    EXPECT_NE(out.find("exported from another image (mixed.bin, offset " + std::to_string(strictFirst) +
+                       ", TIM16), not from this one (offset 16, TIM16)"),
+              std::string::npos)
+        << out;
+    EXPECT_EQ(Bytes(file), bytes);
+
+    // Under the rules it was exported with, it is the very image.
+    const auto same = Find("--strict-tim --replace mixed_001=" + Q(png) + " " + Q(file));
+    EXPECT_EQ(same.first, 0) << same.second;
+    EXPECT_EQ(same.second.rfind("unchanged\tmixed_001\t", 0), 0u) << same.second;
+    // A picture that lost the chunk is judged by its size alone, as before.
+    ASSERT_EQ(std::system(("convert " + Q(png) + " -strip " + Q(dir_ / "stripped.png")).c_str()), 0);
+    const auto stripped = Find("--dry-run --replace mixed_001=" + Q(dir_ / "stripped.png") + " " + Q(file));
+    EXPECT_EQ(stripped.first, 0) << stripped.second;
+    EXPECT_EQ(stripped.second.rfind("would-replace\tmixed_001\t", 0), 0u) << stripped.second;
+    EXPECT_EQ(Bytes(file), bytes);
+}
+
 }  // namespace

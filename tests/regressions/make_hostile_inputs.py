@@ -129,6 +129,67 @@ def _():
     return first + tim(2, block(12 + 2 * 16 * 16, 0, 0, 16, 16), bytes(range(1, 21)))
 
 
+# --- TIM headers the real-game rules judge -----------------------------------
+
+@case('tim_wide_clut_of_two_gigabytes')
+def _():
+    # A 16-bit mode with a CLUT of 32767 x 32767 colours whose length says exactly
+    # that (2,147,352,590 bytes): no CLUT lies outside video memory, none is read.
+    return tim(0xA, block(12 + 2 * 32767 * 32767, 0, 0, 32767, 32767)) + indexed_image(4, 4, 32) + noise(40, 21)
+
+
+@case('tim_wide_image_past_video_memory')
+def _():
+    # Flag bits above the mode, and images one word wider or one line taller
+    # than video memory; then a CLUT and an image that each fit but not together.
+    return (tim(0x12, block(12 + 2 * 1025 * 2, 0, 0, 1025, 2)) + noise(30, 22) +
+            tim(0x5758, block(12 + 2 * 16, 0, 0, 16, 1), bytes(32) + block(12 + 2 * 4 * 513, 0, 0, 4, 513)) +
+            noise(30, 23) +
+            tim(0x48, block(12 + 2 * 1024, 0, 0, 1024, 1), bytes(2048) + block(12 + 2 * 1024 * 512, 0, 0, 1024, 512)) +
+            noise(30, 24))
+
+
+@case('tim_wide_block_lengths_off_by_one_and_three')
+def _():
+    # Image blocks 1, 3 and 4 bytes longer than their pixels, and 2 shorter.
+    out = b''
+    for extra in (1, 3, 4, -2):
+        out += tim(2, block(12 + 2 * 4 * 4 + extra, 0, 0, 4, 4), bytes(2 * 4 * 4 + max(extra, 0))) + noise(9, 25)
+    return out
+
+
+@case('tim_wide_modes_without_pixels')
+def _():
+    # Modes 4 to 7 with a CLUT, and 4- and 8-bit modes without one, each with
+    # blocks that would otherwise fit.
+    out = b''
+    for flag in (0xC, 0xD, 0xE, 0xF, 0x7C40, 0x5B21):
+        clut = block(44, 0, 0, 16, 1) + bytes(32) if flag & 8 else b''
+        out += tim(flag, clut + block(12 + 2 * 4 * 4, 0, 0, 4, 4), bytes(32)) + noise(11, 26)
+    # A 24-bit width that splits a pixel (10 words hold 6 2/3 pixels).
+    return out + tim(3, block(12 + 2 * 10 * 4, 0, 0, 10, 4), bytes(80)) + noise(11, 27)
+
+
+@case('tim_wide_largest_cut_off')
+def _():
+    # The largest TIM the real-game rules accept, 1,024 x 512 at 16 bits with
+    # 2 bytes more, of which only the header exists.
+    return tim(2, block(14 + 2 * 1024 * 512, 0, 0, 1024, 512))
+
+
+@case('noise_dense_wide_flag_words')
+def _():
+    # TIM ids followed by flag words with stray bits and half-plausible blocks
+    # of random lengths: each one is tested and turned away.
+    rng = random.Random(23)
+    out = bytearray()
+    while len(out) < 32768:
+        flag = rng.choice([0x8, 0x9, 0xA, 0xB, 0x2, 0x3]) | (rng.randrange(1 << 12) << 4)
+        w, h = rng.randrange(1, 1100), rng.randrange(1, 600)
+        out += u32(0x10) + u32(flag) + block(rng.randrange(1 << 20), 0, 0, w, h) + bytes(rng.randrange(16))
+    return bytes(out[:32768])
+
+
 # --- bitmap headers --------------------------------------------------------
 
 @case('bmp_clr_used_huge')

@@ -121,6 +121,10 @@ std::vector<fuzz::ScanOptions> Runs() {
     o = PlainRun(2);
     o.sectors = 2;
     runs.push_back(o);
+    // TIMs judged by the strict rules only.
+    o = PlainRun(0);
+    o.strictTim = true;
+    runs.push_back(o);
     o.sectors = 3;
     runs.push_back(o);
     return runs;
@@ -151,6 +155,12 @@ TEST(RegressionReplayTest, FolderHoldsTheHostileInputs) {
         "tim_palette_count_zero",
         "tim_palette_count_negative",
         "tim_pixels_past_end_of_file",
+        "tim_wide_clut_of_two_gigabytes",
+        "tim_wide_image_past_video_memory",
+        "tim_wide_block_lengths_off_by_one_and_three",
+        "tim_wide_modes_without_pixels",
+        "tim_wide_largest_cut_off",
+        "noise_dense_wide_flag_words",
         "bmp_clr_used_huge",
         "bmp_width_negative",
         "bmp_width_zero",
@@ -207,6 +217,7 @@ TEST(RegressionReplayTest, HostileHeadersFindWhatTheyShould) {
         const char* file;
         int timHits, bmpHits, documents, images;
         bool raw = false;
+        int strictTimHits = -1;  // TIM hits under the strict rules; -1: the same as timHits
     };
     const Case cases[] = {
         {"file_empty", 0, 0, 0, 0},
@@ -222,6 +233,15 @@ TEST(RegressionReplayTest, HostileHeadersFindWhatTheyShould) {
         {"tim4_pixels_past_end_of_file", 1, 0, 1, 1},
         {"tim_largest_cut_off", 1, 0, 1, 1},
         {"tim_cut_off_after_larger_hit", 2, 0, 2, 2},
+        // The real-game rules find nothing here that the strict rules would not.
+        {"tim_wide_clut_of_two_gigabytes", 0, 0, 0, 0},
+        {"tim_wide_image_past_video_memory", 0, 0, 0, 0},
+        {"tim_wide_block_lengths_off_by_one_and_three", 0, 0, 0, 0},
+        {"tim_wide_modes_without_pixels", 0, 0, 0, 0},
+        {"noise_dense_wide_flag_words", 0, 0, 0, 0},
+        {"noise_dense_candidate_bytes", 0, 227, 227, -1},  // bitmap headers that fit, no TIM
+        // Their largest TIM, cut off by the end of the file, is found as a strict one would be.
+        {"tim_wide_largest_cut_off", 1, 0, 1, 1, false, 0},
         // Sizes in 64 bits: tables and rows of gigabytes never fit a small file.
         {"bmp_clr_used_huge", 0, 0, 0, 0},
         {"bmp_clr_used_wraps_32_bits", 0, 0, 0, 0},
@@ -256,6 +276,10 @@ TEST(RegressionReplayTest, HostileHeadersFindWhatTheyShould) {
         if (c.images >= 0) {
             EXPECT_EQ(s.images, c.images) << c.file;
         }
+        options.strictTim = true;
+        options.searchType = 0;
+        const fuzz::ScanSummary strict = fuzz::ScanBuffer(bytes, options);
+        EXPECT_EQ(strict.timHits, c.strictTimHits < 0 ? c.timHits : c.strictTimHits) << c.file << " (strict)";
     }
 }
 

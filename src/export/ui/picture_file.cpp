@@ -16,6 +16,9 @@ bool ReadPictureFile(const QString& path, PictureRgba& out, QString& reason) {
         return false;
     }
     out = PictureRgba{};
+    // A PNG this program exported says which image it came from.
+    const QString provenance = image.text(QString::fromLatin1(kProvenanceKey));
+    if (!provenance.isEmpty()) out.provenance = ParseProvenance(provenance.toStdString());
     if (image.format() == QImage::Format_Indexed8 || image.format() == QImage::Format_Mono ||
         image.format() == QImage::Format_MonoLSB) {
         for (const QRgb c : image.colorTable())

@@ -10,6 +10,7 @@
 namespace vorel::ui {
 
 // False, with a reason for the user, when the file cannot be read as a picture.
+// A PNG's provenance chunk (export/png_provenance.h) fills `out.provenance`.
 bool ReadPictureFile(const QString& path, PictureRgba& out, QString& reason);
 
 }  // namespace vorel::ui

@@ -24,10 +24,17 @@ QImage WithAlpha(const QImage& image, const Dib& mask) {
 
 }  // namespace
 
-PngWriteOutcome WritePngFile(const QString& path, const Dib& dib, FileSync sync, const Dib* transparency) {
+PngWriteOutcome WritePngFile(const QString& path, const Dib& dib, FileSync sync, const Dib* transparency,
+                             const PngProvenance* provenance) {
     QImage image = DibToQImage(dib);
     if (image.isNull()) return PngWriteOutcome::NoImage;
-    if (transparency && MaskFits(*transparency, dib)) image = WithAlpha(image, *transparency);
+    const bool alpha = transparency && MaskFits(*transparency, dib);
+    if (alpha) image = WithAlpha(image, *transparency);
+    if (provenance) {
+        PngProvenance written = *provenance;
+        written.alpha = alpha;
+        image.setText(QString::fromLatin1(kProvenanceKey), QString::fromStdString(FormatProvenance(written)));
+    }
     // Encoded in memory first, then written the way the BMP and TIFF writers
     // write: one temporary file, flushed and renamed as they are.
     QByteArray encoded;

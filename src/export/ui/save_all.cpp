@@ -143,9 +143,10 @@ SaveAllSummary RunSaveAll(const ISettingsStore& store, const QList<CVorelDoc*>& 
             }
             // A file that replaces another is flushed before it takes the name; new
             // files are flushed together once the run is over.
+            const std::optional<PngProvenance> provenance = ProvenanceOfDocument(*doc);
             const SaveFileResult result =
                 WriteImageFile(path, doc->m_hDIB, format, kSaveAllBmpMessages, FileSync::WhenReplacing,
-                               pngAlpha ? &doc->m_transparency : nullptr);
+                               pngAlpha ? &doc->m_transparency : nullptr, provenance ? &*provenance : nullptr);
             if (!result.saved) {
                 // A failure of any format ends the run; what was written before stays.
                 failure = result.message;

@@ -80,8 +80,9 @@ void SaveDocumentAs(const CVorelDoc& doc, const ISettingsStore& store) {
         // The hourglass covers the write; the message after it gets the usual pointer.
         const WaitCursor wait;
         const bool pngAlpha = Read(store, settings::kPngAlpha) != 0;
+        const std::optional<PngProvenance> provenance = ProvenanceOfDocument(doc);
         result = WriteImageFile(path, doc.m_hDIB, *format.format, kSaveAsBmpMessages, FileSync::Always,
-                                pngAlpha ? &doc.m_transparency : nullptr);
+                                pngAlpha ? &doc.m_transparency : nullptr, provenance ? &*provenance : nullptr);
     }
     if (result.saved) RememberSaveFolder(QFileInfo(path).absolutePath());
     if (result.message) ShowSaveMessage(*result.message);

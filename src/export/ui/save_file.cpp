@@ -2,7 +2,9 @@
 
 #include <QFile>
 
+#include "docview/ui/vorel_doc.h"
 #include "export/bmp_writer.h"
+#include "export/image_provenance.h"
 #include "export/save_tiff.h"
 #include "export/ui/png_file.h"
 
@@ -34,7 +36,8 @@ QString ToQString(std::string_view utf8) {
 }
 
 SaveFileResult WriteImageFile(const QString& path, const Dib& dib, SaveFormat format,
-                              const BmpMessageTable& table, FileSync sync, const Dib* transparency) {
+                              const BmpMessageTable& table, FileSync sync, const Dib* transparency,
+                              const PngProvenance* provenance) {
     // The writers of the pure layer take the name in the file system's own encoding.
     const std::string nativePath = QFile::encodeName(path).toStdString();
     switch (format) {
@@ -43,13 +46,19 @@ SaveFileResult WriteImageFile(const QString& path, const Dib& dib, SaveFormat fo
         case SaveFormat::Png:
             // An image the PNG encoder cannot take is what a missing one is to the BMP writer.
             if (dib.IsNull()) return FromBmpOutcome(BmpWriteOutcome::NoImage, table);
-            return FromBmpOutcome(AsBmpOutcome(WritePngFile(path, dib, sync, transparency)), table);
+            return FromBmpOutcome(AsBmpOutcome(WritePngFile(path, dib, sync, transparency, provenance)), table);
         case SaveFormat::Tiff: {
             const SaveTiffResult result = SaveTiff(nativePath, dib, 0, 1, true, sync);
             return {result.value == 0 && result.writeCode == 0, result.message};
         }
     }
     return {};
+}
+
+std::optional<PngProvenance> ProvenanceOfDocument(const CVorelDoc& doc) {
+    const ImageRecord& record = doc.m_record;
+    if (record.path.empty() || (record.sourceType != kSourceTim && record.sourceType != kSourceBmp)) return std::nullopt;
+    return ProvenanceOfImage(record);
 }
 
 void ShowSaveMessage(const SaveMessage& message) {

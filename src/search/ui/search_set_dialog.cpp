@@ -53,11 +53,16 @@ void CSearchSetDlg::BuildControls() {
     m_pPaletteCheck = new QCheckBox(QStringLiteral("全てのﾊﾟﾚｯﾄをｲﾒｰｼﾞ表示する"), this);
     // Off: a search fills the image list only, however many images it finds.
     m_pOpenWindowsCheck = new QCheckBox(QStringLiteral("見つけたｲﾒｰｼﾞをｳｨﾝﾄﾞｳで開く(ｵﾌ: 一覧のみ)"), this);
+    // Ticked: only TIMs exactly as the format describes them, numbered as earlier
+    // versions numbered them; clear: also the TIMs real games ship.
+    m_pStrictTimCheck = new QCheckBox(QStringLiteral("TIMを仕様どおり厳密に判定する"), this);
+    m_pStrictTimCheck->setAccessibleName(m_pStrictTimCheck->text());
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(memoryRow);
     layout->addWidget(typeBox);
     layout->addWidget(m_pPaletteCheck);
     layout->addWidget(m_pOpenWindowsCheck);
+    layout->addWidget(m_pStrictTimCheck);
     layout->addLayout(BuildRawSectorsRow());
     layout->addLayout(DivideRows().divideRow);
     layout->addLayout(DivideRows().pageRow);
@@ -87,6 +92,7 @@ void CSearchSetDlg::LoadFromStore() {
     if (QAbstractButton* radio = m_pTypeGroup->button(type)) radio->setChecked(true);
     m_pPaletteCheck->setChecked(Read(m_store, settings::kPaletteImage) != 0);
     m_pOpenWindowsCheck->setChecked(Read(m_store, settings::kOpenWindows) != 0);
+    m_pStrictTimCheck->setChecked(Read(m_store, settings::kStrictTim) != 0);
     // Any stored value but 1 or 2 reads as automatic, and shows so.
     const int sectors = Read(m_store, settings::kRawSectors);
     m_pRawSectorsCombo->setCurrentIndex(sectors == 1 || sectors == 2 ? sectors : 0);
@@ -127,5 +133,6 @@ void CSearchSetDlg::accept() {
     WriteDivideSettings(*number);
     Write(m_store, settings::kRawSectors, m_pRawSectorsCombo->currentIndex());
     Write(m_store, settings::kOpenWindows, m_pOpenWindowsCheck->isChecked() ? 1 : 0);
+    Write(m_store, settings::kStrictTim, m_pStrictTimCheck->isChecked() ? 1 : 0);
     QDialog::accept();
 }

@@ -27,6 +27,8 @@ class CSearchSetDlg : public CDividePageDlg {
     QComboBox* RawSectorsCombo() const { return m_pRawSectorsCombo; }
     // "OpenWindows": ticked, every image opens its window; clear, images go to the list only.
     QCheckBox* OpenWindowsCheck() const { return m_pOpenWindowsCheck; }
+    // "StrictTim": ticked, TIMs are judged by the strict rules only.
+    QCheckBox* StrictTimCheck() const { return m_pStrictTimCheck; }
 
   public slots:
     void accept() override;  // OK: validate, write, close
@@ -41,5 +43,6 @@ class CSearchSetDlg : public CDividePageDlg {
     QButtonGroup* m_pTypeGroup = nullptr;
     QCheckBox* m_pPaletteCheck = nullptr;
     QCheckBox* m_pOpenWindowsCheck = nullptr;
+    QCheckBox* m_pStrictTimCheck = nullptr;
     QComboBox* m_pRawSectorsCombo = nullptr;
 };

@@ -113,7 +113,8 @@ TEST(SearchSetDialog, ShowsTheStoreAndWritesEveryKeyInOrderOnOk) {
     dlg.OkButton()->click();
 
     const std::vector<std::string> order = {"Read Memory Size", "Search Type", "Palette Image", "dividenum",
-                                            "dividesearch",     "dividepos",   "RawSectors",    "OpenWindows"};
+                                            "dividesearch",     "dividepos",   "RawSectors",    "OpenWindows",
+                                            "StrictTim"};
     EXPECT_EQ(store.writes, order);
     EXPECT_EQ(Read(store, settings::kSearchType), 2);
     EXPECT_EQ(Read(store, settings::kPaletteImage), 0);
@@ -151,6 +152,25 @@ TEST(SearchSetDialog, RawSectorsRowShowsAndWritesTheSetting) {
     ASSERT_NE(buddy, labels.end());
     EXPECT_EQ((*buddy)->text(), QStringLiteral("CDｲﾒｰｼﾞ(2352ﾊﾞｲﾄｾｸﾀ)"));
     EXPECT_EQ(dlg.RawSectorsCombo()->accessibleName(), (*buddy)->text());
+}
+
+// "StrictTim": clear unless the store says otherwise, written on OK only, and
+// named after its text for a screen reader.
+TEST(SearchSetDialog, StrictTimCheckShowsAndWritesTheSetting) {
+    for (const int stored : {-1, 0, 1, 5}) {
+        RecordingStore store;
+        if (stored >= 0) Write(store, settings::kStrictTim, stored);
+        CSearchSetDlg dlg(store);
+        QCheckBox* check = dlg.StrictTimCheck();
+        ASSERT_NE(check, nullptr);
+        EXPECT_EQ(check->text(), QStringLiteral("TIMを仕様どおり厳密に判定する"));
+        EXPECT_EQ(check->accessibleName(), check->text());
+        EXPECT_EQ(check->isChecked(), stored > 0) << stored;
+        check->click();
+        EXPECT_EQ(Read(store, settings::kStrictTim), stored < 0 ? 0 : stored) << "nothing written before OK";
+        dlg.OkButton()->click();
+        EXPECT_EQ(Read(store, settings::kStrictTim), stored > 0 ? 0 : 1) << stored;
+    }
 }
 
 TEST(SearchSetDialog, EmptyStoreShowsDefaults) {
