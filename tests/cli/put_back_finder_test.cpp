@@ -328,4 +328,39 @@ TEST_F(PutBackFinderTest, PictureExportedFromAnotherImageIsRefused) {
     EXPECT_EQ(Bytes(file), bytes);
 }
 
+// An export without --alpha shows 0x0000 words as opaque black; one pixel made
+// transparent in an editor that keeps the PNG's chunks (ImageMagick) changes
+// that word alone, and every untouched 0x0000 word stays 0x0000. The same
+// picture without the chunk is judged by its colours alone, as before.
+TEST_F(PutBackFinderTest, UntouchedTransparentPixelsKeepTheirWords) {
+    if (std::system("command -v convert >/dev/null 2>&1") != 0) GTEST_SKIP() << "ImageMagick is not installed";
+    std::vector<std::uint8_t> tim = vorel::samples::MakeTim(2, 16, 8, 1, 7);
+    constexpr std::size_t kPixels = 20;
+    for (std::size_t i = 0; i < 16 * 8; i += 5) tim[kPixels + 2 * i] = tim[kPixels + 2 * i + 1] = 0;
+    tim[kPixels + 2] = 0x33;  // pixel 1 is not transparent before the edit
+    const fs::path file = dir_ / "t.bin";
+    Save(file, tim);
+    ASSERT_EQ(Find("--out " + Q(dir_ / "out") + " --format png " + Q(file)).first, 0);
+    ASSERT_EQ(std::system(("convert " + Q(dir_ / "out/t_001.PNG") + " -alpha on -fill none -draw 'color 1,0 point' PNG32:" +
+                           Q(dir_ / "edit.png")).c_str()), 0);
+    ASSERT_EQ(std::system(("convert " + Q(dir_ / "edit.png") + " -strip PNG32:" + Q(dir_ / "bare.png")).c_str()), 0);
+
+    for (const char* picture : {"edit.png", "bare.png"}) {
+        SCOPED_TRACE(picture);
+        Save(file, tim);
+        ASSERT_EQ(Find("--replace t_001=" + Q(dir_ / picture) + " " + Q(file)).first, 0);
+        const auto after = Bytes(file);
+        ASSERT_EQ(after.size(), tim.size());
+        int zeroBecameBlack = 0;
+        for (std::size_t i = 0; i < 16 * 8; ++i) {
+            const unsigned before = tim[kPixels + 2 * i] | tim[kPixels + 2 * i + 1] << 8;
+            const unsigned now = after[kPixels + 2 * i] | after[kPixels + 2 * i + 1] << 8;
+            if (i == 1) EXPECT_EQ(now, 0u);
+            else if (before == 0 && now == 0x8000) ++zeroBecameBlack;
+            else EXPECT_EQ(now, before) << "pixel " << i;
+        }
+        EXPECT_EQ(zeroBecameBlack, std::string(picture) == "edit.png" ? 0 : 26);
+    }
+}
+
 }  // namespace
