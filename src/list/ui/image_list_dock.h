@@ -9,6 +9,7 @@
 
 class QAbstractItemView;
 class QAction;
+class QLabel;
 class QListView;
 class QMenu;
 class QStackedWidget;
@@ -50,6 +51,10 @@ class CImageListDock : public QDockWidget {
     QListView* ThumbnailView() const { return thumbnails_; }
     QTreeView* DetailsView() const { return details_; }
     QMenu* ContextMenu() const { return menu_; }
+    // "111 / 50000": entries the filter lets through, and entries listed.
+    QLabel* CountLabel() const { return count_; }
+    // The view shown now (thumbnails or details), which takes the focus.
+    QAbstractItemView* CurrentView() const;
     const Actions& GetActions() const { return actions_; }
     void UpdateActions();
 
@@ -57,6 +62,11 @@ class CImageListDock : public QDockWidget {
     void openRequested(const QList<int>& rows);
     void closeRequested(const QList<int>& rows);
     void saveRequested(const QList<int>& rows);
+    // The dock's own close button (or a close from the window manager) hid it.
+    void closedByUser();
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
 
   private:
     void createActions();
@@ -64,6 +74,7 @@ class CImageListDock : public QDockWidget {
     void SetUpView(QAbstractItemView* view);
     void RemoveSelected();
     void ClearList();
+    void UpdateCount();
 
     CImageListModel& model_;
     CImageListFilter* filter_ = nullptr;
@@ -75,6 +86,7 @@ class CImageListDock : public QDockWidget {
     QToolButton* thumbnailButton_ = nullptr;
     QToolButton* detailsButton_ = nullptr;
     QMenu* menu_ = nullptr;
+    QLabel* count_ = nullptr;
     Actions actions_;
 };
 
