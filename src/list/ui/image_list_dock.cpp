@@ -18,6 +18,7 @@
 #include "list/ui/image_list_filter.h"
 #include "list/ui/image_list_filter_bar.h"
 #include "list/ui/image_list_model.h"
+#include "list/ui/list_file_watcher.h"
 #include "list/ui/thumbnail_cache.h"
 #include "list/ui/thumbnail_delegate.h"
 
@@ -29,6 +30,7 @@ CImageListDock::CImageListDock(CImageListModel& model, QWidget* parent)
     setAccessibleName(windowTitle());
     filter_ = new CImageListFilter(&model_, this);
     cache_ = new CThumbnailCache(64 * 1024 * 1024, this);
+    watcher_ = new CListFileWatcher(model_, *cache_, this);
 
     thumbnails_ = new QListView;
     thumbnails_->setObjectName(QStringLiteral("ImageListThumbnails"));

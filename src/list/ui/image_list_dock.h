@@ -21,6 +21,7 @@ namespace vorel::ui {
 class CImageListFilter;
 class CImageListFilterBar;
 class CImageListModel;
+class CListFileWatcher;
 class CThumbnailCache;
 
 class CImageListDock : public QDockWidget {
@@ -48,6 +49,7 @@ class CImageListDock : public QDockWidget {
     CImageListFilter* Filter() const { return filter_; }
     CImageListFilterBar* FilterBar() const { return filterBar_; }
     CThumbnailCache* Thumbnails() const { return cache_; }
+    CListFileWatcher* FileWatcher() const { return watcher_; }
     QListView* ThumbnailView() const { return thumbnails_; }
     QTreeView* DetailsView() const { return details_; }
     QMenu* ContextMenu() const { return menu_; }
@@ -80,6 +82,7 @@ class CImageListDock : public QDockWidget {
     CImageListFilter* filter_ = nullptr;
     CImageListFilterBar* filterBar_ = nullptr;
     CThumbnailCache* cache_ = nullptr;
+    CListFileWatcher* watcher_ = nullptr;
     QListView* thumbnails_ = nullptr;
     QTreeView* details_ = nullptr;
     QStackedWidget* stack_ = nullptr;

@@ -113,5 +113,39 @@ TEST(ImageListModel, ColumnsKindsRemovalAndClearing) {
     EXPECT_EQ(model.rowCount(), 0);
 }
 
+TEST(ImageListModel, TwoSearchedFilesOfOneNameShowTheirFolders) {
+    CImageListModel model;
+    const auto fileText = [&](int row) { return model.index(row, CImageListModel::kFile).data().toString(); };
+    model.Append({MakeEntry("pics_001", "/home/u/a/pics.bin", kSourceTim, 8, 8, 8, 1, 0, 1),
+                  MakeEntry("pics_002", "/home/u/a/pics.bin", kSourceTim, 8, 8, 8, 1, 0x100, 2),
+                  MakeEntry("A_001", "/d/A.BIN", kSourceTim, 8, 8, 8, 1, 0, 1)});
+    EXPECT_EQ(fileText(0), QStringLiteral("pics.bin"));
+    // The same name searched in another folder: both files' entries say which is which.
+    model.Append({MakeEntry("pics_001", "/home/u/b/pics.bin", kSourceTim, 8, 8, 8, 1, 0, 1)});
+    EXPECT_EQ(fileText(0), QStringLiteral("pics.bin (/home/u/a)"));
+    EXPECT_EQ(fileText(1), QStringLiteral("pics.bin (/home/u/a)"));
+    EXPECT_EQ(fileText(2), QStringLiteral("A.BIN"));
+    EXPECT_EQ(fileText(3), QStringLiteral("pics.bin (/home/u/b)"));
+    // Once one of them has left the list the name is no longer shared.
+    model.RemoveRows({3});
+    EXPECT_EQ(fileText(0), QStringLiteral("pics.bin"));
+}
+
+TEST(ImageListModel, AppendingABatchDoesNotMoveEveryEntryListedBefore) {
+    // 400 batches, as a long search's progress points append them: the first
+    // entry moves only when the storage grows by a factor, not once per batch.
+    CImageListModel model;
+    int moves = 0;
+    const ImageListEntry* first = nullptr;
+    for (int batch = 0; batch < 400; ++batch) {
+        std::vector<ImageListEntry> entries(100);
+        model.Append(std::move(entries));
+        if (&model.Entry(0) != first) ++moves;
+        first = &model.Entry(0);
+    }
+    EXPECT_EQ(model.rowCount(), 40000);
+    EXPECT_LE(moves, 30);
+}
+
 }  // namespace
 }  // namespace vorel::ui
