@@ -120,7 +120,8 @@ SaveAllSummary RunSaveAll(const ISettingsStore& store, const QList<CVorelDoc*>& 
     for (CVorelDoc* doc : documents) queue.append(doc);
     std::optional<SaveMessage> failure;
     RunFileNames names;
-    const std::string extension = "." + std::string(ExtensionOf(format));
+    std::string extension = ".";
+    extension += ExtensionOf(format);
     {
         const WaitCursor wait;
         SaveAllProgress progress(static_cast<int>(queue.size()), parent, pacing);
