@@ -2,6 +2,7 @@
 // of entries whose expected orders are written out by hand.
 #include <gtest/gtest.h>
 
+#include <QItemSelectionModel>
 #include <QStringList>
 
 #include "list/ui/image_list_filter.h"
@@ -145,6 +146,51 @@ TEST(ImageListModel, AppendingABatchDoesNotMoveEveryEntryListedBefore) {
     }
     EXPECT_EQ(model.rowCount(), 40000);
     EXPECT_LE(moves, 30);
+}
+
+TEST(ImageListModel, ASortedListTakesABatchInOnePassAndKeepsItsSelection) {
+    const auto entry = [](const char* title, int imageNo) {
+        return MakeEntry(title, "/d/A.BIN", kSourceTim, 8, 8, 8, 1, 0x100 * imageNo, imageNo);
+    };
+    CImageListModel model;
+    model.Append({entry("A_001", 1), entry("A_003", 3), entry("A_005", 5)});
+    CImageListFilter filter(&model);
+    filter.sort(CImageListModel::kTitle, Qt::DescendingOrder);
+    QItemSelectionModel selection(&filter);
+    selection.select(filter.index(1, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);  // A_003
+    int layouts = 0;
+    int insertions = 0;
+    QObject::connect(&filter, &QAbstractItemModel::layoutChanged, [&] { ++layouts; });
+    QObject::connect(&filter, &QAbstractItemModel::rowsInserted, [&] { ++insertions; });
+    const auto shown = [&] {
+        QStringList titles;
+        for (int row = 0; row < filter.rowCount(); ++row) titles << filter.index(row, 0).data().toString();
+        return titles;
+    };
+    const auto selected = [&] {
+        QStringList titles;
+        for (const QModelIndex& index : selection.selectedRows()) titles << index.data().toString();
+        return titles;
+    };
+    // A second search's entries fall among the first's: one change of order, not one per gap.
+    model.Append({entry("A_004", 4), entry("A_002", 2), entry("A_006", 6)});
+    EXPECT_EQ(shown(), (QStringList{"A_006", "A_005", "A_004", "A_003", "A_002", "A_001"}));
+    EXPECT_EQ(layouts, 1);
+    EXPECT_EQ(insertions, 0);
+    EXPECT_EQ(selected(), QStringList{"A_003"});
+    // Entries that all come after those shown are one insertion at the end.
+    model.Append({MakeEntry("0_001", "/d/0.BIN", kSourceTim, 8, 8, 8, 1, 0, 1)});
+    EXPECT_EQ(shown().last(), QStringLiteral("0_001"));
+    EXPECT_EQ(layouts, 1);
+    EXPECT_EQ(insertions, 1);
+    // Removal and filtering keep the selection on its entry.
+    model.RemoveRows({0, 4});  // A_001, A_002
+    EXPECT_EQ(shown(), (QStringList{"A_006", "A_005", "A_004", "A_003", "0_001"}));
+    EXPECT_EQ(selected(), QStringList{"A_003"});
+    filter.SetText(QStringLiteral("A_00"));
+    EXPECT_EQ(shown(), (QStringList{"A_006", "A_005", "A_004", "A_003"}));
+    EXPECT_EQ(selected(), QStringList{"A_003"});
+    EXPECT_EQ(filter.headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(), QStringLiteral("ﾀｲﾄﾙ"));
 }
 
 }  // namespace
