@@ -1,7 +1,6 @@
 #include "list/ui/image_list_filter.h"
 
 #include <algorithm>
-#include <iterator>
 
 #include "list/ui/image_list_model.h"
 
@@ -141,10 +140,19 @@ void CImageListFilter::SourceRowsInserted(int first, int last) {
         endInsertRows();
         return;
     }
-    // Among them: merged in one pass, one change of order for the views.
+    // Among them: merged in one pass, one change of order for the views. Each
+    // new entry's place is found by halving, so the entries listed before are
+    // compared a few times per new entry, and otherwise only copied.
     std::vector<int> merged;
     merged.reserve(shown_.size() + added.size());
-    std::merge(shown_.begin(), shown_.end(), added.begin(), added.end(), std::back_inserter(merged), before);
+    auto from = shown_.cbegin();
+    for (int row : added) {
+        const auto at = std::upper_bound(from, shown_.cend(), row, before);
+        merged.insert(merged.end(), from, at);
+        merged.push_back(row);
+        from = at;
+    }
+    merged.insert(merged.end(), from, shown_.cend());
     ChangeOrder(std::move(merged));
 }
 
