@@ -130,7 +130,8 @@ class CVorelApp : public QObject, public vorel::ISearchHost {
     CVorelDoc* RunSearch(const QString& path, const vorel::SearchTarget& target);
     // The entry of a hit (the list's model takes entries in batches, see FlushListEntries).
     void AddListEntry(const vorel::SearchState& state, std::string_view path, CVorelDoc* doc);
-    void FlushListEntries();
+    // `now` false: unless a batch went to the model less than a moment ago.
+    void FlushListEntries(bool now = true);
     // An entry's image read again from its file into a document: a window
     // (`makeVisible`) or, with no template, a document of the caller's. Null
     // with a message when the file changed or the image cannot be read.
@@ -168,6 +169,7 @@ class CVorelApp : public QObject, public vorel::ISearchHost {
     std::int32_t m_nCancelPaletteImages = 0;
     vorel::ui::CImageListModel* m_pListModel = nullptr;
     std::vector<vorel::ui::ImageListEntry> m_listPending;
+    QElapsedTimer m_listFlushClock;  // since the last batch went to the list
     QList<PendingWork> m_pending;
     bool m_bDraining = false;
     bool m_bDrainScheduled = false;

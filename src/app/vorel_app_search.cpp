@@ -283,7 +283,7 @@ void CVorelApp::HoldForHandOffIfAsked() {
 
 void CVorelApp::StepProgress() {
     // The list grows at the progress points, a batch at a time, not per image.
-    FlushListEntries();
+    FlushListEntries(false);
     if (m_pProgress) m_pProgress->StepIt();
 }
 
