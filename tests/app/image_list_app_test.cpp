@@ -355,6 +355,8 @@ TEST_F(ImageListTest, AChangedFileMarksItsEntriesAtOnce) {
     }
     EXPECT_TRUE(becomesStale(4));
     EXPECT_TRUE(MessageTexts().filter(QStringLiteral("ﾌｧｲﾙ")).isEmpty());
+    Dock().GetActions().clear->trigger();
+    EXPECT_TRUE(Dock().FileWatcher()->WatchedFiles().isEmpty());
 }
 
 TEST_F(ImageListTest, CountKindsCloseButtonAndTheActiveWindowsEntry) {

@@ -13,6 +13,11 @@ CListFileWatcher::CListFileWatcher(CImageListModel& model, CThumbnailCache& cach
     : QObject(parent), model_(model), cache_(cache) {
     connect(&model_, &QAbstractItemModel::rowsInserted, this,
             [this](const QModelIndex&, int first, int last) { WatchNewFiles(first, last); });
+    // A cleared list watches nothing (entries removed one by one leave their file watched until then).
+    connect(&model_, &QAbstractItemModel::modelReset, this, [this] {
+        if (!watcher_.files().isEmpty()) watcher_.removePaths(watcher_.files());
+        changed_.clear();
+    });
     settle_.setSingleShot(true);
     settle_.setInterval(50);
     connect(&settle_, &QTimer::timeout, this, &CListFileWatcher::CheckChanged);
