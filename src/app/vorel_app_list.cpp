@@ -24,10 +24,11 @@ using vorel::ui::ImageListEntry;
 
 namespace {
 
-// A batch that grows past this goes to the model before the next progress point.
+// A batch that grows past this goes to the model before the next progress
+// point, unless the list took one less than kListFlushMs ago: each batch
+// costs the views a look at the whole list (a sorted list merges it in), so
+// while a search runs the list takes one at most that often.
 constexpr std::size_t kListBatch = 8192;
-// Each batch costs the views a look at the whole list (a sorted list merges
-// it in), so while a search runs the list takes one at most this often.
 constexpr qint64 kListFlushMs = 250;
 
 // The image of an entry read from its file again into `state`, unless the
