@@ -2,9 +2,14 @@
 // offscreen platform:
 //   - 50,000 entries appended to the list's model (its dock, filter and both
 //     views attached), and the thumbnail view laid out;
-//   - a list-only search ("OpenWindows" 0) of a file of 50,000 small TIMs
-//     against vorel-find on the same file, in the same run (best of three);
-//   - the whole program's peak resident memory after those searches;
+//   - a list-only search ("OpenWindows" 0) of a file of 500,000 small TIMs
+//     against vorel-find --tsv on the same file, and the whole program's peak
+//     resident memory after it (measured first, so nothing else raises it);
+//   - a list-only search of a file of 50,000 small TIMs against vorel-find on
+//     the same file, in the same run (best of three);
+//   - the same search four times into a growing list (0 to 150,000 entries
+//     listed before it), best of five series: each run against the first;
+//     and the same with the list sorted by title;
 //   - the thumbnail view scrolled top to bottom in 100 steps, each step
 //     painted at once: the worst step (thumbnails are made off the GUI
 //     thread; a step never waits for them).
@@ -30,6 +35,7 @@
 #include "app/main_frame.h"
 #include "app/vorel_app.h"
 #include "list/ui/image_list_dock.h"
+#include "list/ui/image_list_filter.h"
 #include "list/ui/image_list_model.h"
 #include "list/ui/thumbnail_cache.h"
 #include "sample_builders/sample_builders.h"
@@ -39,10 +45,12 @@
 namespace {
 
 const char kUsage[] =
-    "usage: image_list_bench [--images N]\n"
-    "  Appends N entries (default 50000) to the image list, runs a list-only search of a file of N\n"
-    "  small TIMs against vorel-find on the same file, prints the peak resident memory, and scrolls\n"
-    "  the thumbnail view top to bottom in 100 steps (offscreen). Writes only a temporary folder.\n";
+    "usage: image_list_bench [--images N] [--big M]\n"
+    "  Appends N entries (default 50000) to the image list, runs a list-only search of a file of M\n"
+    "  small TIMs (default 500000; 0 leaves it out) and one of N against vorel-find on the same file,\n"
+    "  prints the peak resident memory, searches the file of N four times into a growing list, and\n"
+    "  scrolls the thumbnail view top to bottom in 100 steps (offscreen). Writes only a temporary\n"
+    "  folder (under $TMPDIR; the file of M TIMs takes about M x 153 bytes).\n";
 
 double PeakResidentMiB() {
     struct rusage usage {};
@@ -80,26 +88,55 @@ std::vector<vorel::ui::ImageListEntry> MadeUpEntries(int count, const QString& f
     return entries;
 }
 
+// Writes `copies` times the file of `images` small TIMs: one file of
+// copies x images TIMs, made without holding it all in memory.
+bool WriteTimFile(const QString& path, int images, int copies) {
+    const std::vector<std::uint8_t> bytes = vorel::samples::ManySmallTims(images);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) return false;
+    for (int i = 0; i < copies; ++i) {
+        if (file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size())) !=
+            static_cast<qint64>(bytes.size()))
+            return false;
+    }
+    return true;
+}
+
+// vorel-find --tsv on `path`, its output thrown away; the time it took.
+double FinderMs(const QString& path) {
+    QProcess finder;
+    finder.setStandardOutputFile(QProcess::nullDevice());
+    finder.setStandardErrorFile(QProcess::nullDevice());
+    QElapsedTimer clock;
+    clock.start();
+    finder.start(QStringLiteral(VOREL_FIND_EXE),
+                 {QStringLiteral("--type"), QStringLiteral("tim"), QStringLiteral("--tsv"), path});
+    finder.waitForFinished(-1);
+    if (finder.exitCode() != 0) std::fprintf(stderr, "vorel-find exited with %d\n", finder.exitCode());
+    return Ms(clock);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    const bench::Args args(argc, argv, kUsage, {{"--images", "N", "how many images (default 50000)"}});
+    const bench::Args args(argc, argv, kUsage,
+                           {{"--images", "N", "how many images (default 50000)"},
+                            {"--big", "M", "images of the big file, a multiple of 10 (default 500000; 0: none)"}});
     const int images = static_cast<int>(args.OptionNumber("--images", 50000, 1, 1000000));
+    const int bigImages = static_cast<int>(args.OptionNumber("--big", 500000, 0, 5000000)) / 10 * 10;
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QTemporaryDir dir;
     qputenv("XDG_CONFIG_HOME", dir.path().toLocal8Bit());
     int qtArgc = 1;
     QApplication application(qtArgc, argv);
 
-    // The file: N TIMs of 8 x 8 pixels, 16-bit, with filler between them.
-    std::vector<std::uint8_t> bytes = vorel::samples::ManySmallTims(images);
+    // The files: N TIMs of 8 x 8 pixels, 16-bit, with filler between them; and M of them.
     const QString path = QDir(dir.path()).filePath(QStringLiteral("MANY.BIN"));
-    {
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly)) return 1;
-        file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size()));
+    const QString bigPath = QDir(dir.path()).filePath(QStringLiteral("HUGE.BIN"));
+    if (!WriteTimFile(path, images, 1) || (bigImages > 0 && !WriteTimFile(bigPath, bigImages / 10, 10))) {
+        std::fprintf(stderr, "cannot write the files under %s\n", qPrintable(dir.path()));
+        return 1;
     }
-    bytes = {};
 
     vorel::ScriptedMessageService messages;
     vorel::SetMessageService(&messages);
@@ -126,21 +163,29 @@ int main(int argc, char** argv) {
     dock.GetActions().clear->trigger();
     QCoreApplication::processEvents();
 
-    // 2. The list-only search against the finder, alternating, best of three.
+    // 2. The big file, once each, before anything else can raise the peak.
+    double bigFinderMs = 0;
+    double bigSearchMs = 0;
+    int bigListed = 0;
+    double bigPeak = 0;
+    if (bigImages > 0) {
+        bigFinderMs = FinderMs(bigPath);
+        clock.restart();
+        app.OpenDocumentFile(bigPath);
+        QCoreApplication::processEvents();
+        bigSearchMs = Ms(clock);
+        bigListed = model.rowCount();
+        bigPeak = PeakResidentMiB();
+        dock.GetActions().clear->trigger();
+        QCoreApplication::processEvents();
+    }
+
+    // 3. The list-only search against the finder, alternating, best of three.
     double searchMs = 1e30;
     double finderMs = 1e30;
     int listed = 0;
     for (int round = 0; round < 3; ++round) {
-        QProcess finder;
-        finder.setStandardOutputFile(QProcess::nullDevice());
-        finder.setStandardErrorFile(QProcess::nullDevice());
-        clock.restart();
-        finder.start(QStringLiteral(VOREL_FIND_EXE), {QStringLiteral("--type"), QStringLiteral("tim"),
-                                                      QStringLiteral("--tsv"), path});
-        finder.waitForFinished(-1);
-        finderMs = std::min(finderMs, Ms(clock));
-        if (finder.exitCode() != 0) std::fprintf(stderr, "vorel-find exited with %d\n", finder.exitCode());
-
+        finderMs = std::min(finderMs, FinderMs(path));
         if (round > 0) dock.GetActions().clear->trigger();
         clock.restart();
         app.OpenDocumentFile(path);
@@ -148,11 +193,39 @@ int main(int argc, char** argv) {
         searchMs = std::min(searchMs, Ms(clock));
         listed = model.rowCount();
     }
+    const QString closing = messages.shown.empty() ? QStringLiteral("none") : messages.shown.back().text;
+
+    // 4. The same search four times into a growing list; the whole series
+    // five times, the best of each run (the machine is shared). Then again
+    // with the list sorted by title, where each search's entries go in among
+    // those listed before.
+    const auto growing = [&](double (&best)[4]) {
+        int grown = 0;
+        for (double& ms : best) ms = 1e30;
+        for (int series = 0; series < 5; ++series) {
+            dock.GetActions().clear->trigger();
+            QCoreApplication::processEvents();
+            for (double& ms : best) {
+                clock.restart();
+                app.OpenDocumentFile(path);
+                QCoreApplication::processEvents();
+                ms = std::min(ms, Ms(clock));
+            }
+            grown = model.rowCount();
+        }
+        return grown;
+    };
+    double growingMs[4];
+    const int grownTo = growing(growingMs);
+    dock.Filter()->sort(vorel::ui::CImageListModel::kTitle, Qt::AscendingOrder);
+    double sortedMs[4];
+    growing(sortedMs);
+    dock.Filter()->sort(-1);
     const int windows = app.DocTemplate()->DocumentCount();
     const double residentAfterSearch = ResidentMiB();
     const double peakAfterSearch = PeakResidentMiB();
 
-    // 3. Scrolling the thumbnail view top to bottom in 100 steps, each painted at once.
+    // 5. Scrolling the thumbnail view top to bottom in 100 steps, each painted at once.
     dock.ShowThumbnails(true);
     QListView* view = dock.ThumbnailView();
     QCoreApplication::processEvents();
@@ -173,12 +246,26 @@ int main(int argc, char** argv) {
     std::printf("images: %d, file %.1f MB\n", images, QFileInfo(path).size() / 1e6);
     std::printf("append %d entries to the model   %9.1f ms   (target <= 300 ms)\n", images, appendMs);
     std::printf("then lay out the thumbnail view   %9.1f ms\n", layoutMs);
+    if (bigImages > 0) {
+        std::printf("big file: %d images, %.1f MB\n", bigImages, QFileInfo(bigPath).size() / 1e6);
+        std::printf("vorel-find --tsv, big file         %9.1f ms   (baseline)\n", bigFinderMs);
+        std::printf("list-only search, big file        %9.1f ms   %.2fx the finder (target <= 1.5x), %d listed\n",
+                    bigSearchMs, bigSearchMs / bigFinderMs, bigListed);
+        std::printf("   whole program's peak after it: %.1f MiB (target <= 400 MB)\n", bigPeak);
+    }
     std::printf("vorel-find, same file (baseline)  %9.1f ms   best of 3, a process of its own\n", finderMs);
     std::printf("list-only search                  %9.1f ms   %.2fx the finder (target <= 1.5x)\n", searchMs,
                 searchMs / finderMs);
     std::printf("   images listed %d, windows opened %d, closing message \"%s\"\n", listed, windows,
-                messages.shown.empty() ? "none" : qPrintable(messages.shown.back().text));
-    std::printf("whole program after the searches: resident %.1f MiB, peak %.1f MiB (target <= 150 MB)\n",
+                qPrintable(closing));
+    for (int run = 0; run < 4; ++run)
+        std::printf("into a growing list, run %d         %9.1f ms   %.2fx the first (target <= 1.1x), %d listed before\n",
+                    run + 1, growingMs[run], growingMs[run] / growingMs[0], run * listed);
+    for (int run = 0; run < 4; ++run)
+        std::printf("the same, list sorted by title, %d   %9.1f ms   %.2fx the first (target <= 1.1x)\n", run + 1,
+                    sortedMs[run], sortedMs[run] / sortedMs[0]);
+    std::printf("   %d entries listed after the four runs\n", grownTo);
+    std::printf("whole program after the searches: resident %.1f MiB, peak %.1f MiB\n",
                 residentAfterSearch, peakAfterSearch);
     std::printf("thumbnail view %dx%d, %s, %d rows\n", view->viewport()->width(), view->viewport()->height(),
                 view->isVisible() ? "shown" : "HIDDEN", view->model()->rowCount());

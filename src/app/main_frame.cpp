@@ -1,5 +1,6 @@
 #include "app/main_frame.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
@@ -112,6 +113,11 @@ void CMainFrame::createImageList() {
     connect(m_pImageList, &vorel::ui::CImageListDock::closeRequested, &m_app, &CVorelApp::OnListClose);
     connect(m_pImageList, &vorel::ui::CImageListDock::saveRequested, &m_app, &CVorelApp::OnListSave);
     connect(m_pImageList, &QDockWidget::visibilityChanged, this, [this] { updateActions(); });
+    // Hidden by its own close button: remembered at once, as the menu's switch is.
+    connect(m_pImageList, &vorel::ui::CImageListDock::closedByUser, this, [this] {
+        vorel::Write(m_app.Store(), vorel::settings::kListVisible, 0);
+        updateActions();
+    });
 }
 
 void CMainFrame::SaveLayout() {
@@ -173,9 +179,14 @@ void CMainFrame::connectCommands() {
     connect(a.viewStatusBar, &QAction::triggered, this, [this](bool on) { statusBar()->setVisible(on); });
     connect(a.viewImageList, &QAction::triggered, this, [this](bool on) {
         m_pImageList->setVisible(on);
-        if (on) m_pImageList->raise();
+        if (on) {
+            m_pImageList->raise();
+            // Shown to be used: the keyboard goes with it.
+            m_pImageList->CurrentView()->setFocus(Qt::OtherFocusReason);
+        }
         vorel::Write(m_app.Store(), vorel::settings::kListVisible, on ? 1 : 0);
     });
+    connect(a.switchPane, &QAction::triggered, this, &CMainFrame::SwitchPane);
     connect(a.paletteOptimize, &QAction::triggered, this, [this] {
         m_app.OnPaletteOptimize();
         updateActions();
@@ -290,10 +301,27 @@ void CMainFrame::OnSubWindowActivated(QMdiSubWindow* window) {
     }
     UpdateTitle();
     updateActions();
-    // The list follows the active window, except while a search opens them one by one.
-    if (window && !m_app.IsSearchRunning()) {
-        if (auto* frame = qobject_cast<CChildFrame*>(window))
-            m_pImageList->SelectRow(m_app.ListModel()->RowOfDocument(frame->GetDocument()));
+    // The list follows the active window, except while a search opens them
+    // one by one (it catches up when the search ends).
+    if (window && !m_app.IsSearchRunning()) SelectActiveEntry();
+}
+
+void CMainFrame::SelectActiveEntry() {
+    if (const CChildFrame* frame = ActiveChildFrame())
+        m_pImageList->SelectRow(m_app.ListModel()->RowOfDocument(frame->GetDocument()));
+}
+
+void CMainFrame::SwitchPane() {
+    const QWidget* focus = focusWidget();
+    const bool inList = focus && m_pImageList->isAncestorOf(focus);
+    if (!inList && m_pImageList->isVisible()) {
+        m_pImageList->CurrentView()->setFocus(Qt::ShortcutFocusReason);
+        return;
+    }
+    if (CChildFrame* frame = ActiveChildFrame()) {
+        if (QWidget* view = frame->widget()) view->setFocus(Qt::ShortcutFocusReason);
+    } else {
+        m_pMdiArea->setFocus(Qt::ShortcutFocusReason);
     }
 }
 

@@ -69,6 +69,7 @@ class CMainFrame : public QMainWindow {
         QAction* aboutShortMenu = nullptr;  // the same command as the short menu spells it
         QAction* contextMenuKey = nullptr;  // Shift+F10 and the menu key
         QAction* closeChild = nullptr;      // Ctrl+F4: closes the active image window
+        QAction* switchPane = nullptr;      // F6: the focus between the image window and the list
     };
 
     explicit CMainFrame(CVorelApp& app);
@@ -93,6 +94,11 @@ class CMainFrame : public QMainWindow {
     vorel::ui::CImageListDock* ImageList() const { return m_pImageList; }
     // Keeps whether the image list shows and where the docks and tool bar lie.
     void SaveLayout();
+    // Selects the active image window's entry in the list.
+    void SelectActiveEntry();
+    // F6: from the image window (or anywhere outside the list) to the list's
+    // view when it shows, and from the list back to the active image window.
+    void SwitchPane();
     // True while the menu bar is the image window's menu.
     bool ShowsImageMenu() const { return m_bImageMenu; }
     QMenu* MainContextMenu() const { return m_pContextMain; }

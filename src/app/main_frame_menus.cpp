@@ -118,8 +118,11 @@ void CMainFrame::createActions() {
     a.closeChild = new QAction(this);
     a.closeChild->setShortcuts(QKeySequence::Close);
 
+    a.switchPane = new QAction(Tr("ｲﾒｰｼﾞ一覧とｳｨﾝﾄﾞｳの切り替え"), this);
+    a.switchPane->setShortcut(QKeySequence(Qt::Key_F6));
+
     // Keys that no menu shows still act anywhere in the main window.
-    addActions({a.fileNew, a.fileSave, a.help, a.contextHelp, a.contextMenuKey, a.closeChild});
+    addActions({a.fileNew, a.fileSave, a.help, a.contextHelp, a.contextMenuKey, a.closeChild, a.switchPane});
 }
 
 QMenu* CMainFrame::BuildFileMenu(MenuKind kind) {

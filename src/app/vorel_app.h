@@ -8,6 +8,7 @@
 // order they came, once the running search has ended.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QList>
 #include <QLocalSocket>
 #include <QObject>
@@ -69,6 +70,10 @@ class CVorelApp : public QObject, public vorel::ISearchHost {
     int DocumentsOpenedByLastRun() const { return m_nRunDocuments; }
     // Every image of this session's searches (the image list's model).
     vorel::ui::CImageListModel* ListModel() const { return m_pListModel; }
+    // How much work, at most, passes between two looks at Cancel while
+    // images are found (tests shorten it).
+    static constexpr int kCancelCheckMs = 200;
+    void SetCancelCheckInterval(int ms) { m_nCancelCheckMs = ms; }
 
     // The palette-optimisation switch as the menu shows it (0 or 1).
     int m_bOptimizePalette = 0;
@@ -125,12 +130,15 @@ class CVorelApp : public QObject, public vorel::ISearchHost {
     CVorelDoc* RunSearch(const QString& path, const vorel::SearchTarget& target);
     // The entry of a hit (the list's model takes entries in batches, see FlushListEntries).
     void AddListEntry(const vorel::SearchState& state, std::string_view path, CVorelDoc* doc);
-    void FlushListEntries();
+    // `now` false: unless a batch went to the model less than a moment ago.
+    void FlushListEntries(bool now = true);
     // An entry's image read again from its file into a document: a window
     // (`makeVisible`) or, with no template, a document of the caller's. Null
     // with a message when the file changed or the image cannot be read.
     CVorelDoc* ReopenEntry(int row);
     std::unique_ptr<CVorelDoc> ReadEntryDocument(int row, bool quiet);
+    // Between two progress points: true once the user has confirmed Cancel.
+    bool CancelConfirmedMeanwhile();
     void Enqueue(PendingWork work);
     void ScheduleDrain();
     void DrainQueue();
@@ -149,8 +157,19 @@ class CVorelApp : public QObject, public vorel::ISearchHost {
     int m_nRunDocuments = 0;
     int m_nRunListed = 0;  // images of the last run that went to the list only
     bool m_bRunOpensWindows = true;  // "OpenWindows" as the running search read it
+    // Opening windows can take far longer than the scan between two progress
+    // points, so Cancel is looked at every m_nCancelCheckMs of that work too.
+    // A Cancel confirmed there opens nothing more and ends the scan at its
+    // next point, counting the images found as they stood when confirmed.
+    QElapsedTimer m_cancelClock;
+    int m_nCancelCheckMs = kCancelCheckMs;
+    bool m_bCancelConfirmed = false;
+    std::int32_t m_nCancelHits = 0;
+    std::int32_t m_nCancelShown = 0;
+    std::int32_t m_nCancelPaletteImages = 0;
     vorel::ui::CImageListModel* m_pListModel = nullptr;
     std::vector<vorel::ui::ImageListEntry> m_listPending;
+    QElapsedTimer m_listFlushClock;  // since the last batch went to the list
     QList<PendingWork> m_pending;
     bool m_bDraining = false;
     bool m_bDrainScheduled = false;

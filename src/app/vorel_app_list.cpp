@@ -24,8 +24,12 @@ using vorel::ui::ImageListEntry;
 
 namespace {
 
-// A batch that grows past this goes to the model before the next progress point.
+// A batch that grows past this goes to the model before the next progress
+// point, unless the list took one less than kListFlushMs ago: each batch
+// costs the views a look at the whole list (a sorted list merges it in), so
+// while a search runs the list takes one at most that often.
 constexpr std::size_t kListBatch = 8192;
+constexpr qint64 kListFlushMs = 250;
 
 // The image of an entry read from its file again into `state`, unless the
 // file is no longer the one searched.
@@ -89,11 +93,13 @@ void CVorelApp::AddListEntry(const vorel::SearchState& state, std::string_view p
             m_strRunPath.toStdString(), r.imageNo, r.paletteIndex, r.paletteImages, r.paletteCount)));
     }
     m_listPending.push_back(std::move(entry));
-    if (m_listPending.size() >= kListBatch) FlushListEntries();
+    if (m_listPending.size() >= kListBatch) FlushListEntries(false);
 }
 
-void CVorelApp::FlushListEntries() {
+void CVorelApp::FlushListEntries(bool now) {
     if (m_listPending.empty() || !m_pListModel) return;
+    if (!now && m_listFlushClock.isValid() && m_listFlushClock.elapsed() < kListFlushMs) return;
+    m_listFlushClock.start();
     std::vector<ImageListEntry> batch;
     batch.swap(m_listPending);
     m_pListModel->Append(std::move(batch));

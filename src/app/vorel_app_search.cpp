@@ -19,6 +19,7 @@
 
 #include "docview/hit_to_dib.h"
 #include "docview/ui/vorel_doc.h"
+#include "search/chunk_scan.h"
 #include "search/search_run.h"
 #include "search/ui/divide_search_dialog.h"
 #include "search/ui/open_file_dialog.h"
@@ -163,6 +164,8 @@ CVorelDoc* CVorelApp::RunSearch(const QString& path, const vorel::SearchTarget& 
     // Windows opened while the progress box kept the main window disabled
     // could not become active; the newest one is now.
     if (m_nRunDocuments > 0 && m_pMainFrame) m_pMainFrame->ActivateNewestChild();
+    // The list did not follow the windows while they opened; it shows the active one's entry now.
+    if (m_pMainFrame) m_pMainFrame->SelectActiveEntry();
     Messages().ShowMessage(QString::fromStdString(vorel::ClosingMessage(m_state, *m_pStore)),
                            MessageIcon::Information);
     return result.data();
@@ -230,6 +233,8 @@ void CVorelApp::DrainQueue() {
 // --- the scans' host ------------------------------------------------------
 
 void CVorelApp::CreateProgress() {
+    m_bCancelConfirmed = false;
+    m_cancelClock.start();
     m_pProgress = std::make_unique<CProgressDlg>(0, m_pMainFrame.get());
     // When the box cannot be made the scan still runs, without display or Cancel.
     m_pProgress->Create(m_pMainFrame.get());
@@ -241,8 +246,24 @@ void CVorelApp::SetProgressLabel(std::string_view label) {
 }
 
 bool CVorelApp::CheckCancel() {
+    m_cancelClock.restart();
     HoldForHandOffIfAsked();
+    // Confirmed between the points: the scan ends here, without asking again.
+    if (m_bCancelConfirmed) return true;
     return m_pProgress && m_pProgress->CheckCancel();
+}
+
+bool CVorelApp::CancelConfirmedMeanwhile() {
+    if (m_bCancelConfirmed) return true;
+    if (!m_cancelClock.isValid() || m_cancelClock.elapsed() < m_nCancelCheckMs) return false;
+    if (!CheckCancel() || !AskYesNo(vorel::kCancelQuestion)) return false;
+    m_bCancelConfirmed = true;
+    // The image being found now is not opened: the count stops before it.
+    const bool hitStarted = m_state.m_nPaletteIndex > 0;
+    m_nCancelHits = m_state.m_nHitCount - (hitStarted ? 0 : 1);
+    m_nCancelShown = m_state.m_nShownCount - (hitStarted ? 0 : 1);
+    m_nCancelPaletteImages = m_state.m_nPaletteImageCount;
+    return true;
 }
 
 // VOREL_TEST_HOLD_SEARCH=1 keeps the first search at its first progress point
@@ -262,22 +283,34 @@ void CVorelApp::HoldForHandOffIfAsked() {
 
 void CVorelApp::StepProgress() {
     // The list grows at the progress points, a batch at a time, not per image.
-    FlushListEntries();
+    FlushListEntries(false);
     if (m_pProgress) m_pProgress->StepIt();
 }
 
 void CVorelApp::DestroyProgress() {
+    if (m_bCancelConfirmed) {
+        // The scan went on to its next point opening nothing; what it found
+        // meanwhile is not counted.
+        m_bCancelConfirmed = false;
+        m_state.m_nHitCount = m_nCancelHits;
+        m_state.m_nShownCount = m_nCancelShown;
+        m_state.m_nPaletteImageCount = m_nCancelPaletteImages;
+    }
+    m_cancelClock.invalidate();
     if (!m_pProgress) return;
     m_pProgress->DestroyWindow();
     m_pProgress.reset();
 }
 
 bool CVorelApp::AskYesNo(std::string_view question) {
+    // Asked and answered Yes between the points already.
+    if (m_bCancelConfirmed && question == vorel::kCancelQuestion) return true;
     const QString text = QString::fromUtf8(question.data(), static_cast<qsizetype>(question.size()));
     return Messages().Ask(text, MessageButtons::YesNo, MessageIcon::Question) == MessageAnswer::Yes;
 }
 
 vorel::DocumentRef CVorelApp::OpenDocument(const vorel::SearchState& state, std::string_view path) {
+    if (CancelConfirmedMeanwhile()) return nullptr;
     if (!m_bRunOpensWindows) {
         // List only: an entry for every image whose window would have opened.
         if (vorel::ConvertHitToDib(state).IsNull()) return nullptr;

@@ -123,10 +123,8 @@ QString Exporter::FileNameFor(const FoundImage& image) {
         QDir().mkpath(QDir(folder_).filePath(sub));  // a failure shows when the file cannot be made
         base.prepend(sub + u'/');
     }
-    QString name = base + extension;
-    for (int n = 2; used_.contains(name.toUpper()); ++n) name = QStringLiteral("%1(%2)%3").arg(base).arg(n).arg(extension);
-    used_.insert(name.toUpper());
-    return name;
+    return QString::fromStdString(names_.Claim(base.toStdString(), std::string(extension.data(), extension.size()))) +
+           extension;
 }
 
 bool Exporter::WriteOne(const std::string& path, const Dib& dib, const SearchState& state, std::string_view searched,

@@ -3,11 +3,11 @@
 // TIM export, each TIM's own bytes as DATA_003.TIM.
 #pragma once
 
-#include <QSet>
 #include <QString>
 
 #include "cli/finder_host.h"
 #include "cli/png_export.h"
+#include "export/save_names.h"
 
 namespace vorel {
 
@@ -50,7 +50,7 @@ private:
     ExportFormat format_;
     bool pngAlpha_ = false;
     bool tree_ = false;
-    QSet<QString> used_;  // names written in this run, compared without case
+    RunFileNames names_;  // names written in this run
     bool saidShortened_ = false;
     WritePngFunction* writePng_ = nullptr;
     int written_ = 0;

@@ -76,6 +76,18 @@ std::string SaveAllFilePath(std::string_view folder, std::string_view title, Sav
     return path;
 }
 
+std::string RunFileNames::Claim(std::string_view title, std::string_view extension) {
+    const auto key = [extension](std::string name) {
+        name += extension;
+        std::transform(name.begin(), name.end(), name.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+        return name;
+    };
+    std::string name(title);
+    for (int n = 2; !used_.insert(key(name)).second; ++n) name = std::string(title) + '(' + std::to_string(n) + ')';
+    return name;
+}
+
 std::string FolderAsStored(std::string_view typed) {
     std::string folder(typed);
     if (!folder.empty() && folder.back() != '/') folder += '/';

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 
 namespace vorel {
 
@@ -45,6 +46,19 @@ std::optional<std::string> UnreachableFolderStart(std::string_view folder);
 // The file Save All writes for a document title: folder, "/", title, "." and
 // the extension ("/TITLE.BMP" straight after the root "/").
 std::string SaveAllFilePath(std::string_view folder, std::string_view title, SaveFormat format);
+
+// The names one saving run has given out, so that a later image of the same
+// title never replaces a file the run wrote: the first TITLE, then TITLE(2),
+// TITLE(3)... Names are compared without regard to (ASCII) case.
+class RunFileNames {
+  public:
+    // The title to write `title` under, with `extension` (".BMP"; part of the
+    // comparison), now claimed for the rest of the run.
+    std::string Claim(std::string_view title, std::string_view extension);
+
+  private:
+    std::unordered_set<std::string> used_;  // upper-cased, with the extension
+};
 
 // The folder the save-options dialog stores: with a trailing "/" (an empty text
 // stays empty, so that it never turns into the root folder).

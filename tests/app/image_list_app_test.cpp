@@ -4,6 +4,8 @@
 // and saving a selection.
 #include <QAccessible>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QMdiArea>
@@ -22,7 +24,9 @@
 #include "list/ui/image_list_filter.h"
 #include "list/ui/image_list_filter_bar.h"
 #include "list/ui/image_list_model.h"
+#include "list/ui/list_file_watcher.h"
 #include "list/ui/thumbnail_cache.h"
+#include "search/ui/progress_dialog.h"
 #include "list/ui/thumbnail_image.h"
 
 namespace vorel::testing {
@@ -259,6 +263,131 @@ TEST_F(ImageListTest, TheFilterRowDrivesBothViewsAndRemovalKeepsTheWindows) {
     EXPECT_EQ(shown(), (QStringList{"MIXED_003", "MIXED_004", "MIXED_005", "MIXED_006"}));  // TIM4 still off
     EXPECT_EQ(Model().rowCount(), 5);
     EXPECT_EQ(app->DocTemplate()->DocumentCount(), 6) << "removing an entry closes no window";
+}
+
+TEST_F(ImageListTest, CancelActsWhileWindowsOpenBetweenTwoProgressPoints) {
+    // 300 TIMs before the second of the 50 progress points: without a look at
+    // Cancel as the windows open, all 300 would open before it is heard.
+    Write(Store(), settings::kSearchType, 0);
+    Bytes bytes = ManySmallTims(300);
+    bytes.resize(4'000'000, 0);
+    const QString path = WriteFile(QStringLiteral("DENSE.BIN"), bytes);
+    app->SetCancelCheckInterval(0);  // every window counts as 0.2 s of work
+    messages.answers = {MessageAnswer::Yes};
+    DuringSearch([this](CProgressDlg* progress) {
+        if (app->DocTemplate()->DocumentCount() < 10) return false;
+        progress->CancelButton()->click();
+        return true;
+    });
+    app->OpenDocumentFile(path);
+    const int opened = app->DocTemplate()->DocumentCount();
+    EXPECT_GE(opened, 10);
+    EXPECT_LT(opened, 50);
+    // Asked once, as at a progress point; the count is of the windows opened.
+    EXPECT_EQ(MessageTexts(), (QStringList{QStringLiteral("Are you sure you want to Cancel?"),
+                                           QStringLiteral("%1 Images Find").arg(opened)}));
+    EXPECT_EQ(Model().rowCount(), opened);
+
+    // Answered No, the search goes on to the end.
+    messages.shown.clear();
+    messages.answers = {MessageAnswer::No};
+    DuringSearch([](CProgressDlg* progress) {
+        progress->CancelButton()->click();
+        return true;
+    });
+    app->OpenDocumentFile(path);
+    EXPECT_EQ(app->DocTemplate()->DocumentCount(), opened + 300);
+    EXPECT_EQ(MessageTexts().last(), QStringLiteral("300 Images Find"));
+}
+
+TEST_F(ImageListTest, F6MovesTheFocusBetweenTheWindowAndTheList) {
+    app->OpenDocumentFile(WriteFile(QStringLiteral("TWO.BIN"), TimFile(2)));
+    const CMainFrame::Actions& a = frame->GetActions();
+    EXPECT_EQ(a.switchPane->shortcut(), QKeySequence(Qt::Key_F6));
+    EXPECT_FALSE(a.switchPane->text().isEmpty());
+    CChildFrame* active = frame->ActiveChildFrame();
+    ASSERT_NE(active, nullptr);
+    // Showing the list gives it the keyboard.
+    a.viewImageList->trigger();
+    EXPECT_EQ(frame->focusWidget(), Dock().CurrentView());
+    a.switchPane->trigger();
+    EXPECT_TRUE(active->isAncestorOf(frame->focusWidget()));
+    a.switchPane->trigger();
+    EXPECT_EQ(frame->focusWidget(), Dock().CurrentView());
+    Dock().ShowThumbnails(false);
+    a.switchPane->trigger();
+    a.switchPane->trigger();
+    EXPECT_EQ(frame->focusWidget(), Dock().DetailsView());
+}
+
+TEST_F(ImageListTest, AChangedFileMarksItsEntriesAtOnce) {
+    Write(Store(), settings::kOpenWindows, 0);
+    const QString path = WriteFile(QStringLiteral("WATCH.BIN"), TimFile(3));
+    app->OpenDocumentFile(path);
+    CThumbnailCache& cache = *Dock().Thumbnails();
+    EXPECT_TRUE(Dock().FileWatcher()->WatchedFiles().contains(path));
+    const auto ready = [&](int row) {
+        cache.Request(Model().Entry(row));
+        cache.WaitForIdle();
+        return cache.StatusOf(Model().Entry(row).id) == CThumbnailCache::Status::kReady;
+    };
+    const auto becomesStale = [&](int row) {
+        QElapsedTimer clock;
+        clock.start();
+        while (cache.StatusOf(Model().Entry(row).id) != CThumbnailCache::Status::kStale && clock.elapsed() < 5000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        return cache.StatusOf(Model().Entry(row).id) == CThumbnailCache::Status::kStale;
+    };
+    ASSERT_TRUE(ready(1));
+    // Replaced by a rename, as editors save: no entry is opened, yet the mark shows.
+    const QString other = WriteFile(QStringLiteral("WATCH.NEW"), TimFile(4));
+    ASSERT_EQ(std::rename(QFile::encodeName(other).constData(), QFile::encodeName(path).constData()), 0);
+    EXPECT_TRUE(becomesStale(1));
+    EXPECT_TRUE(becomesStale(0));
+    // The new file is watched in its turn: written to in place, its entries are marked too.
+    app->OpenDocumentFile(path);
+    ASSERT_EQ(Model().rowCount(), 7);
+    ASSERT_TRUE(ready(4));
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::Append));
+        file.write("more");
+    }
+    EXPECT_TRUE(becomesStale(4));
+    EXPECT_TRUE(MessageTexts().filter(QStringLiteral("ﾌｧｲﾙ")).isEmpty());
+    Dock().GetActions().clear->trigger();
+    EXPECT_TRUE(Dock().FileWatcher()->WatchedFiles().isEmpty());
+}
+
+TEST_F(ImageListTest, CountKindsCloseButtonAndTheActiveWindowsEntry) {
+    app->OpenDocumentFile(WriteFile(QStringLiteral("MIXED.BIN"), MixedFile()));
+    ui::CImageListDock& dock = Dock();
+    // After the search the newest window is active, and its entry selected.
+    EXPECT_EQ(dock.SelectedRows(), QList<int>{5});
+    QLabel* count = dock.CountLabel();
+    EXPECT_EQ(count->text(), QStringLiteral("6 / 6"));
+    EXPECT_EQ(count->accessibleName(), count->text());
+    ui::CImageListFilterBar& bar = *dock.FilterBar();
+    bar.MinimumSizeBox()->setValue(7);
+    EXPECT_EQ(count->text(), QStringLiteral("3 / 6"));
+    bar.MinimumSizeBox()->setValue(0);
+    QAction* tim4 = nullptr;
+    for (QAction* kind : bar.KindButton()->menu()->actions())
+        if (kind->text() == QStringLiteral("TIM4")) tim4 = kind;
+    ASSERT_NE(tim4, nullptr);
+    tim4->toggle();
+    EXPECT_EQ(bar.KindButton()->text(), QStringLiteral("種類 (7/8)"));
+    EXPECT_EQ(bar.KindButton()->accessibleName(), bar.KindButton()->text());
+    EXPECT_EQ(count->text(), QStringLiteral("5 / 6"));
+    tim4->toggle();
+    EXPECT_EQ(bar.KindButton()->text(), QStringLiteral("種類"));
+
+    // The dock's own close button is remembered at once, as the menu's switch is.
+    frame->GetActions().viewImageList->trigger();
+    ASSERT_EQ(Read(Store(), settings::kListVisible), 1);
+    dock.close();
+    EXPECT_EQ(Read(Store(), settings::kListVisible), 0);
+    EXPECT_FALSE(frame->GetActions().viewImageList->isChecked());
 }
 
 }  // namespace

@@ -119,6 +119,9 @@ SaveAllSummary RunSaveAll(const ISettingsStore& store, const QList<CVorelDoc*>& 
     queue.reserve(documents.size());
     for (CVorelDoc* doc : documents) queue.append(doc);
     std::optional<SaveMessage> failure;
+    RunFileNames names;
+    std::string extension = ".";
+    extension += ExtensionOf(format);
     {
         const WaitCursor wait;
         SaveAllProgress progress(static_cast<int>(queue.size()), parent, pacing);
@@ -133,8 +136,11 @@ SaveAllSummary RunSaveAll(const ISettingsStore& store, const QList<CVorelDoc*>& 
                 ++summary.passedOver;
                 continue;
             }
-            const QString path = QString::fromStdString(
-                SaveAllFilePath(folder.toStdString(), doc->GetTitle().toStdString(), format));
+            // Two images of one title (one name searched in two folders) both
+            // get a file: the later one TITLE(2). Only a file that was there
+            // before the run can be replaced, and then only as "OverwriteMessage" says.
+            const std::string title = names.Claim(doc->GetTitle().toStdString(), extension);
+            const QString path = QString::fromStdString(SaveAllFilePath(folder.toStdString(), title, format));
             if (askBeforeReplacing && QFileInfo::exists(path) &&
                 Messages().Ask(QStringLiteral("%1\n上書きしてもよろしいですか？。").arg(path), MessageButtons::OkCancel,
                                MessageIcon::Exclamation) != MessageAnswer::Ok) {

@@ -2,6 +2,8 @@
 
 #include <QAction>
 #include <QButtonGroup>
+#include <QCloseEvent>
+#include <QLabel>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -16,6 +18,7 @@
 #include "list/ui/image_list_filter.h"
 #include "list/ui/image_list_filter_bar.h"
 #include "list/ui/image_list_model.h"
+#include "list/ui/list_file_watcher.h"
 #include "list/ui/thumbnail_cache.h"
 #include "list/ui/thumbnail_delegate.h"
 
@@ -27,6 +30,7 @@ CImageListDock::CImageListDock(CImageListModel& model, QWidget* parent)
     setAccessibleName(windowTitle());
     filter_ = new CImageListFilter(&model_, this);
     cache_ = new CThumbnailCache(64 * 1024 * 1024, this);
+    watcher_ = new CListFileWatcher(model_, *cache_, this);
 
     thumbnails_ = new QListView;
     thumbnails_->setObjectName(QStringLiteral("ImageListThumbnails"));
@@ -37,6 +41,11 @@ CImageListDock::CImageListDock(CImageListModel& model, QWidget* parent)
     thumbnails_->setWrapping(true);
     // Every entry has the same size, so the view never asks each one.
     thumbnails_->setUniformItemSizes(true);
+    // QListView lays every item out again whenever rows are inserted; in
+    // batches, a search appending to a long list pays for one batch per
+    // progress point, and the rest is laid out once the search is over.
+    thumbnails_->setLayoutMode(QListView::Batched);
+    thumbnails_->setBatchSize(2000);
     thumbnails_->setItemDelegate(new CThumbnailDelegate(*cache_, thumbnails_));
     thumbnails_->setModel(filter_);
 
@@ -75,7 +84,36 @@ CImageListDock::CImageListDock(CImageListModel& model, QWidget* parent)
     layout->addWidget(createViewSwitch());
     layout->addWidget(filterBar_);
     layout->addWidget(stack_, 1);
+    count_ = new QLabel(body);
+    count_->setObjectName(QStringLiteral("ImageListCount"));
+    count_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    layout->addWidget(count_);
     setWidget(body);
+    // Counted when rows come or go, not per row: a search appends in batches.
+    for (QAbstractItemModel* m : {static_cast<QAbstractItemModel*>(&model_), static_cast<QAbstractItemModel*>(filter_)}) {
+        connect(m, &QAbstractItemModel::rowsInserted, this, &CImageListDock::UpdateCount);
+        connect(m, &QAbstractItemModel::rowsRemoved, this, &CImageListDock::UpdateCount);
+        connect(m, &QAbstractItemModel::modelReset, this, &CImageListDock::UpdateCount);
+        connect(m, &QAbstractItemModel::layoutChanged, this, &CImageListDock::UpdateCount);
+    }
+    UpdateCount();
+}
+
+void CImageListDock::UpdateCount() {
+    const QString text = QStringLiteral("%1 / %2").arg(filter_->rowCount()).arg(model_.rowCount());
+    if (count_->text() == text) return;
+    count_->setText(text);
+    count_->setAccessibleName(text);
+    count_->setToolTip(QStringLiteral("表示中のｲﾒｰｼﾞ / 一覧のｲﾒｰｼﾞ"));
+}
+
+void CImageListDock::closeEvent(QCloseEvent* event) {
+    QDockWidget::closeEvent(event);
+    if (event->isAccepted()) emit closedByUser();
+}
+
+QAbstractItemView* CImageListDock::CurrentView() const {
+    return ShowsThumbnails() ? static_cast<QAbstractItemView*>(thumbnails_) : details_;
 }
 
 CImageListDock::~CImageListDock() = default;
@@ -160,7 +198,7 @@ void CImageListDock::SelectRow(int modelRow) {
     selection->setCurrentIndex(index, selection->isSelected(index)
                                           ? QItemSelectionModel::NoUpdate
                                           : QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-    if (isVisible()) (ShowsThumbnails() ? static_cast<QAbstractItemView*>(thumbnails_) : details_)->scrollTo(index);
+    if (isVisible()) CurrentView()->scrollTo(index);
 }
 
 void CImageListDock::ShowThumbnails(bool thumbnails) {

@@ -9,6 +9,7 @@
 
 class QAbstractItemView;
 class QAction;
+class QLabel;
 class QListView;
 class QMenu;
 class QStackedWidget;
@@ -20,6 +21,7 @@ namespace vorel::ui {
 class CImageListFilter;
 class CImageListFilterBar;
 class CImageListModel;
+class CListFileWatcher;
 class CThumbnailCache;
 
 class CImageListDock : public QDockWidget {
@@ -47,9 +49,14 @@ class CImageListDock : public QDockWidget {
     CImageListFilter* Filter() const { return filter_; }
     CImageListFilterBar* FilterBar() const { return filterBar_; }
     CThumbnailCache* Thumbnails() const { return cache_; }
+    CListFileWatcher* FileWatcher() const { return watcher_; }
     QListView* ThumbnailView() const { return thumbnails_; }
     QTreeView* DetailsView() const { return details_; }
     QMenu* ContextMenu() const { return menu_; }
+    // "111 / 50000": entries the filter lets through, and entries listed.
+    QLabel* CountLabel() const { return count_; }
+    // The view shown now (thumbnails or details), which takes the focus.
+    QAbstractItemView* CurrentView() const;
     const Actions& GetActions() const { return actions_; }
     void UpdateActions();
 
@@ -57,6 +64,11 @@ class CImageListDock : public QDockWidget {
     void openRequested(const QList<int>& rows);
     void closeRequested(const QList<int>& rows);
     void saveRequested(const QList<int>& rows);
+    // The dock's own close button (or a close from the window manager) hid it.
+    void closedByUser();
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
 
   private:
     void createActions();
@@ -64,17 +76,20 @@ class CImageListDock : public QDockWidget {
     void SetUpView(QAbstractItemView* view);
     void RemoveSelected();
     void ClearList();
+    void UpdateCount();
 
     CImageListModel& model_;
     CImageListFilter* filter_ = nullptr;
     CImageListFilterBar* filterBar_ = nullptr;
     CThumbnailCache* cache_ = nullptr;
+    CListFileWatcher* watcher_ = nullptr;
     QListView* thumbnails_ = nullptr;
     QTreeView* details_ = nullptr;
     QStackedWidget* stack_ = nullptr;
     QToolButton* thumbnailButton_ = nullptr;
     QToolButton* detailsButton_ = nullptr;
     QMenu* menu_ = nullptr;
+    QLabel* count_ = nullptr;
     Actions actions_;
 };
 

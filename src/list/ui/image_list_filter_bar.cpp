@@ -7,6 +7,7 @@
 #include <QMenu>
 #include <QSpinBox>
 #include <QToolButton>
+#include <iterator>
 
 #include "list/ui/image_list_entry.h"
 #include "list/ui/image_list_filter.h"
@@ -33,7 +34,10 @@ CImageListFilterBar::CImageListFilterBar(CImageListFilter& filter, QWidget* pare
         toggle->setCheckable(true);
         toggle->setChecked(true);
         const QString name = toggle->text();
-        connect(toggle, &QAction::toggled, this, [this, name](bool on) { filter_.SetKindShown(name, on); });
+        connect(toggle, &QAction::toggled, this, [this, name](bool on) {
+            filter_.SetKindShown(name, on);
+            ShowKindsFiltered();
+        });
     }
     kinds_->setMenu(menu);
 
@@ -58,6 +62,19 @@ CImageListFilterBar::CImageListFilterBar(CImageListFilter& filter, QWidget* pare
     row->addWidget(label);
     row->addWidget(minimum_);
     layout->addLayout(row);
+}
+
+void CImageListFilterBar::ShowKindsFiltered() {
+    // A kind left out hides entries as much as the text does, so the button says so.
+    int shown = 0;
+    for (const char* kind : kAllKinds) shown += filter_.IsKindShown(QString::fromLatin1(kind)) ? 1 : 0;
+    constexpr int kKinds = static_cast<int>(std::size(kAllKinds));
+    const QString text = shown == kKinds ? QStringLiteral("種類") : QStringLiteral("種類 (%1/%2)").arg(shown).arg(kKinds);
+    kinds_->setText(text);
+    kinds_->setAccessibleName(text);
+    QFont font = kinds_->font();
+    font.setBold(shown != kKinds);
+    kinds_->setFont(font);
 }
 
 }  // namespace vorel::ui

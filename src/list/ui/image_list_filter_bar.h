@@ -22,6 +22,9 @@ class CImageListFilterBar : public QWidget {
     QSpinBox* MinimumSizeBox() const { return minimum_; }
 
   private:
+    // The kind button's text: "種類", or "種類 (6/8)" while kinds are left out.
+    void ShowKindsFiltered();
+
     CImageListFilter& filter_;
     QLineEdit* text_ = nullptr;
     QToolButton* kinds_ = nullptr;

@@ -14,7 +14,7 @@ QString KindText(const ImageRecord& record) {
 
 namespace {
 
-QVariant ColumnText(const ImageListEntry& e, int column) {
+QVariant ColumnText(const CImageListModel& model, const ImageListEntry& e, int column) {
     switch (column) {
         case CImageListModel::kTitle: return e.title;
         case CImageListModel::kKind: return KindText(e.record);
@@ -22,7 +22,7 @@ QVariant ColumnText(const ImageListEntry& e, int column) {
         case CImageListModel::kHeight: return e.record.height;
         case CImageListModel::kPalettes: return e.record.paletteCount;
         case CImageListModel::kOffset: return QStringLiteral("0x%1").arg(e.record.fileOffset, 8, 16, QLatin1Char('0'));
-        case CImageListModel::kFile: return QFileInfo(e.file).fileName();
+        case CImageListModel::kFile: return model.FileText(e);
         case CImageListModel::kDiscFile:
             return e.discFile.isEmpty() ? QString()
                                         : QString::fromStdString(LongDiscText(e.discFile.toStdString(), e.discOffset));
@@ -72,9 +72,9 @@ QVariant CImageListModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= rowCount()) return {};
     const ImageListEntry& e = Entry(index.row());
     switch (role) {
-        case Qt::DisplayRole: return ColumnText(e, index.column());
+        case Qt::DisplayRole: return ColumnText(*this, e, index.column());
         // A screen reader names every entry after its title, in either view.
-        case Qt::AccessibleTextRole: return index.column() == kTitle ? e.title : ColumnText(e, index.column());
+        case Qt::AccessibleTextRole: return index.column() == kTitle ? e.title : ColumnText(*this, e, index.column());
         case Qt::ToolTipRole: return e.file;
         case Qt::TextAlignmentRole:
             return index.column() == kTitle || index.column() == kFile || index.column() == kKind ||
@@ -98,12 +98,42 @@ void CImageListModel::Append(std::vector<ImageListEntry> entries) {
     if (entries.empty()) return;
     const int first = rowCount();
     beginInsertRows({}, first, first + static_cast<int>(entries.size()) - 1);
-    entries_.reserve(entries_.size() + entries.size());
+    // Grown by half again at least: reserving just the batch's room would move
+    // every entry already listed for each batch a search appends.
+    if (const std::size_t needed = entries_.size() + entries.size(); needed > entries_.capacity())
+        entries_.reserve(std::max(needed, entries_.capacity() + entries_.capacity() / 2));
+    const std::size_t start = entries_.size();
     for (ImageListEntry& e : entries) {
         e.id = nextId_++;
         entries_.push_back(std::move(e));
     }
+    NoteFiles(start);
     endInsertRows();
+}
+
+void CImageListModel::NoteFiles(std::size_t first) {
+    // A search's entries share one file: look at each run of them once.
+    bool newlyShared = false;
+    const QString* last = nullptr;
+    for (std::size_t i = first; i < entries_.size(); ++i) {
+        const QString& file = entries_[i].file;
+        if (last && *last == file) continue;
+        last = &file;
+        QSet<QString>& files = filesByName_[QFileInfo(file).fileName()];
+        const qsizetype before = files.size();
+        files.insert(file);
+        newlyShared = newlyShared || (before == 1 && files.size() == 2);
+    }
+    // Entries already listed now show their folder too.
+    if (newlyShared && first > 0)
+        emit dataChanged(index(0, kFile), index(static_cast<int>(first) - 1, kFile), {Qt::DisplayRole});
+}
+
+QString CImageListModel::FileText(const ImageListEntry& entry) const {
+    const QFileInfo info(entry.file);
+    const QString name = info.fileName();
+    if (filesByName_.value(name).size() < 2) return name;
+    return QStringLiteral("%1 (%2)").arg(name, info.path());
 }
 
 void CImageListModel::RemoveRows(std::vector<int> rows) {
@@ -120,6 +150,10 @@ void CImageListModel::RemoveRows(std::vector<int> rows) {
         entries_.erase(entries_.begin() + first, entries_.begin() + last + 1);
         endRemoveRows();
     }
+    // A name no longer shared shows without its folder again.
+    filesByName_.clear();
+    NoteFiles(0);
+    if (!entries_.empty()) emit dataChanged(index(0, kFile), index(rowCount() - 1, kFile), {Qt::DisplayRole});
 }
 
 void CImageListModel::Clear() {
@@ -127,6 +161,7 @@ void CImageListModel::Clear() {
     beginResetModel();
     entries_.clear();
     entries_.shrink_to_fit();
+    filesByName_.clear();
     endResetModel();
 }
 

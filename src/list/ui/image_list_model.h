@@ -4,6 +4,8 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QHash>
+#include <QSet>
 #include <vector>
 
 #include "list/ui/image_list_entry.h"
@@ -40,8 +42,16 @@ class CImageListModel : public QAbstractTableModel {
     // The window opened again for a row.
     void SetDocument(int row, CVorelDoc* doc);
 
+    // The file column's text: the file's name, and where two searched files
+    // share that name, its folder after it ("pics.bin (/home/u/a)").
+    QString FileText(const ImageListEntry& entry) const;
+
   private:
+    // Counts the searched files of entries_ [first, end) under their names.
+    void NoteFiles(std::size_t first);
+
     std::vector<ImageListEntry> entries_;
+    QHash<QString, QSet<QString>> filesByName_;  // file name -> the searched files of that name
     quint64 nextId_ = 1;
 };
 

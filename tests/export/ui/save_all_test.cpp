@@ -161,6 +161,32 @@ TEST_F(SaveAllTest, AskBeforeReplacingAndKeepTheFileWhenDeclined) {
     ExpectPatternFile(dir.File("DATA_001.BMP"), 5, 3, 8);
 }
 
+TEST_F(SaveAllTest, ImagesOfOneTitleEachGetAFileAndOnlyOlderFilesAreAskedAbout) {
+    // pics.bin searched in two folders: two images of each title, different pictures.
+    Add(QStringLiteral("pics_001"), 8, 5, 3);
+    Add(QStringLiteral("pics_002"), 4, 7, 5);
+    Add(QStringLiteral("pics_001"), 24, 3, 6);
+    Add(QStringLiteral("PICS_002"), 1, 9, 3);
+    Add(QStringLiteral("pics_001"), 8, 6, 2);
+    const std::vector<std::uint8_t> old = {'o', 'l', 'd'};
+    ASSERT_TRUE(WriteAll(dir.File("pics_001(3).PNG"), old));
+    Use(dir.Path() + "/", 2, 1);
+    messages.service.answers = {MessageAnswer::Ok};
+    const SaveAllSummary summary = Run();
+    EXPECT_EQ(summary.written, 5);
+    // Only the file that was there before the run is asked about.
+    EXPECT_EQ(Texts(), (QStringList{QString::fromStdString(dir.File("pics_001(3).PNG")) +
+                                        QStringLiteral("\n上書きしてもよろしいですか？。"),
+                                    kDone}));
+    EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"PICS_002(2).PNG", "pics_001(2).PNG", "pics_001(3).PNG",
+                                                       "pics_001.PNG", "pics_002.PNG"}));
+    ExpectPatternFile(dir.File("pics_001.PNG"), 5, 3, 8);
+    ExpectPatternFile(dir.File("pics_002.PNG"), 7, 5, 4);
+    ExpectPatternFile(dir.File("pics_001(2).PNG"), 3, 6, 24);
+    ExpectPatternFile(dir.File("PICS_002(2).PNG"), 9, 3, 1);
+    ExpectPatternFile(dir.File("pics_001(3).PNG"), 6, 2, 8);
+}
+
 TEST_F(SaveAllTest, AFailingFileEndsTheRunAndKeepsWhatWasThere) {
     const std::vector<std::uint8_t> old = {'o', 'l', 'd'};
     const struct {

@@ -2,6 +2,7 @@
 // of entries whose expected orders are written out by hand.
 #include <gtest/gtest.h>
 
+#include <QItemSelectionModel>
 #include <QStringList>
 
 #include "list/ui/image_list_filter.h"
@@ -111,6 +112,85 @@ TEST(ImageListModel, ColumnsKindsRemovalAndClearing) {
     EXPECT_EQ(left, (QStringList{"B_002", "A_001", "C_001"}));
     model.Clear();
     EXPECT_EQ(model.rowCount(), 0);
+}
+
+TEST(ImageListModel, TwoSearchedFilesOfOneNameShowTheirFolders) {
+    CImageListModel model;
+    const auto fileText = [&](int row) { return model.index(row, CImageListModel::kFile).data().toString(); };
+    model.Append({MakeEntry("pics_001", "/home/u/a/pics.bin", kSourceTim, 8, 8, 8, 1, 0, 1),
+                  MakeEntry("pics_002", "/home/u/a/pics.bin", kSourceTim, 8, 8, 8, 1, 0x100, 2),
+                  MakeEntry("A_001", "/d/A.BIN", kSourceTim, 8, 8, 8, 1, 0, 1)});
+    EXPECT_EQ(fileText(0), QStringLiteral("pics.bin"));
+    // The same name searched in another folder: both files' entries say which is which.
+    model.Append({MakeEntry("pics_001", "/home/u/b/pics.bin", kSourceTim, 8, 8, 8, 1, 0, 1)});
+    EXPECT_EQ(fileText(0), QStringLiteral("pics.bin (/home/u/a)"));
+    EXPECT_EQ(fileText(1), QStringLiteral("pics.bin (/home/u/a)"));
+    EXPECT_EQ(fileText(2), QStringLiteral("A.BIN"));
+    EXPECT_EQ(fileText(3), QStringLiteral("pics.bin (/home/u/b)"));
+    // Once one of them has left the list the name is no longer shared.
+    model.RemoveRows({3});
+    EXPECT_EQ(fileText(0), QStringLiteral("pics.bin"));
+}
+
+TEST(ImageListModel, AppendingABatchDoesNotMoveEveryEntryListedBefore) {
+    // 400 batches, as a long search's progress points append them: the first
+    // entry moves only when the storage grows by a factor, not once per batch.
+    CImageListModel model;
+    int moves = 0;
+    const ImageListEntry* first = nullptr;
+    for (int batch = 0; batch < 400; ++batch) {
+        std::vector<ImageListEntry> entries(100);
+        model.Append(std::move(entries));
+        if (&model.Entry(0) != first) ++moves;
+        first = &model.Entry(0);
+    }
+    EXPECT_EQ(model.rowCount(), 40000);
+    EXPECT_LE(moves, 30);
+}
+
+TEST(ImageListModel, ASortedListTakesABatchInOnePassAndKeepsItsSelection) {
+    const auto entry = [](const char* title, int imageNo) {
+        return MakeEntry(title, "/d/A.BIN", kSourceTim, 8, 8, 8, 1, 0x100 * imageNo, imageNo);
+    };
+    CImageListModel model;
+    model.Append({entry("A_001", 1), entry("A_003", 3), entry("A_005", 5)});
+    CImageListFilter filter(&model);
+    filter.sort(CImageListModel::kTitle, Qt::DescendingOrder);
+    QItemSelectionModel selection(&filter);
+    selection.select(filter.index(1, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);  // A_003
+    int layouts = 0;
+    int insertions = 0;
+    QObject::connect(&filter, &QAbstractItemModel::layoutChanged, [&] { ++layouts; });
+    QObject::connect(&filter, &QAbstractItemModel::rowsInserted, [&] { ++insertions; });
+    const auto shown = [&] {
+        QStringList titles;
+        for (int row = 0; row < filter.rowCount(); ++row) titles << filter.index(row, 0).data().toString();
+        return titles;
+    };
+    const auto selected = [&] {
+        QStringList titles;
+        for (const QModelIndex& index : selection.selectedRows()) titles << index.data().toString();
+        return titles;
+    };
+    // A second search's entries fall among the first's: one change of order, not one per gap.
+    model.Append({entry("A_004", 4), entry("A_002", 2), entry("A_006", 6)});
+    EXPECT_EQ(shown(), (QStringList{"A_006", "A_005", "A_004", "A_003", "A_002", "A_001"}));
+    EXPECT_EQ(layouts, 1);
+    EXPECT_EQ(insertions, 0);
+    EXPECT_EQ(selected(), QStringList{"A_003"});
+    // Entries that all come after those shown are one insertion at the end.
+    model.Append({MakeEntry("0_001", "/d/0.BIN", kSourceTim, 8, 8, 8, 1, 0, 1)});
+    EXPECT_EQ(shown().last(), QStringLiteral("0_001"));
+    EXPECT_EQ(layouts, 1);
+    EXPECT_EQ(insertions, 1);
+    // Removal and filtering keep the selection on its entry.
+    model.RemoveRows({0, 4});  // A_001, A_002
+    EXPECT_EQ(shown(), (QStringList{"A_006", "A_005", "A_004", "A_003", "0_001"}));
+    EXPECT_EQ(selected(), QStringList{"A_003"});
+    filter.SetText(QStringLiteral("A_00"));
+    EXPECT_EQ(shown(), (QStringList{"A_006", "A_005", "A_004", "A_003"}));
+    EXPECT_EQ(selected(), QStringList{"A_003"});
+    EXPECT_EQ(filter.headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(), QStringLiteral("ﾀｲﾄﾙ"));
 }
 
 }  // namespace
