@@ -59,6 +59,8 @@ inline constexpr IntSetting kPngAlpha{kSettings, "PngAlpha", 0};
 inline constexpr IntSetting kPaletteFlag{kPalette, "Palette Flg", 0};
 // How a file's sectors are read: 0 raw when it looks like a raw CD image, 1 always raw, 2 never.
 inline constexpr IntSetting kRawSectors{kSettings, "RawSectors", 0};
+// Threads a search tests the bytes with: 0 one per processor core (at most 4), 1 the calling thread alone.
+inline constexpr IntSetting kScanThreads{kSettings, "ScanThreads", 0};
 // Non-zero: every image a search finds opens its window; 0: images go to the image list only.
 inline constexpr IntSetting kOpenWindows{kSettings, "OpenWindows", 1};
 // Non-zero: the image list is shown beside the windows.
