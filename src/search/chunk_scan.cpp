@@ -103,7 +103,7 @@ bool ScanFile::Walk(const ChunkScanParams& params, ISearchHost& host, ICandidate
 
 ScanOutcome RunChunkScan(const ChunkScanParams& params, ScanSource& source, ISearchHost& host,
                          ICandidateHandler& handler, const CarriedHits* from, CarriedHits* carry) {
-    if (!source.IsRaw()) {
+    if (!source.IsRaw() && !CurrentScanTuning().chunkWalk) {
         host.CreateProgress();
         host.SetProgressLabel(params.label);
         ProgressPoints progress(source.FileSize());
@@ -112,6 +112,7 @@ ScanOutcome RunChunkScan(const ChunkScanParams& params, ScanSource& source, ISea
         return outcome;
     }
     // A raw image is walked whole by each scan; nothing is carried from one to the next.
+    if (carry != nullptr) carry->resumeAt = 0;
     const std::int64_t chunkSize = params.chunkSize;
     std::unique_ptr<std::uint8_t[]> buffer(new (std::nothrow)
                                                std::uint8_t[static_cast<std::size_t>(chunkSize + kLookAheadBytes + kRawReadSlack)]);
