@@ -12,18 +12,26 @@ namespace vorel {
 namespace {
 
 #if defined(FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION)
-constexpr std::int64_t kWindowMargin = 64;
+constexpr std::int64_t kMappedMargin = 64;
+constexpr std::int64_t kReadMargin = 40;
+constexpr std::int64_t kReadPiece = 512;
 constexpr std::size_t kFoundPerBlock = 8;
 #else
 // Bytes a window reaches past its last position, so that the headers of most
-// candidates near its end are tested without a second read.
-constexpr std::int64_t kWindowMargin = 65536;
+// candidates near its end are tested without a second read. A mapping's margin
+// costs nothing until it is touched; a read's is copied with every piece.
+constexpr std::int64_t kMappedMargin = 65536;
+constexpr std::int64_t kReadMargin = 4096;
+// Windows that are read go in pieces, each tested while the copy is still in
+// the processor's cache.
+constexpr std::int64_t kReadPiece = 131072;
 // Candidates a thread describes in one window before it leaves the rest of the
 // window to the calling thread: a file packed with headers cannot make the
 // threads run ahead with unbounded lists.
 constexpr std::size_t kFoundPerBlock = 4096;
 #endif
 constexpr int kMaxThreads = 8;
+
 
 // The positions one thread tested and what it found there.
 struct Block {
@@ -53,8 +61,23 @@ public:
 
     // Tests the positions from `from` to `to`, stopping after `cap` accepted candidates.
     void Scan(Block& block, std::int64_t from, std::int64_t to, std::size_t cap) {
+        if (window_.Mode() == WindowMode::kMap) {
+            ScanPiece(block, from, to, cap);
+            return;
+        }
+        for (std::int64_t at = from; at < to;) {
+            const std::int64_t end = std::min(to, at + kReadPiece);
+            ScanPiece(block, at, end, cap);
+            if (block.failed || block.fileEnded || block.reached < end) return;
+            at = end;
+        }
+    }
+
+private:
+    void ScanPiece(Block& block, std::int64_t from, std::int64_t to, std::size_t cap) {
         const std::size_t kept = block.found.size();
-        const std::int64_t windowEnd = std::min(size_, to + kWindowMargin);
+        const std::int64_t margin = window_.Mode() == WindowMode::kMap ? kMappedMargin : kReadMargin;
+        const std::int64_t windowEnd = std::min(size_, to + margin);
         const std::int64_t got = window_.Fetch(from, windowEnd);
         if (got < 0) {
             block.failed = true;
@@ -76,7 +99,6 @@ public:
         Scan(block, from, to, cap);
     }
 
-private:
     // No object here or below needs unwinding: a fault on a mapped byte jumps out.
     void TestWindow(Block& block, std::int64_t from, std::int64_t to, std::int64_t got, std::size_t cap) {
         const std::uint8_t* data = window_.Data();

@@ -38,6 +38,7 @@ public:
     std::int64_t Fetch(std::int64_t from, std::int64_t to);
     const std::uint8_t* Data() const { return data_; }
     bool Mapped() const { return mapping_ != nullptr; }
+    WindowMode Mode() const { return mode_; }
     // After a mapped window faulted: every later window is read.
     void StopMapping();
 
