@@ -52,6 +52,10 @@ enum class Examined {
 struct Found {
     std::int64_t at = 0;  // offset in the scanned bytes (the file offset, unless the file is a raw CD image)
     int test = 0;         // 0: the scan's own kind; 1: a kind carried for a later scan
+    // Carried from a raw image: the file offset of `at`, and the progress points
+    // passed when the walk met it.
+    std::int64_t fileOffset = -1;
+    int pointsBefore = 0;
     TimHeader tim;
     BmpHeader bmp;
 };
@@ -77,9 +81,11 @@ public:
 // kind that follows over the same file: it takes these, then walks on from
 // `resumeAt` itself. Left empty, that scan walks the whole file.
 struct CarriedHits {
+    static constexpr std::int64_t kWalkedToTheEnd = INT64_MAX;
     const ICandidateTest* test = nullptr;
     std::vector<Found> found;
     std::int64_t resumeAt = 0;
+    bool raw = false;  // offsets in a raw image's stream
 };
 
 // Serves the progress points: positions 0, step, 2 x step, ... of the file, of
@@ -94,6 +100,8 @@ public:
         const std::int64_t at = passed_ * step_;
         return passed_ < kProgressPoints && at < size_ ? at : -1;
     }
+
+    int Passed() const { return static_cast<int>(passed_); }
 
     // Handles the point at Next(); false when the user confirmed Cancel.
     bool Pass(ISearchHost& host) {
