@@ -16,6 +16,28 @@ namespace vorel {
 namespace {
 
 #if defined(__x86_64__) || defined(__i386__)
+// Sixty-three positions at a time where the processor has AVX-512BW: two loads
+// (at i and i + 2) give the lead byte and the three zeros after it as bit masks.
+__attribute__((target("avx512f,avx512bw"))) std::size_t FindWidest(const std::uint8_t* data, std::size_t i,
+                                                                   std::size_t to, std::size_t len,
+                                                                   std::uint8_t first, std::uint8_t second) {
+    const __m512i a = _mm512_set1_epi8(static_cast<char>(first));
+    const __m512i b = _mm512_set1_epi8(static_cast<char>(second));
+    const __m512i zero = _mm512_setzero_si512();
+    // Positions i ... i + 62 are judged from the bytes up to i + 65.
+    const std::size_t end = len >= 66 ? std::min(to, len - 66 + 1) : i;
+    for (; i < end; i += 63) {
+        const __m512i x = _mm512_loadu_si512(data + i);
+        const __m512i y = _mm512_loadu_si512(data + i + 2);
+        const std::uint64_t lead = _mm512_cmpeq_epi8_mask(x, a) | _mm512_cmpeq_epi8_mask(x, b);
+        const std::uint64_t zx = _mm512_cmpeq_epi8_mask(x, zero);  // bit k: byte i + k is 0
+        const std::uint64_t zy = _mm512_cmpeq_epi8_mask(y, zero);  // bit k: byte i + 2 + k is 0
+        const std::uint64_t hits = lead & (zx >> 1) & zy & (zy >> 1) & ((std::uint64_t{1} << 63) - 1);
+        if (hits != 0) return std::min(i + static_cast<std::size_t>(__builtin_ctzll(hits)), to);
+    }
+    return i;
+}
+
 // Thirty-two positions at a time where the processor has AVX2; the loads reach
 // 3 bytes past the block, so stop while they stay inside `len`.
 __attribute__((target("avx2"))) std::size_t FindWide(const std::uint8_t* data, std::size_t i, std::size_t to,
@@ -62,6 +84,7 @@ std::size_t FindNarrow(const std::uint8_t* data, std::size_t i, std::size_t to, 
 }
 
 const bool kHasAvx2 = __builtin_cpu_supports("avx2");
+const bool kHasAvx512 = __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512f");
 #endif
 
 // The guard against bus errors on mapped windows: one handler for the
@@ -106,7 +129,12 @@ std::size_t FindCandidate(const std::uint8_t* data, std::size_t from, std::size_
                           std::uint8_t first, std::uint8_t second) {
     std::size_t i = from;
 #if defined(__x86_64__) || defined(__i386__)
-    i = kHasAvx2 ? FindWide(data, i, to, len, first, second) : FindNarrow(data, i, to, len, first, second);
+    if (kHasAvx512) {
+        i = FindWidest(data, i, to, len, first, second);
+    } else if (kHasAvx2) {
+        i = FindWide(data, i, to, len, first, second);
+    }
+    if (i < to) i = FindNarrow(data, i, to, len, first, second);
     if (i >= to) return to;
 #endif
     for (; i < to; ++i) {
