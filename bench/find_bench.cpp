@@ -5,7 +5,7 @@
 // Every round runs each command once, in a rotated order, so that a machine
 // other work shares weighs on all alike; the figures are medians.
 //
-//   find_bench [--mb N] [--big-mb N] [--rounds N] [FOLDER]
+//   find_bench [--mb N] [--big-mb N] [--rounds N] [--keep] [FOLDER]
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/statvfs.h>
@@ -81,11 +81,12 @@ struct Command {
 int main(int argc, char** argv) {
     const bench::Args args(argc, argv,
                            "The finder against `cat FILE > /dev/null` and foremost, as whole processes, paired.\n"
-                           "usage: find_bench [--mb N] [--big-mb N] [--rounds N] [FOLDER]\n"
-                           "  FOLDER     where the files go (default $TMPDIR or /tmp); they are removed at the end\n",
+                           "usage: find_bench [--mb N] [--big-mb N] [--rounds N] [--keep] [FOLDER]\n"
+                           "  FOLDER     where the files go (default $TMPDIR or /tmp); they are removed at the end unless --keep\n",
                            {{"--mb", "N", "size of the main file in MB, 1 to 65536 (default 512)"},
                             {"--big-mb", "N", "size of the larger file in MB, 0 for none (default 2048)"},
-                            {"--rounds", "N", "rounds, 1 to 99 (default 9)"}},
+                            {"--rounds", "N", "rounds, 1 to 99 (default 9)"},
+                            {"--keep", nullptr, "keep the files written"}},
                            1);
     const long mb = args.OptionNumber("--mb", 512, 1, 65536);
     const long bigMb = args.OptionNumber("--big-mb", 2048, 0, 65536);
@@ -162,6 +163,8 @@ int main(int argc, char** argv) {
                          1));
     std::printf("threads: --threads 1 / default: %.2f x\n",
                 median["vorel-find --tsv --threads 1"] / median["vorel-find --tsv"]);
-    for (const std::string& path : {file, raw, big}) std::filesystem::remove(path, error);
+    if (!args.Has("--keep")) {
+        for (const std::string& path : {file, raw, big}) std::filesystem::remove(path, error);
+    }
     return 0;
 }

@@ -128,7 +128,9 @@ private:
 // How the engine reads. The program keeps the defaults; tests and fuzzing vary
 // them (set before a search, never during one). Mapped windows of 4 MiB beat
 // reads of any size on the development machine: the bytes are not copied out
-// of the page cache, and the pages come in a few large faults (see bench/).
+// of the page cache. The pages come in through the kernel's fault-around,
+// which maps a batch at each fault and was faster there than populating the
+// whole window at mmap time (see find_bench).
 struct ScanTuning {
     std::int64_t windowBytes = kDefaultWindowBytes;  // bytes a thread tests at a time
     WindowMode mode = WindowMode::kMap;               // how those bytes come from the file

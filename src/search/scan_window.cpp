@@ -183,8 +183,10 @@ std::int64_t WindowReader::Fetch(std::int64_t from, std::int64_t to) {
         const auto page = static_cast<std::int64_t>(PageSize());
         const std::int64_t start = from / page * page;
         const auto bytes = static_cast<std::size_t>(to - start);
-        void* at = ::mmap(nullptr, bytes, PROT_READ, MAP_PRIVATE | MAP_POPULATE, file_.Descriptor(), start);
+        void* at = ::mmap(nullptr, bytes, PROT_READ, MAP_PRIVATE, file_.Descriptor(), start);
         if (at != MAP_FAILED) {
+            // Read ahead generously when the file is not in the page cache yet.
+            ::madvise(at, bytes, MADV_SEQUENTIAL);
             mapping_ = at;
             mappingBytes_ = bytes;
             data_ = static_cast<const std::uint8_t*>(at) + (from - start);
