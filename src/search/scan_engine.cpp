@@ -31,6 +31,11 @@ constexpr std::int64_t kReadPiece = 131072;
 constexpr std::size_t kFoundPerBlock = 4096;
 #endif
 constexpr int kMaxThreads = 8;
+// Windows the threads may have tested ahead of the searching thread. A tested
+// window keeps only its list of candidates (its mapping is gone), so the threads
+// can run well ahead while the searching thread serves a progress point (the
+// window program repaints its progress box there) or opens a document.
+constexpr int kBlocksAhead = 16;
 
 
 // The positions one thread tested and what it found there.
@@ -286,7 +291,8 @@ WalkEnd WalkAlone(const Blocks& blocks, RangeScanner& scanner, Consumer& consume
 class WorkerPool {
 public:
     WorkerPool(const Blocks& blocks, int threads, const std::function<RangeScanner()>& makeScanner)
-        : blocks_(blocks), slots_(static_cast<std::size_t>(2 * threads)), ready_(slots_.size(), false) {
+        : blocks_(blocks), slots_(static_cast<std::size_t>(std::max(kBlocksAhead, 2 * threads))),
+          ready_(slots_.size(), false) {
         try {
             for (int t = 0; t < threads; ++t) workers_.emplace_back([this, makeScanner] { Work(makeScanner()); });
         } catch (const std::system_error&) {
