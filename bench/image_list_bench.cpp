@@ -32,6 +32,7 @@
 
 #include "app/doc_template.h"
 #include "bench_args.h"
+#include "bench_files.h"
 #include "app/main_frame.h"
 #include "app/vorel_app.h"
 #include "list/ui/image_list_dock.h"
@@ -45,12 +46,13 @@
 namespace {
 
 const char kUsage[] =
-    "usage: image_list_bench [--images N] [--big M]\n"
+    "usage: image_list_bench [--images N] [--big M] [--scan-mb S]\n"
     "  Appends N entries (default 50000) to the image list, runs a list-only search of a file of M\n"
     "  small TIMs (default 500000; 0 leaves it out) and one of N against vorel-find on the same file,\n"
     "  prints the peak resident memory, searches the file of N four times into a growing list, and\n"
-    "  scrolls the thumbnail view top to bottom in 100 steps (offscreen). Writes only a temporary\n"
-    "  folder (under $TMPDIR; the file of M TIMs takes about M x 153 bytes).\n";
+    "  scrolls the thumbnail view top to bottom in 100 steps (offscreen); with --scan-mb, also a\n"
+    "  list-only search of both kinds over an S MB file against vorel-find --tsv. Writes only a\n"
+    "  temporary folder (under $TMPDIR; the file of M TIMs takes about M x 153 bytes).\n";
 
 double PeakResidentMiB() {
     struct rusage usage {};
@@ -121,9 +123,13 @@ double FinderMs(const QString& path) {
 int main(int argc, char** argv) {
     const bench::Args args(argc, argv, kUsage,
                            {{"--images", "N", "how many images (default 50000)"},
-                            {"--big", "M", "images of the big file, a multiple of 10 (default 500000; 0: none)"}});
+                            {"--big", "M", "images of the big file, a multiple of 10 (default 500000; 0: none)"},
+                            {"--scan-mb", "S",
+                             "also a list-only search of both kinds over an S MB file of random bytes with images "
+                             "sprinkled in, against vorel-find --tsv, paired, median of 5 (default 0: none)"}});
     const int images = static_cast<int>(args.OptionNumber("--images", 50000, 1, 1000000));
     const int bigImages = static_cast<int>(args.OptionNumber("--big", 500000, 0, 5000000)) / 10 * 10;
+    const long scanMb = args.OptionNumber("--scan-mb", 0, 0, 65536);
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QTemporaryDir dir;
     qputenv("XDG_CONFIG_HOME", dir.path().toLocal8Bit());
@@ -273,6 +279,47 @@ int main(int argc, char** argv) {
                 worstMs, totalMs / 100);
     std::printf("thumbnail cache: %.1f MiB of %.0f MiB\n", dock.Thumbnails()->CachedBytes() / 1048576.0,
                 dock.Thumbnails()->MaxBytes() / 1048576.0);
+
+    // 4. A large file of few images: the search itself against the finder's, both kinds, paired.
+    double scanSearchMs = 0;
+    double scanFinderMs = 0;
+    if (scanMb > 0) {
+        const QString big = QDir(dir.path()).filePath(QStringLiteral("LARGE.BIN"));
+        bench::MakeFile(big.toStdString(), static_cast<std::size_t>(scanMb));
+        vorel::Write(app.Store(), vorel::settings::kSearchType, 2);
+        std::vector<double> searchTimes;
+        std::vector<double> finderTimes;
+        for (int round = 0; round < 6; ++round) {
+            QProcess finder;
+            finder.setStandardOutputFile(QProcess::nullDevice());
+            finder.setStandardErrorFile(QProcess::nullDevice());
+            clock.restart();
+            finder.start(QStringLiteral(VOREL_FIND_EXE), {QStringLiteral("--tsv"), big});
+            finder.waitForFinished(-1);
+            const double finderRound = Ms(clock);
+            dock.GetActions().clear->trigger();
+            QCoreApplication::processEvents();
+            clock.restart();
+            app.OpenDocumentFile(big);
+            QCoreApplication::processEvents();
+            const double searchRound = Ms(clock);
+            if (round == 0) continue;  // the first round brings the file into the page cache
+            finderTimes.push_back(finderRound);
+            searchTimes.push_back(searchRound);
+        }
+        std::sort(searchTimes.begin(), searchTimes.end());
+        std::sort(finderTimes.begin(), finderTimes.end());
+        scanSearchMs = searchTimes[searchTimes.size() / 2];
+        scanFinderMs = finderTimes[finderTimes.size() / 2];
+        QFile::remove(big);
+        vorel::Write(app.Store(), vorel::settings::kSearchType, 0);
+    }
     vorel::SetMessageService(nullptr);
+    if (scanMb > 0) {
+        std::printf("vorel-find --tsv, %ld MB file       %9.1f ms   median of 5, a process of its own\n", scanMb,
+                    scanFinderMs);
+        std::printf("list-only search, same file       %9.1f ms   %.2fx the finder (target <= 1.1x)\n", scanSearchMs,
+                    scanSearchMs / scanFinderMs);
+    }
     return 0;
 }

@@ -53,10 +53,16 @@ struct ScanOptions {
     int form2Every = 0;   // a Form 2 sector after every n data sectors; 0 none
     bool audioAfter = false;  // an audio sector at the end of the wrapped image
     bool strictTim = false;   // "StrictTim": TIMs judged by the strict rules only
+    // The scan engine: threads testing the bytes, bytes a thread tests at a
+    // time, and mapped windows rather than reads.
+    int threads = 1;
+    std::int64_t windowBytes = 4096;
+    bool mapped = false;
 };
 
-// Splits the options off the end of a fuzz input: four bytes, and a fifth, before
-// them, for the sector reader (fewer bytes: defaults).
+// Splits the options off the end of a fuzz input: four bytes, a fifth before
+// them for the sector reader, and a sixth before that for the scan engine
+// (fewer bytes: defaults).
 ScanOptions TakeScanOptions(Input& data);
 
 // What a run found, for tests that expect particular counts.

@@ -339,6 +339,12 @@ ScanOptions TakeScanOptions(Input& data) {
     o.form2Every = kForm2Every[(b4 >> 3) & 3];
     o.audioAfter = (b4 >> 5) & 1;
     o.strictTim = (b4 >> 6) & 1;
+    if (data.empty()) return o;
+    const std::uint8_t b5 = data.back();
+    data = data.first(data.size() - 1);
+    o.threads = 1 + (b5 & 1);
+    o.mapped = ((b5 >> 1) & 1) != 0;
+    o.windowBytes = 1 + (b5 >> 2) * 97;  // 1 to 6,112 bytes
     return o;
 }
 
@@ -398,6 +404,8 @@ ScanSummary ScanBuffer(Input data, const ScanOptions& o) {
     Write(store, settings::kDivideNum, o.divideNum);
     Write(store, settings::kDividePos, o.dividePos);
     Write(store, settings::kStrictTim, o.strictTim ? 1 : 0);
+    Write(store, settings::kScanThreads, o.threads);
+    CurrentScanTuning() = ScanTuning{o.windowBytes, o.mapped ? WindowMode::kMap : WindowMode::kRead, false};
 
     Window window;
     if (o.divideSearch) {

@@ -135,6 +135,12 @@ int main(int argc, char* argv[]) {
                        "images are numbered as in earlier versions, but TIMs that real games ship are passed over."));
     parser.addOptions({tsvOption, typeOption, palettesOption, chunkOption, pageOption, perPageOption, outOption,
                        formatOption, alphaOption, sectorsOption, treeOption, filesOption, strictTimOption});
+    const QCommandLineOption threadsOption(
+        QStringLiteral("threads"),
+        QStringLiteral("Test the bytes with N threads (1 to 8; 1 searches on one thread alone). "
+                       "Default: one per processor core, at most 4."),
+        QStringLiteral("N"));
+    parser.addOption(threadsOption);
     // Putting edited pictures back (see put_back_command.h).
     const QCommandLineOption replaceOption(
         QStringLiteral("replace"), QStringLiteral("Put PICTURE (PNG, BMP or TIFF) back into FILE as the image TITLE."),
@@ -182,6 +188,12 @@ int main(int argc, char* argv[]) {
         if (!IsDigits(mb) || mb.size() > 2 || mb.toInt() < 1 || mb.toInt() > 10)
             return Fail(QStringLiteral("--chunk must be a whole number from 1 to 10, not \"%1\"").arg(mb));
         vorel::Write(store, vorel::settings::kReadMemorySize, mb.toStdString());
+    }
+    if (parser.isSet(threadsOption)) {
+        const QString n = parser.value(threadsOption);
+        if (!IsDigits(n) || n.size() > 1 || n.toInt() < 1 || n.toInt() > 8)
+            return Fail(QStringLiteral("--threads must be a whole number from 1 to 8, not \"%1\"").arg(n));
+        vorel::Write(store, vorel::settings::kScanThreads, n.toInt());
     }
     if (parser.isSet(pageOption) || parser.isSet(perPageOption)) {
         const QString page = parser.value(pageOption);

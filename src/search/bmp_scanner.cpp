@@ -7,19 +7,36 @@
 namespace vorel {
 namespace {
 
+// The bitmap test alone, which a TIM scan also runs to carry bitmaps to the bitmap scan.
+class BitmapTest final : public ICandidateTest {
+public:
+    std::uint8_t FirstByte() const override { return static_cast<std::uint8_t>(kBitmapInfoHeaderSize); }
+
+    Examined Examine(ByteSpan bytes, std::size_t pos, Found& found) const override {
+        switch (TestBmpHeader(bytes, pos, found.bmp)) {
+            case BmpTest::kReject: return Examined::kNext;
+            case BmpTest::kNeedMore: return Examined::kNeedMore;
+            case BmpTest::kAccept: break;
+        }
+        return Examined::kFound;
+    }
+};
+
 class BmpHandler : public ICandidateHandler {
 public:
     BmpHandler(SearchState& state, ISearchHost& host, ScanSource& source, const std::string& path,
                DivideWindow window)
         : state_(state), host_(host), source_(source), path_(path), window_(window) {}
 
-    Examined Examine(ByteSpan bytes, std::size_t pos, std::int64_t streamOffset) override {
-        BmpHeader h;
-        switch (TestBmpHeader(bytes, pos, h)) {
-            case BmpTest::kReject: return Examined::kNext;
-            case BmpTest::kNeedMore: return Examined::kNeedMore;
-            case BmpTest::kAccept: break;
-        }
+    std::uint8_t FirstByte() const override { return test_.FirstByte(); }
+
+    Examined Examine(ByteSpan bytes, std::size_t pos, Found& found) const override {
+        return test_.Examine(bytes, pos, found);
+    }
+
+    Examined Take(const Found& found) override {
+        const BmpHeader& h = found.bmp;
+        const std::int64_t streamOffset = found.at;
         // The whole bitmap must lie inside the file (inside the user data of a raw image).
         if (h.size < 0 || !source_.Holds(streamOffset, h.size)) return Examined::kNext;
 
@@ -55,6 +72,7 @@ private:
         return true;
     }
 
+    BitmapTest test_;
     SearchState& state_;
     ISearchHost& host_;
     ScanSource& source_;
@@ -66,16 +84,25 @@ private:
 
 }  // namespace
 
+const ICandidateTest& BitmapCandidateTest() {
+    static const BitmapTest test;
+    return test;
+}
+
 DocumentRef SearchBmp(SearchState& state, ISearchHost& host, const ISettingsStore& store, const std::string& path) {
-    const ChunkScanParams params{ReadMemorySizeMb(store) * kBytesPerMb,
-                                 static_cast<std::uint8_t>(kBitmapInfoHeaderSize), "BMP検索"};
+    return SearchBmpCarried(state, host, store, path, nullptr);
+}
+
+DocumentRef SearchBmpCarried(SearchState& state, ISearchHost& host, const ISettingsStore& store,
+                             const std::string& path, const CarriedHits* carried) {
+    const ChunkScanParams params{ReadMemorySizeMb(store) * kBytesPerMb, "BMP検索", ReadScanThreads(store)};
     const DivideWindow window = ReadDivideWindow(store);
 
     ScanFile scan(state);
     if (!scan.Open(path, kSourceBmp, ReadSectorReading(store))) return nullptr;
     state.m_bPaletteImages = false;
     BmpHandler handler(state, host, scan.Source(), path, window);
-    return scan.Walk(params, host, handler) ? handler.Result() : nullptr;
+    return scan.Walk(params, host, handler, carried) ? handler.Result() : nullptr;
 }
 
 }  // namespace vorel

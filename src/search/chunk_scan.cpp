@@ -3,9 +3,6 @@
 #include "search/image_record.h"
 
 #include <algorithm>
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 #include <cstring>
 #include <memory>
 #include <new>
@@ -14,69 +11,35 @@
 namespace vorel {
 namespace {
 
-// Serves the progress points: positions 0, step, 2 x step, ... of the file, of
-// which the first 50 check for Cancel and step the bar.
-class ProgressPoints {
-public:
-    explicit ProgressPoints(std::int64_t fileSize)
-        : size_(fileSize), step_(fileSize > kProgressPoints ? fileSize / kProgressPoints : 1) {}
-
-    // The next file offset that needs attention; -1 when no further point does.
-    std::int64_t Next() const {
-        const std::int64_t at = passed_ * step_;
-        return passed_ < kProgressPoints && at < size_ ? at : -1;
-    }
-
-    // Handles the point at Next(); false when the user confirmed Cancel.
-    bool Pass(ISearchHost& host) {
-        ++passed_;
-        if (host.CheckCancel() && host.AskYesNo(kCancelQuestion)) return false;
-        host.StepProgress();
-        return true;
-    }
-
-private:
-    std::int64_t size_;
-    std::int64_t step_;
-    std::int64_t passed_ = 0;
-};
-
-// The first position in [from, to) that may start a candidate: its byte is
-// `first` and, where the chunk still holds them, the three bytes after it are 0
-// (both the TIM id and the bitmap header size are small little-endian words).
-// Positions whose following bytes lie past the chunk end are offered on their
-// first byte alone; the handler then asks for the look-ahead. Returns `to` when
-// there is none.
-std::size_t FindCandidate(const std::uint8_t* data, std::size_t from, std::size_t to, std::size_t len,
-                          std::uint8_t first) {
-    std::size_t i = from;
-#if defined(__SSE2__)
-    // Sixteen positions at a time; the loads reach 3 bytes past the block, so stop
-    // while they stay inside the chunk.
-    const __m128i wanted = _mm_set1_epi8(static_cast<char>(first));
-    const __m128i zero = _mm_setzero_si128();
-    const std::size_t vectorEnd = len >= 19 ? std::min(to, len - 19 + 1) : from;
-    for (; i < vectorEnd; i += 16) {
-        const auto* p = reinterpret_cast<const __m128i*>(data + i);
-        const __m128i a = _mm_cmpeq_epi8(_mm_loadu_si128(p), wanted);
-        const __m128i b = _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i + 1)), zero);
-        const __m128i c = _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i + 2)), zero);
-        const __m128i d = _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i + 3)), zero);
-        const int mask = _mm_movemask_epi8(_mm_and_si128(_mm_and_si128(a, b), _mm_and_si128(c, d)));
-        if (mask != 0) {
-            const std::size_t at = i + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
-            return std::min(at, to);
+// A plain file: the engine tests its bytes; the calling thread takes what it finds.
+ScanOutcome RunPlainScan(const ChunkScanParams& params, ScanSource& source, ISearchHost& host,
+                         ICandidateHandler& handler, const CarriedHits* from, CarriedHits* carry,
+                         ProgressPoints& progress) {
+    // What an earlier walk over the same bytes found for this scan comes first.
+    std::int64_t start = 0;
+    if (from != nullptr) {
+        for (const Found& found : from->found) {
+            if (!progress.PassBefore(found.at + 1, host)) return ScanOutcome::kAbandoned;
+            switch (handler.Take(found)) {
+                case Examined::kEnd: return ScanOutcome::kCompleted;
+                case Examined::kAbandon: return ScanOutcome::kAbandoned;
+                default: break;
+            }
         }
+        start = from->resumeAt;
     }
-    if (i >= to) return to;
-#endif
-    for (; i < to; ++i) {
-        const void* hit = std::memchr(data + i, first, to - i);
-        if (hit == nullptr) return to;
-        i = static_cast<std::size_t>(static_cast<const std::uint8_t*>(hit) - data);
-        if (i + 3 >= len || (data[i + 1] == 0 && data[i + 2] == 0 && data[i + 3] == 0)) return i;
+    if (carry != nullptr && carry->test == nullptr) carry = nullptr;
+    switch (WalkPlainFile(source.File(), source.FileSize(), start, {params.chunkSize, params.threads}, progress,
+                          host, handler, carry)) {
+        case WalkEnd::kEnded: return ScanOutcome::kCompleted;
+        case WalkEnd::kCancelled:
+        case WalkEnd::kAbandoned: return ScanOutcome::kAbandoned;
+        case WalkEnd::kCompleted: break;
     }
-    return to;
+    while (progress.Next() >= 0) {
+        if (!progress.Pass(host)) return ScanOutcome::kAbandoned;
+    }
+    return ScanOutcome::kCompleted;
 }
 
 }  // namespace
@@ -133,12 +96,34 @@ bool ScanFile::Open(const std::string& path, SourceType source, SectorReading re
     return GrowHitBuffer(state_.m_pHitData, kInitialHitCapacity);
 }
 
-bool ScanFile::Walk(const ChunkScanParams& params, ISearchHost& host, ICandidateHandler& handler) {
-    return RunChunkScan(params, source_, host, handler) == ScanOutcome::kCompleted;
+bool ScanFile::Walk(const ChunkScanParams& params, ISearchHost& host, ICandidateHandler& handler,
+                    const CarriedHits* from, CarriedHits* carry) {
+    return RunChunkScan(params, source_, host, handler, from, carry) == ScanOutcome::kCompleted;
 }
 
 ScanOutcome RunChunkScan(const ChunkScanParams& params, ScanSource& source, ISearchHost& host,
-                         ICandidateHandler& handler) {
+                         ICandidateHandler& handler, const CarriedHits* from, CarriedHits* carry) {
+    if (!source.IsRaw() && !CurrentScanTuning().chunkWalk) {
+        // What a walk of a raw image kept is in its stream's offsets: of no use here.
+        if (from != nullptr && from->raw) from = nullptr;
+        if (carry != nullptr) carry->raw = false;
+        host.CreateProgress();
+        host.SetProgressLabel(params.label);
+        ProgressPoints progress(source.FileSize());
+        const ScanOutcome outcome = RunPlainScan(params, source, host, handler, from, carry, progress);
+        host.DestroyProgress();
+        return outcome;
+    }
+    // A raw image is walked by the calling thread alone, chunk by chunk. With
+    // `carry`, the walk keeps the other kind's candidates too; with `from`, it
+    // takes those first and walks on where keeping them stopped.
+    const bool reference = CurrentScanTuning().chunkWalk;
+    const ICandidateTest* other = carry != nullptr && !reference ? carry->test : nullptr;
+    if (carry != nullptr) {
+        carry->raw = true;
+        carry->resumeAt = 0;
+    }
+    if (from != nullptr && (reference || !from->raw)) from = nullptr;
     const std::int64_t chunkSize = params.chunkSize;
     std::unique_ptr<std::uint8_t[]> buffer(new (std::nothrow)
                                                std::uint8_t[static_cast<std::size_t>(chunkSize + kLookAheadBytes + kRawReadSlack)]);
@@ -167,10 +152,35 @@ ScanOutcome RunChunkScan(const ChunkScanParams& params, ScanSource& source, ISea
         const std::int64_t at = progress.Next();
         return at < 0 ? -1 : source.StreamPositionOf(at);
     };
+    bool carrying = other != nullptr;
+    // Keeping stops at `at`: the later scan walks on from there itself.
+    const auto stopCarrying = [&](std::int64_t at) {
+        if (carrying) carry->resumeAt = at;
+        carrying = false;
+    };
 
-    for (std::int64_t base = 0;; base += chunkSize) {
+    std::int64_t start = 0;
+    if (from != nullptr) {
+        for (const Found& found : from->found) {
+            // The points the walk had passed when it met the candidate come first, as they would have.
+            while (progress.Passed() < found.pointsBefore && progress.Next() >= 0) {
+                if (!progress.Pass(host)) return finish(ScanOutcome::kAbandoned);
+            }
+            if (!source.AnchorAt(found.at, found.fileOffset)) return finish(ScanOutcome::kAbandoned);
+            const Examined result = handler.Take(found);
+            if (result == Examined::kEnd) return finish(ScanOutcome::kCompleted);
+            if (result == Examined::kAbandon) return finish(ScanOutcome::kAbandoned);
+        }
+        start = from->resumeAt;
+    }
+
+    for (std::int64_t base = start == CarriedHits::kWalkedToTheEnd ? 0 : start / chunkSize * chunkSize;
+         start != CarriedHits::kWalkedToTheEnd; base += chunkSize) {
         const std::int64_t got = source.ReadWindow(base, {buffer.get(), static_cast<std::size_t>(chunkSize)}, false);
-        if (got < 0) return finish(ScanOutcome::kAbandoned);
+        if (got < 0) {
+            stopCarrying(base);
+            return finish(ScanOutcome::kAbandoned);
+        }
         if (got == 0) break;
         const auto len = static_cast<std::size_t>(got);
 
@@ -188,35 +198,63 @@ ScanOutcome RunChunkScan(const ChunkScanParams& params, ScanSource& source, ISea
             return true;
         };
 
-        std::size_t pos = 0;
+        std::size_t pos = start > base ? static_cast<std::size_t>(start - base) : 0;
         std::int64_t point = nextPoint();
         while (pos < len) {
             const std::int64_t here = base + static_cast<std::int64_t>(pos);
             // Several points can fall on one position when sectors between them give no bytes.
             while (point >= 0 && point <= here) {
-                if (!progress.Pass(host)) return finish(ScanOutcome::kAbandoned);
+                if (!progress.Pass(host)) {
+                    stopCarrying(here);
+                    return finish(ScanOutcome::kAbandoned);
+                }
                 point = nextPoint();
             }
             // Look for the next candidate, but not past the next progress point.
             std::size_t limit = len;
             if (point >= 0 && point < base + got) limit = static_cast<std::size_t>(point - base);
-            pos = FindCandidate(buffer.get(), pos, limit, len, params.firstByte);
+            pos = FindCandidate(buffer.get(), pos, limit, len, handler.FirstByte(),
+                                carrying ? other->FirstByte() : handler.FirstByte());
             if (pos == limit) continue;
 
-            const std::int64_t at = base + static_cast<std::int64_t>(pos);
-            Examined result = handler.Examine({buffer.get(), available}, pos, at);
+            Found found;
+            found.at = base + static_cast<std::int64_t>(pos);
+            const bool own = buffer[pos] == handler.FirstByte();
+            const ICandidateTest& test = own ? static_cast<const ICandidateTest&>(handler) : *other;
+            Examined result = test.Examine({buffer.get(), available}, pos, found);
             if (result == Examined::kNeedMore && !lookAheadRead) {
-                if (!readLookAhead()) return finish(ScanOutcome::kAbandoned);
+                if (!readLookAhead()) {
+                    stopCarrying(found.at);
+                    return finish(ScanOutcome::kAbandoned);
+                }
                 // Walking a long run without user data may have passed points.
                 point = nextPoint();
-                result = handler.Examine({buffer.get(), available}, pos, at);
+                result = test.Examine({buffer.get(), available}, pos, found);
             }
-            if (result == Examined::kEnd) return finish(ScanOutcome::kCompleted);
-            if (result == Examined::kAbandon) return finish(ScanOutcome::kAbandoned);
+            if (!own) {
+                if (result == Examined::kFound && carrying) {
+                    if (carry->found.size() < kMaxCarriedHits) {
+                        found.test = 1;
+                        found.fileOffset = source.FileOffsetOf(found.at);
+                        found.pointsBefore = progress.Passed();
+                        carry->found.push_back(found);
+                    } else {
+                        stopCarrying(found.at);
+                    }
+                }
+                ++pos;
+                continue;
+            }
+            if (result == Examined::kFound) result = handler.Take(found);
+            if (result == Examined::kEnd || result == Examined::kAbandon) {
+                stopCarrying(found.at + 1);
+                return finish(result == Examined::kEnd ? ScanOutcome::kCompleted : ScanOutcome::kAbandoned);
+            }
             ++pos;  // a hit's own bytes are searched too
         }
         if (got < chunkSize) break;
     }
+    stopCarrying(CarriedHits::kWalkedToTheEnd);
     // Points in the file's last bytes that hold no stream byte (an audio track at
     // the end of a raw image) are still passed, so the bar is full at the end.
     while (progress.Next() >= 0) {

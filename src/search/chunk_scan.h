@@ -1,6 +1,9 @@
-// The walk both scanners share: the file is read in chunks of "Read Memory
-// Size" x 1,000,000 bytes, every byte position of every chunk is offered to a
-// candidate handler, and the progress display is served at exactly 50 points.
+// The walk both scanners share: every byte position of the file is offered to
+// a candidate handler, as if the file were read in chunks of "Read Memory Size"
+// x 1,000,000 bytes each with a look-ahead, and the progress display is served
+// at exactly 50 points. A plain file goes to the engine (scan_engine.h); a raw
+// CD image, whose user data is gathered sector by sector, is walked here by the
+// calling thread alone.
 #pragma once
 
 #include <cstddef>
@@ -11,6 +14,7 @@
 
 #include "image/bytes.h"
 #include "search/file_reader.h"
+#include "search/scan_engine.h"
 #include "search/scan_source.h"
 #include "search/search_host.h"
 #include "search/search_state.h"
@@ -18,52 +22,24 @@
 
 namespace vorel {
 
-#if defined(FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION)
-// Fuzzing runs the same logic at a smaller megabyte: an input then walks a few
-// kilobytes of buffers instead of megabytes, and chunk ends, look-ahead ends and
-// sector ends all fall inside inputs of a few kilobytes.
-inline constexpr std::int64_t kBytesPerMb = 3000;
-inline constexpr std::int64_t kLookAheadBytes = 3000;
-inline constexpr std::size_t kInitialHitCapacity = 3000;
-#else
-inline constexpr std::int64_t kBytesPerMb = 1000000;
-inline constexpr std::int64_t kLookAheadBytes = 1000000;
-inline constexpr std::size_t kInitialHitCapacity = 1000000;
-#endif
-inline constexpr int kProgressPoints = 50;
-inline constexpr char kCancelQuestion[] = "Are you sure you want to Cancel?";
-
-enum class Examined {
-    kNext,      // go on with the next position
-    kNeedMore,  // the candidate's header reaches past the bytes offered
-    kEnd,       // the scan is complete (the divided-search window is passed)
-    kAbandon,   // a read or an allocation failed
-};
-
-class ICandidateHandler {
-public:
-    virtual ~ICandidateHandler() = default;
-    // `bytes` is the chunk buffer as far as it may be read; `pos` is a position
-    // inside the chunk whose byte equals the scan's first byte, at `streamOffset`
-    // of the scanned bytes (the file offset, unless the file is a raw CD image).
-    virtual Examined Examine(ByteSpan bytes, std::size_t pos, std::int64_t streamOffset) = 0;
-};
-
 struct ChunkScanParams {
     std::int64_t chunkSize = kBytesPerMb;  // S
-    std::uint8_t firstByte = 0;            // every candidate starts with this byte and three zero bytes
     std::string_view label;                // progress label
+    int threads = 1;                       // threads testing a plain file's bytes
 };
 
 // Outcome of one walk. The progress display has been destroyed whatever the outcome.
 enum class ScanOutcome { kCompleted, kAbandoned };
 
-// Walks the bytes of an open source chunk by chunk. Skips straight to positions
-// holding the first byte, stopping at every progress point on the way. The 50
-// progress points are spread over the file's own bytes (for a raw image, each
-// falls on the first user byte at or after it), so the bar follows the reading.
+// Walks the bytes of an open source from `carried`'s resume point (the whole
+// source without it), after taking the candidates it carries. A plain file
+// keeps `carried` up to date for a bitmap scan that follows (see CarriedHits);
+// a raw image leaves it alone. The 50 progress points are spread over the
+// file's own bytes (for a raw image, each falls on the first user byte at or
+// after it), so the bar follows the reading.
 ScanOutcome RunChunkScan(const ChunkScanParams& params, ScanSource& source, ISearchHost& host,
-                         ICandidateHandler& handler);
+                         ICandidateHandler& handler, const CarriedHits* from = nullptr,
+                         CarriedHits* carry = nullptr);
 
 // Makes the hit buffer at least `bytes` long (it only grows); false when it cannot.
 bool GrowHitBuffer(std::vector<std::uint8_t>& buffer, std::size_t bytes);
@@ -88,8 +64,10 @@ public:
     // False when the file cannot be read or the hit buffer cannot be had; nothing is shown then.
     bool Open(const std::string& path, SourceType source, SectorReading reading);
     ScanSource& Source() { return source_; }
-    // Walks the whole file; true when the walk was not abandoned.
-    bool Walk(const ChunkScanParams& params, ISearchHost& host, ICandidateHandler& handler);
+    // Walks the whole file; true when the walk was not abandoned. `from` and
+    // `carry` as for RunChunkScan.
+    bool Walk(const ChunkScanParams& params, ISearchHost& host, ICandidateHandler& handler,
+              const CarriedHits* from = nullptr, CarriedHits* carry = nullptr);
 
 private:
     SearchState& state_;

@@ -20,6 +20,7 @@ public:
     bool Open(const std::string& path);
     void Close();
     bool IsOpen() const { return fd_ >= 0; }
+    int Descriptor() const { return fd_; }
 
     // Size in bytes, or -1 when it cannot be found.
     std::int64_t Size() const;

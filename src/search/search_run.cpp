@@ -14,9 +14,11 @@ DocumentRef RunSearchScans(SearchState& state, ISearchHost& host, const ISetting
         case 0: return SearchTim(state, host, store, path);
         case 1: return SearchBmp(state, host, store, path);
         case 2: {
+            // One walk finds both kinds; the bitmaps are shown after the TIMs.
             // A cancelled TIM scan still lets the bitmap scan run.
-            DocumentRef tim = SearchTim(state, host, store, path);
-            DocumentRef bmp = SearchBmp(state, host, store, path);
+            CarriedHits bitmaps{&BitmapCandidateTest(), {}, 0};
+            DocumentRef tim = SearchTimCarrying(state, host, store, path, &bitmaps);
+            DocumentRef bmp = SearchBmpCarried(state, host, store, path, &bitmaps);
             return bmp != nullptr ? bmp : tim;
         }
         default: return nullptr;

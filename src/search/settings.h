@@ -63,6 +63,8 @@ inline constexpr IntSetting kRawSectors{kSettings, "RawSectors", 0};
 // flag word, 640 x 480 at most), which number images as earlier versions did;
 // 0: also what real games ship (see TimRules).
 inline constexpr IntSetting kStrictTim{kSettings, "StrictTim", 0};
+// Threads a search tests the bytes with: 0 one per processor core (at most 4), 1 the calling thread alone.
+inline constexpr IntSetting kScanThreads{kSettings, "ScanThreads", 0};
 // Non-zero: every image a search finds opens its window; 0: images go to the image list only.
 inline constexpr IntSetting kOpenWindows{kSettings, "OpenWindows", 1};
 // Non-zero: the image list is shown beside the windows.

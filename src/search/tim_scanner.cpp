@@ -16,13 +16,20 @@ public:
         : state_(state), host_(host), source_(source), path_(path), window_(window), paletteImages_(paletteImages),
           rules_(rules) {}
 
-    Examined Examine(ByteSpan bytes, std::size_t pos, std::int64_t streamOffset) override {
-        TimHeader h;
-        switch (TestTimCandidate(bytes, pos, h, rules_)) {
+    std::uint8_t FirstByte() const override { return static_cast<std::uint8_t>(kTimId); }
+
+    Examined Examine(ByteSpan bytes, std::size_t pos, Found& found) const override {
+        switch (TestTimCandidate(bytes, pos, found.tim, rules_)) {
             case TimTest::kReject: return Examined::kNext;
             case TimTest::kNeedMore: return Examined::kNeedMore;
             case TimTest::kAccept: break;
         }
+        return Examined::kFound;
+    }
+
+    Examined Take(const Found& found) override {
+        const TimHeader& h = found.tim;
+        const std::int64_t streamOffset = found.at;
         DescribeTimHit(h, state_);
         state_.m_nHitFileOffset = source_.FileOffsetOf(streamOffset);
         state_.m_nHitStreamOffset = streamOffset;
@@ -61,8 +68,12 @@ private:
 }  // namespace
 
 DocumentRef SearchTim(SearchState& state, ISearchHost& host, const ISettingsStore& store, const std::string& path) {
-    const ChunkScanParams params{ReadMemorySizeMb(store) * kBytesPerMb, static_cast<std::uint8_t>(kTimId),
-                                 "TIM検索"};
+    return SearchTimCarrying(state, host, store, path, nullptr);
+}
+
+DocumentRef SearchTimCarrying(SearchState& state, ISearchHost& host, const ISettingsStore& store,
+                              const std::string& path, CarriedHits* bitmaps) {
+    const ChunkScanParams params{ReadMemorySizeMb(store) * kBytesPerMb, "TIM検索", ReadScanThreads(store)};
     const bool paletteImages = Read(store, settings::kPaletteImage) != 0;
     const DivideWindow window = ReadDivideWindow(store);
     const bool strict = Read(store, settings::kStrictTim) != 0;
@@ -75,7 +86,7 @@ DocumentRef SearchTim(SearchState& state, ISearchHost& host, const ISettingsStor
     state.m_bStrictTim = strict;
     TimHandler handler(state, host, scan.Source(), path, window, paletteImages,
                        strict ? TimRules::kStrict : TimRules::kWide);
-    return scan.Walk(params, host, handler) ? handler.Result() : nullptr;
+    return scan.Walk(params, host, handler, nullptr, bitmaps) ? handler.Result() : nullptr;
 }
 
 }  // namespace vorel

@@ -1,0 +1,298 @@
+// The scan engine against the chunk walk it replaced, one walk per kind (run
+// here over plain files and raw images alike): for every file and setting,
+// every thread count and window size must give the same documents, in the same
+// order, with the same numbers, progress and answers to Cancel.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "image/bytes.h"
+#include "sample_builders/cd_sectors.h"
+#include "sample_builders/sample_builders.h"
+#include "search/scan_engine.h"
+#include "search/scan_support.h"
+#include "search/search_run.h"
+
+namespace vorel {
+namespace {
+
+using samples::MakeDib;
+using samples::MakeTim;
+using test::Filler;
+using test::Place;
+using test::RecordingHost;
+using test::TempFile;
+
+// What a run shows, as one comparable value.
+struct Outcome {
+    std::vector<test::OpenedDoc> docs;
+    std::vector<std::string> log;
+    std::vector<std::string> questions;
+    int checks = 0;
+    int steps = 0;
+    int hitCount = 0;
+    int shownCount = 0;
+    int paletteImages = 0;
+    std::ptrdiff_t resultIndex = -2;  // which document the run returned, -1 none
+    std::string message;
+};
+
+struct Settings {
+    int type = 2;
+    int chunkMb = 1;
+    bool palettes = false;
+    int divideNum = -1;  // -1: no divided search
+    int dividePos = 0;
+    std::vector<int> cancelAt;  // checks at which Cancel is pressed and answered Yes
+};
+
+std::string Describe(const Settings& s) {
+    return "type " + std::to_string(s.type) + ", chunk " + std::to_string(s.chunkMb) + " MB" +
+           (s.palettes ? ", palettes" : "") +
+           (s.divideNum >= 0 ? ", page " + std::to_string(s.dividePos) + " of " + std::to_string(s.divideNum) : "") +
+           (s.cancelAt.empty() ? "" : ", cancel at " + std::to_string(s.cancelAt.front()));
+}
+
+Outcome RunOnce(const std::string& path, const Settings& s, int threads) {
+    MemorySettingsStore store;
+    Write(store, settings::kSearchType, s.type);
+    Write(store, settings::kReadMemorySize, std::to_string(s.chunkMb));
+    Write(store, settings::kPaletteImage, s.palettes ? 1 : 0);
+    Write(store, settings::kScanThreads, threads);
+    if (s.divideNum >= 0) {
+        Write(store, settings::kDivideSearch, 1);
+        Write(store, settings::kDivideNum, s.divideNum);
+        Write(store, settings::kDividePos, s.dividePos);
+    }
+    SearchState state;
+    RecordingHost host;
+    host.cancelAtCheck = s.cancelAt;
+    const DocumentRef result = RunSearchScans(state, host, store, path);
+    Outcome out;
+    out.docs = host.docs;
+    out.log = host.log;
+    out.questions = host.questions;
+    out.checks = host.checks;
+    out.steps = host.steps;
+    out.hitCount = state.m_nHitCount;
+    out.shownCount = state.m_nShownCount;
+    out.paletteImages = state.m_nPaletteImageCount;
+    out.resultIndex = -1;
+    for (std::size_t k = 0; k < host.docs.size(); ++k) {
+        if (result == &host.docs[k]) out.resultIndex = static_cast<std::ptrdiff_t>(k);
+    }
+    out.message = ClosingMessage(state, store);
+    return out;
+}
+
+void ExpectSame(const Outcome& want, const Outcome& got) {
+    ASSERT_EQ(got.docs.size(), want.docs.size());
+    for (std::size_t k = 0; k < want.docs.size(); ++k) {
+        const auto& a = want.docs[k];
+        const auto& b = got.docs[k];
+        ASSERT_EQ(b.fileOffset, a.fileOffset) << "document " << k;
+        EXPECT_EQ(b.number, a.number) << "document " << k;
+        EXPECT_EQ(b.paletteIndex, a.paletteIndex) << "document " << k;
+        EXPECT_EQ(b.paletteCount, a.paletteCount) << "document " << k;
+        EXPECT_EQ(b.sourceType, a.sourceType) << "document " << k;
+        EXPECT_EQ(b.timFlag, a.timFlag) << "document " << k;
+        EXPECT_EQ(b.width, a.width) << "document " << k;
+        EXPECT_EQ(b.height, a.height) << "document " << k;
+        EXPECT_TRUE(b.hit == a.hit) << "document " << k;
+    }
+    EXPECT_EQ(got.log, want.log);
+    EXPECT_EQ(got.questions, want.questions);
+    EXPECT_EQ(got.checks, want.checks);
+    EXPECT_EQ(got.steps, want.steps);
+    EXPECT_EQ(got.hitCount, want.hitCount);
+    EXPECT_EQ(got.shownCount, want.shownCount);
+    EXPECT_EQ(got.paletteImages, want.paletteImages);
+    EXPECT_EQ(got.resultIndex, want.resultIndex);
+    EXPECT_EQ(got.message, want.message);
+}
+
+class TuningScope {
+public:
+    TuningScope() : saved_(CurrentScanTuning()) {}
+    ~TuningScope() { CurrentScanTuning() = saved_; }
+
+private:
+    ScanTuning saved_;
+};
+
+std::vector<std::uint8_t> ReadWhole(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// Images at and around the ends of windows of the sizes tried, of a chunk, and
+// of the halves two or three threads would take; bitmaps and TIMs alternating.
+std::vector<std::uint8_t> ImagesAtBoundaries() {
+    constexpr std::size_t kSize = 2500000;
+    auto bytes = Filler(kSize, 11);
+    const std::vector<std::vector<std::uint8_t>> images = {
+        MakeTim(8, 16, 8, 3), MakeDib(8, 10, 7), MakeTim(2, 7, 3), MakeDib(24, 9, 4), MakeTim(9, 20, 10),
+        MakeDib(1, 33, 2), MakeTim(3, 10, 4, 1, 1, true), MakeDib(4, 5, 5, 16)};
+    // An 8-bit TIM of 2,100 palettes whose image header lies 5,220 bytes past
+    // its chunk's end plus the look-ahead: found only with chunks of 2 MB.
+    const std::uint32_t clut = 12 + 2100 * 512;
+    std::vector<std::uint8_t> header(20, 0);
+    StoreLe32(header.data(), 0x10);
+    StoreLe32(header.data() + 4, 9);
+    StoreLe32(header.data() + 8, clut);
+    StoreLe16(header.data() + 16, 256);
+    StoreLe16(header.data() + 18, 2100);
+    Place(bytes, 930000, header);
+    std::vector<std::uint8_t> image(12 + 256, 7);
+    StoreLe32(image.data(), 12 + 256);
+    StoreLe16(image.data() + 8, 8);   // 16 pixels
+    StoreLe16(image.data() + 10, 16);
+    Place(bytes, 930000 + 8 + clut, image);
+    std::vector<std::size_t> offsets = {0, 1, kSize - 30, kSize - 200};
+    for (const std::size_t edge : {std::size_t{4093}, std::size_t{65536}, std::size_t{1} << 20, std::size_t{1000000},
+                                   kSize / 2, kSize / 3, 2 * kSize / 3, std::size_t{2000000}}) {
+        for (const std::size_t shift : {std::size_t{1}, std::size_t{3}, std::size_t{41}}) offsets.push_back(edge - shift);
+        offsets.push_back(edge);
+        offsets.push_back(edge + 1);
+    }
+    for (std::size_t k = 0; k < offsets.size(); ++k) Place(bytes, offsets[k], images[k % images.size()]);
+    bytes.resize(kSize);  // the last images are cut off by the end of the file
+    // A TIM whose CLUT puts its image header past the chunk's end, inside the look-ahead.
+    Place(bytes, 999990, MakeTim(9, 16, 16, 300));
+    return bytes;
+}
+
+// More candidates than a window's list holds and more bitmaps than a TIM scan
+// carries: packed one-pixel bitmaps and small TIMs.
+std::vector<std::uint8_t> Packed() {
+    std::vector<std::uint8_t> bytes;
+    const auto empty = MakeDib(24, 1, 1);
+    const auto tim = MakeTim(2, 1, 1);
+    for (int k = 0; k < 70000; ++k) bytes.insert(bytes.end(), empty.begin(), empty.end());
+    for (int k = 0; k < 6000; ++k) bytes.insert(bytes.end(), tim.begin(), tim.end());
+    for (int k = 0; k < 100; ++k) bytes.insert(bytes.end(), empty.begin(), empty.end());
+    return bytes;
+}
+
+TEST(ScanEngineTest, EveryThreadCountAndWindowGivesTheChunkWalksRows) {
+    const TuningScope restore;
+    struct File {
+        std::string name;
+        std::vector<std::uint8_t> bytes;
+    };
+    std::vector<File> files = {{"sample", ReadWhole(std::filesystem::path(VOREL_SOURCE_DIR) / "samples/sample.bin")},
+                               {"boundaries", ImagesAtBoundaries()},
+                               {"empty", {}},
+                               {"tiny", {0x28, 0, 0, 0, 0x10, 0}}};
+    std::vector<std::uint8_t> corpus;
+    for (const auto& entry : std::filesystem::directory_iterator(VOREL_TEST_DATA_DIR "/corpus")) {
+        if (entry.path().extension() != ".tim") continue;
+        const auto bytes = ReadWhole(entry.path());
+        files.push_back({entry.path().filename().string(), bytes});
+        corpus.insert(corpus.end(), bytes.begin(), bytes.end());
+        corpus.resize(corpus.size() + 977, 0x5A);
+    }
+    files.push_back({"corpus joined", corpus});
+    ASSERT_GT(files[0].bytes.size(), 100000u) << "the sample is missing";
+    // Raw CD images: one walk keeps the bitmaps for the bitmap scan there too.
+    const std::size_t plainFiles = files.size();
+    files.push_back({"sample, raw Mode 1 with audio", samples::WrapRaw(files[0].bytes, {samples::SectorKind::kMode1, 0, 300, 2})});
+    files.push_back({"boundaries, raw Form 1 and 2", samples::WrapRaw(files[1].bytes, {samples::SectorKind::kMode2Form1, 5, 0, 0})});
+
+    const std::vector<Settings> settingsTried = {
+        {}, {0}, {1}, {2, 2}, {2, 1, true}, {2, 1, false, 3, 1}, {2, 1, true, 2, 0}, {2, 1, false, 0, 0},
+        {1, 1, false, 4, 2}, {2, 1, false, -1, 0, {20}}, {2, 1, false, -1, 0, {70}}, {0, 1, false, -1, 0, {1}}};
+    const std::int64_t windows[] = {4093, 65536, 1 << 20, kDefaultWindowBytes};
+    for (std::size_t n = 0; n < files.size(); ++n) {
+        const File& f = files[n];
+        const bool raw = n >= plainFiles;
+        TempFile file(f.bytes);
+        for (const Settings& s : settingsTried) {
+            CurrentScanTuning() = ScanTuning{};
+            CurrentScanTuning().chunkWalk = true;
+            const Outcome want = RunOnce(file.Path(), s, 1);
+            for (const WindowMode mode : {WindowMode::kRead, WindowMode::kMap}) {
+                for (const std::int64_t window : windows) {
+                    // A raw image's walk is the calling thread's alone, whatever the window.
+                    if (raw && (mode == WindowMode::kRead || window != kDefaultWindowBytes)) continue;
+                    for (const int threads : {1, 2, 3}) {
+                        SCOPED_TRACE(f.name + ", " + Describe(s) + ", window " + std::to_string(window) + ", " +
+                                     std::to_string(threads) + " threads" + (mode == WindowMode::kMap ? ", mapped" : ""));
+                        CurrentScanTuning() = ScanTuning{window, mode, false};
+                        ExpectSame(want, RunOnce(file.Path(), s, threads));
+                    }
+                }
+            }
+        }
+    }
+    // Packed candidates: a few settings, since each run opens many thousands of documents.
+    TempFile packed(Packed());
+    for (const Settings& s : {Settings{}, Settings{2, 1, false, 100, 3}, Settings{2, 1, false, -1, 0, {30}}}) {
+        CurrentScanTuning() = ScanTuning{};
+        CurrentScanTuning().chunkWalk = true;
+        const Outcome want = RunOnce(packed.Path(), s, 1);
+        if (s.divideNum < 0 && s.cancelAt.empty()) ASSERT_GT(want.hitCount, 70000);
+        for (const int threads : {1, 2}) {
+            SCOPED_TRACE("packed, " + Describe(s) + ", " + std::to_string(threads) + " threads");
+            CurrentScanTuning() = ScanTuning{};
+            ExpectSame(want, RunOnce(packed.Path(), s, threads));
+        }
+    }
+}
+
+// A file cut short while it is searched, under a mapped window: the search
+// ends where the file now ends, with the closing message, and the process lives.
+TEST(ScanEngineTest, AFileCutShortWhileSearchedEndsTheSearchWithItsMessage) {
+    const TuningScope restore;
+    struct CuttingHost : RecordingHost {
+        bool CheckCancel() override {
+            if (checks == 2) {
+                // Everything after the first 100,000 bytes goes, pages of the
+                // windows already mapped included.
+                EXPECT_EQ(::truncate(path.c_str(), 100000), 0);
+            }
+            return RecordingHost::CheckCancel();
+        }
+        std::string path;
+    };
+    constexpr std::size_t kSize = 24 << 20;
+    auto bytes = Filler(kSize, 3);
+    for (std::size_t at = 1000; at < kSize; at += 250000) Place(bytes, at, MakeTim(2, 4, 4));
+    for (const int threads : {1, 2}) {
+        SCOPED_TRACE(std::to_string(threads) + " threads");
+        TempFile file(bytes);
+        // Small mapped windows: the threads are still far from the end when the file is cut.
+        CurrentScanTuning() = ScanTuning{65536, WindowMode::kMap, false};
+        MemorySettingsStore store;
+        Write(store, settings::kScanThreads, threads);
+        Write(store, settings::kSearchType, 0);
+        // The search runs in a child process, so a crash shows as its status.
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            SearchState state;
+            CuttingHost host;
+            host.path = file.Path();
+            RunSearchScans(state, host, store, file.Path());
+            const std::string message = ClosingMessage(state, store);
+            // The TIMs found before the cut (those past it with the bytes the file no
+            // longer has), and none of the windows tested after it.
+            const bool ok = message == std::to_string(host.docs.size()) + " Images Find" && !host.docs.empty() &&
+                            host.docs.size() < kSize / 250000 && host.steps == 50 && host.log.back() == "destroy";
+            std::_Exit(ok ? 0 : 3);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status)) << "the search died of signal " << WTERMSIG(status);
+        EXPECT_EQ(WEXITSTATUS(status), 0);
+    }
+}
+
+}  // namespace
+}  // namespace vorel
