@@ -125,40 +125,30 @@ std::optional<bool> WideRulesAccept(Input d) {
     return clut || mode == 2 || (2 * w) % 3 == 0;
 }
 
-// What the real-game rules say about a TIM that only they accept.
-void CheckWideHeaderRules(Input d, const TimHeader& h) {
-    const std::uint32_t flag = LoadLe32(d.data() + 4);
-    Require(h.flagWord == flag, "real-game TIM: flag word misread");
-    const bool clut = (flag & 8) != 0;
-    const std::int64_t k = clut ? Field32(d, 8) : 0;
-    const auto image = static_cast<std::size_t>(8 + k);
-    const std::int64_t l = Field32(d, image), words = Field16(d, image + 8);
-    Require(h.height == Field16(d, image + 10), "real-game TIM: height misread");
-    Require(h.size == 8 + k + l, "real-game TIM: size is not its blocks' lengths + 8");
-    Require(std::int64_t{h.width} * h.height <= 4 * 1024 * 512 && h.size <= 8 + 2 * (12 + 2 * 1024 * 512) + 2,
-            "real-game TIM larger than video memory");
-    if (!clut) {
-        Require(h.paletteCount == 1, "direct-colour TIM with a palette count other than 1");
-        if ((flag & 7) == 2) {
-            Require(h.flag == kTim16 && h.width == words, "16-bit TIM: kind or width misread");
-        } else {
-            Require(h.flag == kTim24 && 3 * std::int64_t{h.width} == 2 * words, "24-bit TIM: kind or width misread");
-        }
-        return;
-    }
-    const std::int64_t cw = Field16(d, 16);
-    const bool eightBit = (flag & 7) == 1 || ((flag & 7) >= 2 && cw >= 256);
-    Require(h.flag == (eightBit ? kTim8 : kTim4) && h.width == words * (eightBit ? 2 : 4),
-            "indexed TIM: kind or width misread");
-    Require(h.clutBlockSize == k && h.clutWidth == cw && h.paletteCount == Field16(d, 18) &&
-                h.clutEntries == (k - 12) / 2,
-            "indexed TIM: CLUT fields misread");
-}
-
 bool SameHeader(const TimHeader& a, const TimHeader& b) {
     return a.flag == b.flag && a.flagWord == b.flagWord && a.width == b.width && a.height == b.height &&
            a.clutBlockSize == b.clutBlockSize && a.clutWidth == b.clutWidth && a.clutEntries == b.clutEntries &&
            a.paletteCount == b.paletteCount && a.size == b.size;
+}
+
+// What the real-game rules say about a TIM that only they accept, read from its
+// bytes: a 16- or 24-bit mode with a CLUT is read as 8-bit when the CLUT is 256
+// or more wide, else as 4-bit; the size is the blocks' lengths as given.
+void CheckWideHeaderRules(Input d, const TimHeader& h) {
+    TimHeader e;
+    e.flagWord = LoadLe32(d.data() + 4);
+    const std::uint32_t mode = e.flagWord & 7;
+    const bool clut = (e.flagWord & 8) != 0;
+    const std::int32_t k = clut ? Field32(d, 8) : 0;
+    const auto image = static_cast<std::size_t>(8 + k);
+    const std::int32_t words = Field16(d, image + 8);
+    const bool eightBit = mode == 1 || (mode >= 2 && Field16(d, 16) >= 256);
+    e.flag = !clut ? (mode == 2 ? kTim16 : kTim24) : eightBit ? kTim8 : kTim4;
+    e.width = !clut ? (mode == 2 ? words : 2 * words / 3) : words * (eightBit ? 2 : 4);
+    e.height = Field16(d, image + 10);
+    if (clut) e.clutBlockSize = k, e.clutWidth = Field16(d, 16), e.clutEntries = (k - 12) / 2, e.paletteCount = Field16(d, 18);
+    e.size = 8 + std::int64_t{k} + Field32(d, image);
+    Require(SameHeader(h, e), "real-game TIM: header misread");
 }
 
 // The search state the TIM scanner writes for a hit at `offset` of `file`.

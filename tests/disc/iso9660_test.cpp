@@ -190,15 +190,11 @@ TEST(Iso9660Test, AMillionEntriesStopAtTheBound) {
     EXPECT_TRUE(tree.files.empty());
 }
 
-std::vector<std::uint8_t> Join(const std::vector<std::vector<std::uint8_t>>& records) {
-    std::vector<std::uint8_t> out;
-    for (const auto& r : records) out.insert(out.end(), r.begin(), r.end());
-    return out;
-}
-
 TEST(Iso9660Test, ASharedFolderIsNamedOnceAndEachBoundSaysItself) {
     // Two folders list one subfolder (no loop): it is read once, under the first path.
-    const DiscTree shared = TreeOf(Join({Record("A", 21, 2048, 2), Record("B", 22, 2048, 2)}), 1, 100,
+    std::vector<std::uint8_t> root = Record("A", 21, 2048, 2), b = Record("B", 22, 2048, 2);
+    root.insert(root.end(), b.begin(), b.end());
+    const DiscTree shared = TreeOf(root, 1, 100,
                                    {{21, Record("SHARED", 23, 2048, 2)}, {22, Record("SHARED", 23, 2048, 2)},
                                     {23, Record("X.TIM;1", 30, 100, 0)}});
     ASSERT_EQ(shared.outcome, DiscTreeOutcome::kOk);

@@ -121,56 +121,45 @@ TEST(PutBackTest, PaletteTooTakesThePicturesColoursInOrder) {
 TEST(PutBackTest, UntouchedPixelsKeepTheirWordsAsTheExportShowedThem) {
     constexpr std::array<std::uint8_t, 4> kBlack{0, 0, 0, 255}, kClear{0, 0, 0, 0}, kRed{255, 0, 0, 255},
         kGrey{132, 132, 132, 255};
-    const auto from = [](bool alpha) {
-        PngProvenance p;
-        p.kind = "TIM16";
-        p.alpha = alpha;
-        return std::optional<PngProvenance>(p);
-    };
-    struct Case {
+    const auto from = [](bool alpha) { return std::optional(PngProvenance{"t.bin", 0, "TIM16", 4, 1, 28, 0, alpha}); };
+    // 16-bit words 0x0000 0x0000 0x8000 0x001F; 4-bit indexes 0 0 1 2 of the CLUT 0x0000 0x001F 0x4210.
+    auto direct = samples::MakeTim(2, 4, 1), indexed = samples::MakeTim(8, 4, 1);
+    for (int i = 0; i < 16; ++i) {
+        if (i < 4) StoreLe16(direct.data() + 20 + 2 * i, std::array<std::uint16_t, 4>{0, 0, 0x8000, 0x001F}[i]);
+        StoreLe16(indexed.data() + 20 + 2 * i, i < 3 ? std::array<std::uint16_t, 3>{0, 0x001F, 0x4210}[i] : 0x7FFF);
+    }
+    indexed[64] = 0x00;
+    indexed[65] = 0x21;  // the left pixel in the low nibble
+    const struct {
         const char* what;
-        int flag;  // 2: 16-bit words 0x0000 0x0000 0x8000 0x001F; 8: 4-bit indexes 0 0 1 2 of CLUT 0x0000 0x001F 0x4210
+        bool indexed;
         std::optional<PngProvenance> provenance;
         std::vector<std::array<std::uint8_t, 4>> pixels;
         std::vector<std::uint16_t> words;  // 16-bit words, or the four indexes
+    } cases[] = {
+        {"no --alpha, one pixel made transparent", false, from(false), {kBlack, kClear, kBlack, kRed}, {0x0000, 0x0000, 0x8000, 0x001F}},
+        {"no --alpha, black painted on black", false, from(false), {kBlack, kBlack, kBlack, kBlack}, {0x0000, 0x0000, 0x8000, 0x8000}},
+        {"--alpha, black painted where it was transparent", false, from(true), {kClear, kBlack, kBlack, kRed}, {0x0000, 0x8000, 0x8000, 0x001F}},
+        {"--alpha, no pixel left transparent", false, from(true), {kBlack, kBlack, kBlack, kRed}, {0x8000, 0x8000, 0x8000, 0x001F}},
+        {"no provenance, some transparency", false, std::nullopt, {kBlack, kClear, kBlack, kRed}, {0x8000, 0x0000, 0x8000, 0x001F}},
+        {"no provenance, no transparency", false, std::nullopt, {kBlack, kBlack, kBlack, kRed}, {0x0000, 0x0000, 0x8000, 0x001F}},
+        {"indexed, no --alpha, one pixel made transparent", true, from(false), {kBlack, kClear, kRed, kGrey}, {0, 0, 1, 2}},
+        {"indexed, --alpha, black painted where it was transparent", true, from(true), {kBlack, kClear, kRed, kGrey}, {2, 0, 1, 2}},
+        {"indexed, --alpha, no pixel left transparent", true, from(true), {kBlack, kBlack, kRed, kGrey}, {2, 2, 1, 2}},
+        {"indexed, no provenance, some transparency", true, std::nullopt, {kBlack, kClear, kRed, kGrey}, {2, 0, 1, 2}},
     };
-    const std::vector<Case> cases = {
-        {"no --alpha, one pixel made transparent", 2, from(false), {kBlack, kClear, kBlack, kRed}, {0x0000, 0x0000, 0x8000, 0x001F}},
-        {"no --alpha, black painted on black", 2, from(false), {kBlack, kBlack, kBlack, kBlack}, {0x0000, 0x0000, 0x8000, 0x8000}},
-        {"--alpha, black painted where it was transparent", 2, from(true), {kClear, kBlack, kBlack, kRed}, {0x0000, 0x8000, 0x8000, 0x001F}},
-        {"--alpha, no pixel left transparent", 2, from(true), {kBlack, kBlack, kBlack, kRed}, {0x8000, 0x8000, 0x8000, 0x001F}},
-        {"no provenance, some transparency", 2, std::nullopt, {kBlack, kClear, kBlack, kRed}, {0x8000, 0x0000, 0x8000, 0x001F}},
-        {"no provenance, no transparency", 2, std::nullopt, {kBlack, kBlack, kBlack, kRed}, {0x0000, 0x0000, 0x8000, 0x001F}},
-        {"indexed, no --alpha, one pixel made transparent", 8, from(false), {kBlack, kClear, kRed, kGrey}, {0, 0, 1, 2}},
-        {"indexed, --alpha, black painted where it was transparent", 8, from(true), {kBlack, kClear, kRed, kGrey}, {2, 0, 1, 2}},
-        {"indexed, --alpha, no pixel left transparent", 8, from(true), {kBlack, kBlack, kRed, kGrey}, {2, 2, 1, 2}},
-        {"indexed, no provenance, some transparency", 8, std::nullopt, {kBlack, kClear, kRed, kGrey}, {2, 0, 1, 2}},
-    };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        auto tim = samples::MakeTim(c.flag, 4, 1);
-        std::size_t pixels = 20;
-        if (c.flag == 2) {
-            const std::uint16_t old[4] = {0x0000, 0x0000, 0x8000, 0x001F};
-            for (int i = 0; i < 4; ++i) StoreLe16(tim.data() + 20 + 2 * i, old[i]);
-        } else {
-            const std::uint16_t clut[3] = {0x0000, 0x001F, 0x4210};
-            for (int i = 0; i < 16; ++i) StoreLe16(tim.data() + 20 + 2 * i, i < 3 ? clut[i] : 0x7FFF);
-            pixels = 20 + 32 + 12;
-            tim[pixels] = 0x00;
-            tim[pixels + 1] = 0x21;  // indexes 0 0 1 2, the left pixel in the low nibble
-        }
         PictureRgba picture = Picture(4, 1, c.pixels);
         picture.provenance = c.provenance;
-        const auto converted = ConvertPicture(TimHit(tim), picture, false);
+        const auto converted = ConvertPicture(TimHit(c.indexed ? indexed : direct), picture, false);
         ASSERT_EQ(converted.outcome, ConvertOutcome::kConverted);
-        if (c.flag == 2) {
-            EXPECT_EQ(Words(converted.bytes, 20, 4), c.words);
+        const auto& b = converted.bytes;
+        if (!c.indexed) {
+            EXPECT_EQ(Words(b, 20, 4), c.words);
         } else {
-            const std::uint8_t* row = converted.bytes.data() + pixels;
-            EXPECT_EQ((std::vector<std::uint16_t>{std::uint16_t(row[0] & 15), std::uint16_t(row[0] >> 4),
-                                                   std::uint16_t(row[1] & 15), std::uint16_t(row[1] >> 4)}),
-                      c.words);
+            EXPECT_EQ((std::vector<int>{b[64] & 15, b[64] >> 4, b[65] & 15, b[65] >> 4}),
+                      std::vector<int>(c.words.begin(), c.words.end()));
         }
     }
 }

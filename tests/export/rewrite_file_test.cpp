@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
 #include <functional>
 
 #include "docview/hit_test_support.h"
@@ -264,13 +265,8 @@ TEST(RewriteFileTest, SparseFileStaysSparse) {
     ScratchDir dir;
     const std::string file = dir.File("sparse.bin");
     const auto sample = Bytes(std::string(VOREL_SOURCE_DIR) + "/samples/sample.bin");
-    {
-        const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        ASSERT_GE(fd, 0);
-        ASSERT_EQ(::pwrite(fd, sample.data(), sample.size(), kAt), static_cast<ssize_t>(sample.size()));
-        ASSERT_EQ(::ftruncate(fd, kSize), 0);
-        ::close(fd);
-    }
+    std::ofstream(file, std::ios::binary).seekp(kAt).write(reinterpret_cast<const char*>(sample.data()), sample.size());
+    std::filesystem::resize_file(file, kSize);
     const std::string du = "du -B1 " + ShellQuote(file) + " | cut -f1";
     const long long before = std::stoll(RunCommand(du).out);
     if (before > static_cast<long long>(kSize / 2)) GTEST_SKIP() << "the file system of " << dir.Path() << " keeps no holes";
