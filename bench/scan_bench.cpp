@@ -192,6 +192,7 @@ int main(int argc, char** argv) {
     // default store, the strict ones from a store that asks for them.
     vorel::MemorySettingsStore strictStore;
     vorel::Write(strictStore, vorel::settings::kStrictTim, 1);
+    vorel::Write(strictStore, vorel::settings::kScanThreads, 1);  // one thread, as above
     const std::string densePath = (folder / "vorel-scan-bench-dense.bin").string();
     const std::size_t denseMegabytes = std::min<std::size_t>(megabytes, 64);
     std::printf("writing %zu MB dense with TIM-like headers in %s ...\n", denseMegabytes, densePath.c_str());
