@@ -132,22 +132,6 @@ TEST(ImageListModel, TwoSearchedFilesOfOneNameShowTheirFolders) {
     EXPECT_EQ(fileText(0), QStringLiteral("pics.bin"));
 }
 
-TEST(ImageListModel, AppendingABatchDoesNotMoveEveryEntryListedBefore) {
-    // 400 batches, as a long search's progress points append them: the first
-    // entry moves only when the storage grows by a factor, not once per batch.
-    CImageListModel model;
-    int moves = 0;
-    const ImageListEntry* first = nullptr;
-    for (int batch = 0; batch < 400; ++batch) {
-        std::vector<ImageListEntry> entries(100);
-        model.Append(std::move(entries));
-        if (&model.Entry(0) != first) ++moves;
-        first = &model.Entry(0);
-    }
-    EXPECT_EQ(model.rowCount(), 40000);
-    EXPECT_LE(moves, 30);
-}
-
 TEST(ImageListModel, ASortedListTakesABatchInOnePassAndKeepsItsSelection) {
     const auto entry = [](const char* title, int imageNo) {
         return MakeEntry(title, "/d/A.BIN", kSourceTim, 8, 8, 8, 1, 0x100 * imageNo, imageNo);
