@@ -4,12 +4,12 @@
 #include <algorithm>
 
 #include "disc/disc_map.h"
+#include "export/image_provenance.h"
 
 namespace vorel::ui {
 
 QString KindText(const ImageRecord& record) {
-    const char* family = record.sourceType == kSourceBmp ? "BMP" : "TIM";
-    return QStringLiteral("%1%2").arg(QLatin1String(family)).arg(record.bitCount);
+    return QString::fromStdString(ImageKindText(record));
 }
 
 namespace {
