@@ -11,35 +11,127 @@
 namespace vorel {
 namespace {
 
-// A plain file: the engine tests its bytes; the calling thread takes what it finds.
-ScanOutcome RunPlainScan(const ChunkScanParams& params, ScanSource& source, ISearchHost& host,
-                         ICandidateHandler& handler, const CarriedHits* from, CarriedHits* carry,
-                         ProgressPoints& progress) {
+// The engine tests the bytes; the calling thread takes what it finds.
+ScanOutcome RunEngineScan(const ChunkScanParams& params, ScanSource& source, ISearchHost& host,
+                          ICandidateHandler& handler, const CarriedHits* from, CarriedHits* carry,
+                          ProgressPoints& progress) {
     // What an earlier walk over the same bytes found for this scan comes first.
-    std::int64_t start = 0;
+    WalkStart start;
     if (from != nullptr) {
         for (const Found& found : from->found) {
-            if (!progress.PassBefore(found.at + 1, host)) return ScanOutcome::kAbandoned;
+            if (!progress.PassBefore(found.fileOffset + 1, host)) return ScanOutcome::kAbandoned;
+            if (source.IsRaw() && !source.AnchorAt(found.at, found.fileOffset)) return ScanOutcome::kAbandoned;
             switch (handler.Take(found)) {
                 case Examined::kEnd: return ScanOutcome::kCompleted;
                 case Examined::kAbandon: return ScanOutcome::kAbandoned;
                 default: break;
             }
         }
-        start = from->resumeAt;
+        start = {from->resumeAt, from->resumeSector};
     }
     if (carry != nullptr && carry->test == nullptr) carry = nullptr;
-    switch (WalkPlainFile(source.File(), source.FileSize(), start, {params.chunkSize, params.threads}, progress,
-                          host, handler, carry)) {
+    if (carry != nullptr) carry->raw = source.IsRaw();
+    switch (WalkFile(source, start, {params.chunkSize, params.threads}, progress, host, handler, carry)) {
         case WalkEnd::kEnded: return ScanOutcome::kCompleted;
         case WalkEnd::kCancelled:
         case WalkEnd::kAbandoned: return ScanOutcome::kAbandoned;
         case WalkEnd::kCompleted: break;
     }
+    // Points in the file's last bytes that hold no stream byte (an audio track at
+    // the end of a raw image) are passed too, so the bar is full at the end.
     while (progress.Next() >= 0) {
         if (!progress.Pass(host)) return ScanOutcome::kAbandoned;
     }
     return ScanOutcome::kCompleted;
+}
+
+// The engine's reference: the calling thread walks the file chunk by chunk,
+// one walk per kind.
+ScanOutcome RunChunkWalk(const ChunkScanParams& params, ScanSource& source, ISearchHost& host,
+                         ICandidateHandler& handler, ProgressPoints& progress) {
+    const std::int64_t chunkSize = params.chunkSize;
+    std::unique_ptr<std::uint8_t[]> buffer(new (std::nothrow)
+                                               std::uint8_t[static_cast<std::size_t>(chunkSize + kLookAheadBytes + kRawReadSlack)]);
+    if (!buffer) return ScanOutcome::kAbandoned;
+    // A long run of sectors without user data (the audio tracks after a disc's
+    // data) is walked within one chunk read: the points it passes are served
+    // as it goes, so the bar moves and Cancel is heard. They may come a little
+    // before the bytes of the chunk are scanned.
+    source.SetQuietWalkObserver([&progress, &host](std::int64_t reached) {
+        while (progress.Next() >= 0 && progress.Next() < reached) {
+            if (!progress.Pass(host)) return false;
+        }
+        return true;
+    });
+    const auto finish = [&source](ScanOutcome outcome) {
+        source.SetQuietWalkObserver({});
+        return outcome;
+    };
+    // The stream position of the next progress point, -1 when it lies past the window read.
+    const auto nextPoint = [&]() -> std::int64_t {
+        const std::int64_t at = progress.Next();
+        return at < 0 ? -1 : source.StreamPositionOf(at);
+    };
+
+    for (std::int64_t base = 0;; base += chunkSize) {
+        const std::int64_t got = source.ReadWindow(base, {buffer.get(), static_cast<std::size_t>(chunkSize)}, false);
+        if (got < 0) return finish(ScanOutcome::kAbandoned);
+        if (got == 0) break;
+        const auto len = static_cast<std::size_t>(got);
+
+        // The look-ahead is read only when a candidate near the chunk's end needs it.
+        std::size_t available = len;
+        bool lookAheadRead = false;
+        const auto readLookAhead = [&]() {
+            lookAheadRead = true;
+            const std::int64_t more =
+                source.ReadWindow(base + got, {buffer.get() + len, static_cast<std::size_t>(kLookAheadBytes)}, true);
+            if (more < 0) return false;
+            // Beyond the end of the file the look-ahead holds zeros.
+            std::memset(buffer.get() + len + more, 0, static_cast<std::size_t>(kLookAheadBytes - more));
+            available = len + static_cast<std::size_t>(kLookAheadBytes);
+            return true;
+        };
+
+        std::size_t pos = 0;
+        std::int64_t point = nextPoint();
+        while (pos < len) {
+            const std::int64_t here = base + static_cast<std::int64_t>(pos);
+            // Several points can fall on one position when sectors between them give no bytes.
+            while (point >= 0 && point <= here) {
+                if (!progress.Pass(host)) return finish(ScanOutcome::kAbandoned);
+                point = nextPoint();
+            }
+            // Look for the next candidate, but not past the next progress point.
+            std::size_t limit = len;
+            if (point >= 0 && point < base + got) limit = static_cast<std::size_t>(point - base);
+            pos = FindCandidate(buffer.get(), pos, limit, len, handler.FirstByte(), handler.FirstByte());
+            if (pos == limit) continue;
+
+            Found found;
+            found.at = base + static_cast<std::int64_t>(pos);
+            Examined result = handler.Examine({buffer.get(), available}, pos, found);
+            if (result == Examined::kNeedMore && !lookAheadRead) {
+                if (!readLookAhead()) return finish(ScanOutcome::kAbandoned);
+                // Walking a long run without user data may have passed points.
+                point = nextPoint();
+                result = handler.Examine({buffer.get(), available}, pos, found);
+            }
+            if (result == Examined::kFound) {
+                found.fileOffset = source.FileOffsetOf(found.at);
+                result = handler.Take(found);
+            }
+            if (result == Examined::kEnd) return finish(ScanOutcome::kCompleted);
+            if (result == Examined::kAbandon) return finish(ScanOutcome::kAbandoned);
+            ++pos;  // a hit's own bytes are searched too
+        }
+        if (got < chunkSize) break;
+    }
+    // Points in the file's last bytes that hold no stream byte are still passed.
+    while (progress.Next() >= 0) {
+        if (!progress.Pass(host)) return finish(ScanOutcome::kAbandoned);
+    }
+    return finish(ScanOutcome::kCompleted);
 }
 
 }  // namespace
@@ -103,164 +195,16 @@ bool ScanFile::Walk(const ChunkScanParams& params, ISearchHost& host, ICandidate
 
 ScanOutcome RunChunkScan(const ChunkScanParams& params, ScanSource& source, ISearchHost& host,
                          ICandidateHandler& handler, const CarriedHits* from, CarriedHits* carry) {
-    if (!source.IsRaw() && !CurrentScanTuning().chunkWalk) {
-        // What a walk of a raw image kept is in its stream's offsets: of no use here.
-        if (from != nullptr && from->raw) from = nullptr;
-        if (carry != nullptr) carry->raw = false;
-        host.CreateProgress();
-        host.SetProgressLabel(params.label);
-        ProgressPoints progress(source.FileSize());
-        const ScanOutcome outcome = RunPlainScan(params, source, host, handler, from, carry, progress);
-        host.DestroyProgress();
-        return outcome;
-    }
-    // A raw image is walked by the calling thread alone, chunk by chunk. With
-    // `carry`, the walk keeps the other kind's candidates too; with `from`, it
-    // takes those first and walks on where keeping them stopped.
-    const bool reference = CurrentScanTuning().chunkWalk;
-    const ICandidateTest* other = carry != nullptr && !reference ? carry->test : nullptr;
-    if (carry != nullptr) {
-        carry->raw = true;
-        carry->resumeAt = 0;
-    }
-    if (from != nullptr && (reference || !from->raw)) from = nullptr;
-    const std::int64_t chunkSize = params.chunkSize;
-    std::unique_ptr<std::uint8_t[]> buffer(new (std::nothrow)
-                                               std::uint8_t[static_cast<std::size_t>(chunkSize + kLookAheadBytes + kRawReadSlack)]);
-    if (!buffer) return ScanOutcome::kAbandoned;
-
+    // What a walk kept of the other kind is of no use when this scan reads the file otherwise.
+    if (from != nullptr && from->raw != source.IsRaw()) from = nullptr;
     host.CreateProgress();
     host.SetProgressLabel(params.label);
     ProgressPoints progress(source.FileSize());
-    // A long run of sectors without user data (the audio tracks after a disc's
-    // data) is walked within one chunk read: the points it passes are served
-    // as it goes, so the bar moves and Cancel is heard. They may come a little
-    // before the bytes of the chunk are scanned.
-    source.SetQuietWalkObserver([&progress, &host](std::int64_t reached) {
-        while (progress.Next() >= 0 && progress.Next() < reached) {
-            if (!progress.Pass(host)) return false;
-        }
-        return true;
-    });
-    const auto finish = [&host, &source](ScanOutcome outcome) {
-        source.SetQuietWalkObserver({});
-        host.DestroyProgress();
-        return outcome;
-    };
-    // The stream position of the next progress point, -1 when it lies past the window read.
-    const auto nextPoint = [&]() -> std::int64_t {
-        const std::int64_t at = progress.Next();
-        return at < 0 ? -1 : source.StreamPositionOf(at);
-    };
-    bool carrying = other != nullptr;
-    // Keeping stops at `at`: the later scan walks on from there itself.
-    const auto stopCarrying = [&](std::int64_t at) {
-        if (carrying) carry->resumeAt = at;
-        carrying = false;
-    };
-
-    std::int64_t start = 0;
-    if (from != nullptr) {
-        for (const Found& found : from->found) {
-            // The points the walk had passed when it met the candidate come first, as they would have.
-            while (progress.Passed() < found.pointsBefore && progress.Next() >= 0) {
-                if (!progress.Pass(host)) return finish(ScanOutcome::kAbandoned);
-            }
-            if (!source.AnchorAt(found.at, found.fileOffset)) return finish(ScanOutcome::kAbandoned);
-            const Examined result = handler.Take(found);
-            if (result == Examined::kEnd) return finish(ScanOutcome::kCompleted);
-            if (result == Examined::kAbandon) return finish(ScanOutcome::kAbandoned);
-        }
-        start = from->resumeAt;
-    }
-
-    for (std::int64_t base = start == CarriedHits::kWalkedToTheEnd ? 0 : start / chunkSize * chunkSize;
-         start != CarriedHits::kWalkedToTheEnd; base += chunkSize) {
-        const std::int64_t got = source.ReadWindow(base, {buffer.get(), static_cast<std::size_t>(chunkSize)}, false);
-        if (got < 0) {
-            stopCarrying(base);
-            return finish(ScanOutcome::kAbandoned);
-        }
-        if (got == 0) break;
-        const auto len = static_cast<std::size_t>(got);
-
-        // The look-ahead is read only when a candidate near the chunk's end needs it.
-        std::size_t available = len;
-        bool lookAheadRead = false;
-        const auto readLookAhead = [&]() {
-            lookAheadRead = true;
-            const std::int64_t more =
-                source.ReadWindow(base + got, {buffer.get() + len, static_cast<std::size_t>(kLookAheadBytes)}, true);
-            if (more < 0) return false;
-            // Beyond the end of the file the look-ahead holds zeros.
-            std::memset(buffer.get() + len + more, 0, static_cast<std::size_t>(kLookAheadBytes - more));
-            available = len + static_cast<std::size_t>(kLookAheadBytes);
-            return true;
-        };
-
-        std::size_t pos = start > base ? static_cast<std::size_t>(start - base) : 0;
-        std::int64_t point = nextPoint();
-        while (pos < len) {
-            const std::int64_t here = base + static_cast<std::int64_t>(pos);
-            // Several points can fall on one position when sectors between them give no bytes.
-            while (point >= 0 && point <= here) {
-                if (!progress.Pass(host)) {
-                    stopCarrying(here);
-                    return finish(ScanOutcome::kAbandoned);
-                }
-                point = nextPoint();
-            }
-            // Look for the next candidate, but not past the next progress point.
-            std::size_t limit = len;
-            if (point >= 0 && point < base + got) limit = static_cast<std::size_t>(point - base);
-            pos = FindCandidate(buffer.get(), pos, limit, len, handler.FirstByte(),
-                                carrying ? other->FirstByte() : handler.FirstByte());
-            if (pos == limit) continue;
-
-            Found found;
-            found.at = base + static_cast<std::int64_t>(pos);
-            const bool own = buffer[pos] == handler.FirstByte();
-            const ICandidateTest& test = own ? static_cast<const ICandidateTest&>(handler) : *other;
-            Examined result = test.Examine({buffer.get(), available}, pos, found);
-            if (result == Examined::kNeedMore && !lookAheadRead) {
-                if (!readLookAhead()) {
-                    stopCarrying(found.at);
-                    return finish(ScanOutcome::kAbandoned);
-                }
-                // Walking a long run without user data may have passed points.
-                point = nextPoint();
-                result = test.Examine({buffer.get(), available}, pos, found);
-            }
-            if (!own) {
-                if (result == Examined::kFound && carrying) {
-                    if (carry->found.size() < kMaxCarriedHits) {
-                        found.test = 1;
-                        found.fileOffset = source.FileOffsetOf(found.at);
-                        found.pointsBefore = progress.Passed();
-                        carry->found.push_back(found);
-                    } else {
-                        stopCarrying(found.at);
-                    }
-                }
-                ++pos;
-                continue;
-            }
-            if (result == Examined::kFound) result = handler.Take(found);
-            if (result == Examined::kEnd || result == Examined::kAbandon) {
-                stopCarrying(found.at + 1);
-                return finish(result == Examined::kEnd ? ScanOutcome::kCompleted : ScanOutcome::kAbandoned);
-            }
-            ++pos;  // a hit's own bytes are searched too
-        }
-        if (got < chunkSize) break;
-    }
-    stopCarrying(CarriedHits::kWalkedToTheEnd);
-    // Points in the file's last bytes that hold no stream byte (an audio track at
-    // the end of a raw image) are still passed, so the bar is full at the end.
-    while (progress.Next() >= 0) {
-        if (!progress.Pass(host)) return finish(ScanOutcome::kAbandoned);
-    }
-    return finish(ScanOutcome::kCompleted);
+    const ScanOutcome outcome = CurrentScanTuning().chunkWalk
+                                    ? RunChunkWalk(params, source, host, handler, progress)
+                                    : RunEngineScan(params, source, host, handler, from, carry, progress);
+    host.DestroyProgress();
+    return outcome;
 }
 
 }  // namespace vorel

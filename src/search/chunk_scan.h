@@ -1,9 +1,8 @@
 // The walk both scanners share: every byte position of the file is offered to
 // a candidate handler, as if the file were read in chunks of "Read Memory Size"
 // x 1,000,000 bytes each with a look-ahead, and the progress display is served
-// at exactly 50 points. A plain file goes to the engine (scan_engine.h); a raw
-// CD image, whose user data is gathered sector by sector, is walked here by the
-// calling thread alone.
+// at exactly 50 points. The engine (scan_engine.h) does the walking; the chunk
+// walk it replaced stays here as its reference (ScanTuning::chunkWalk).
 #pragma once
 
 #include <cstddef>
@@ -31,12 +30,11 @@ struct ChunkScanParams {
 // Outcome of one walk. The progress display has been destroyed whatever the outcome.
 enum class ScanOutcome { kCompleted, kAbandoned };
 
-// Walks the bytes of an open source from `carried`'s resume point (the whole
-// source without it), after taking the candidates it carries. A plain file
-// keeps `carried` up to date for a bitmap scan that follows (see CarriedHits);
-// a raw image leaves it alone. The 50 progress points are spread over the
-// file's own bytes (for a raw image, each falls on the first user byte at or
-// after it), so the bar follows the reading.
+// Walks the bytes of an open source from `from`'s resume point (the whole
+// source without it), after taking the candidates it carries, and keeps
+// `carry` up to date for a bitmap scan that follows (see CarriedHits). The 50
+// progress points are spread over the file's own bytes (for a raw image, each
+// falls on the first user byte at or after it), so the bar follows the reading.
 ScanOutcome RunChunkScan(const ChunkScanParams& params, ScanSource& source, ISearchHost& host,
                          ICandidateHandler& handler, const CarriedHits* from = nullptr,
                          CarriedHits* carry = nullptr);

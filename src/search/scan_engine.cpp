@@ -2,9 +2,12 @@
 
 #include <algorithm>
 #include <condition_variable>
+#include <cstring>
 #include <functional>
 #include <mutex>
+#include <memory>
 #include <new>
+#include <optional>
 #include <system_error>
 #include <thread>
 
@@ -16,6 +19,7 @@ constexpr std::int64_t kMappedMargin = 64;
 constexpr std::int64_t kReadMargin = 40;
 constexpr std::int64_t kReadPiece = 512;
 constexpr std::size_t kFoundPerBlock = 8;
+constexpr std::int64_t kMarginSectors = 2;
 #else
 // Bytes a window reaches past its last position, so that the headers of most
 // candidates near its end are tested without a second read. A mapping's margin
@@ -29,6 +33,8 @@ constexpr std::int64_t kReadPiece = 131072;
 // window to the calling thread: a file packed with headers cannot make the
 // threads run ahead with unbounded lists.
 constexpr std::size_t kFoundPerBlock = 4096;
+// Sectors a raw image's window gathers past its own, for the headers near its end.
+constexpr std::int64_t kMarginSectors = 32;
 #endif
 constexpr int kMaxThreads = 8;
 // Windows the threads may have tested ahead of the searching thread. A tested
@@ -38,34 +44,63 @@ constexpr int kMaxThreads = 8;
 constexpr int kBlocksAhead = 16;
 
 
-// The positions one thread tested and what it found there.
+// The positions one thread tested and what it found there. A plain file's
+// block is a range of file offsets; a raw image's is a range of sectors, and
+// its offsets count from the first user byte of its first sector.
 struct Block {
     std::int64_t from = 0;
     std::int64_t to = 0;
-    std::int64_t reached = 0;  // every position before this was tested
-    bool fileEnded = false;    // the file ended inside (it was cut short while searched)
-    bool failed = false;       // a read error
+    std::int64_t reached = 0;      // every position before this was tested
+    std::int64_t reachedFile = 0;  // the file offset of `reached`: the progress points before it may be passed
+    std::int64_t reachedSector = 0;  // raw: the sector holding `reached`, or `to` when every position was tested
+    std::int64_t streamBytes = 0;  // raw: the user data of the block's own sectors
+    bool fileEnded = false;        // the file ended inside (it was cut short while searched)
+    bool failed = false;           // a read error
     std::vector<Found> found;
 
     void Reset(std::int64_t start, std::int64_t end) {
         from = start;
         to = end;
-        reached = start;
+        reached = 0;
+        reachedFile = 0;
+        reachedSector = start;
+        streamBytes = 0;
         fileEnded = false;
         failed = false;
         found.clear();
     }
 };
 
+// Where testing a block, or the rest of one, begins: the block's `from`, the
+// stream offset its own offsets count from (0 for a plain file), and the first
+// position to test.
+struct Piece {
+    std::int64_t from = 0;
+    std::int64_t base = 0;
+    std::int64_t first = 0;
+};
+
 // One thread's tester: its window, and the look-ahead a header near a window's end may need.
 class RangeScanner {
 public:
-    RangeScanner(const FileReader& file, std::int64_t size, std::int64_t chunkSize, WindowMode mode,
+    RangeScanner(const FileReader& file, std::int64_t size, bool raw, std::int64_t chunkSize, WindowMode mode,
                  const ICandidateTest* own, const ICandidateTest* carried)
-        : file_(file), size_(size), chunkSize_(chunkSize), window_(file, mode), own_(own), carried_(carried) {}
+        : file_(file), size_(size), raw_(raw), chunkSize_(chunkSize), window_(file, mode), own_(own),
+          carried_(carried) {}
 
-    // Tests the positions from `from` to `to`, stopping after `cap` accepted candidates.
-    void Scan(Block& block, std::int64_t from, std::int64_t to, std::size_t cap) {
+    // Tests the positions of the block from `first` on, stopping after `cap` accepted candidates.
+    void Scan(Block& block, std::int64_t first, std::size_t cap) {
+        if (raw_) {
+            ScanSectors(block, first, cap);
+        } else {
+            block.reached = first;
+            ScanPlain(block, first, block.to, cap);
+        }
+        if (!raw_) block.reachedFile = block.reached;
+    }
+
+private:
+    void ScanPlain(Block& block, std::int64_t from, std::int64_t to, std::size_t cap) {
         if (window_.Mode() == WindowMode::kMap) {
             ScanPiece(block, from, to, cap);
             return;
@@ -78,7 +113,6 @@ public:
         }
     }
 
-private:
     void ScanPiece(Block& block, std::int64_t from, std::int64_t to, std::size_t cap) {
         const std::size_t kept = block.found.size();
         const std::int64_t margin = window_.Mode() == WindowMode::kMap ? kMappedMargin : kReadMargin;
@@ -101,7 +135,7 @@ private:
         block.found.resize(kept);
         block.failed = false;
         block.fileEnded = false;
-        Scan(block, from, to, cap);
+        ScanPlain(block, from, to, cap);
     }
 
     // No object here or below needs unwinding: a fault on a mapped byte jumps out.
@@ -110,16 +144,14 @@ private:
         const std::int64_t available = from + got;
         block.fileEnded = available < to;
         const std::int64_t end = std::min(to, available);
-        const std::uint8_t first = own_->FirstByte();
-        const std::uint8_t second = carried_ != nullptr ? carried_->FirstByte() : first;
         const auto len = static_cast<std::size_t>(got);
         std::size_t i = 0;
         const auto stop = static_cast<std::size_t>(end - from);
         while (i < stop) {
-            i = FindCandidate(data, i, stop, len, first, second);
+            i = NextCandidate(data, i, stop, len);
             if (i == stop) break;
             const std::int64_t at = from + static_cast<std::int64_t>(i);
-            const ICandidateTest* test = data[i] == first ? own_ : carried_;
+            const ICandidateTest* test = TestFor(data[i]);
             Found found;
             const Examined result = Test(*test, data, from, available, at, found);
             if (result == Examined::kAbandon) {
@@ -127,11 +159,7 @@ private:
                 block.reached = at;
                 return;
             }
-            if (result == Examined::kFound) {
-                found.at = at;
-                found.test = test == own_ ? 0 : 1;
-                block.found.push_back(found);
-            }
+            if (result == Examined::kFound) Keep(block, found, test, at, at);
             ++i;  // a hit's own bytes are searched too
             if (block.found.size() >= cap) {
                 block.reached = from + static_cast<std::int64_t>(i);
@@ -139,6 +167,152 @@ private:
             }
         }
         block.reached = end;
+    }
+
+    // A raw image's sectors [block.from, block.to), and a margin of sectors
+    // after them for the headers near the end.
+    void ScanSectors(Block& block, std::int64_t first, std::size_t cap) {
+        const std::int64_t fileFrom = block.from * kRawSectorBytes;
+        const std::int64_t ownEnd = std::min(size_, block.to * kRawSectorBytes);
+        const std::int64_t fetchEnd = std::min(size_, (block.to + kMarginSectors) * kRawSectorBytes);
+        const std::int64_t got = window_.Fetch(fileFrom, fetchEnd);
+        if (got < 0) {
+            block.failed = true;
+            block.reachedFile = fileFrom;
+            return;
+        }
+        block.fileEnded = fileFrom + got < ownEnd;
+        try {
+            userData_.reserve(static_cast<std::size_t>(fetchEnd - fileFrom) / kRawSectorBytes + 1);
+            candidate_.reserve(4096);
+        } catch (const std::bad_alloc&) {
+            block.failed = true;
+            block.reachedFile = fileFrom;
+            return;
+        }
+        if (!window_.Mapped()) {
+            TestSectors(block, got, ownEnd - fileFrom, first, cap);
+            return;
+        }
+        if (GuardMappedReads([&] { TestSectors(block, got, ownEnd - fileFrom, first, cap); })) return;
+        window_.StopMapping();
+        block.Reset(block.from, block.to);
+        ScanSectors(block, first, cap);
+    }
+
+    // Tests a raw window where it lies: each sector's user data in place. A
+    // candidate's bytes, which may run on into later sectors, are copied out
+    // for its test as far as it needs them. A header that reaches past the
+    // window's sectors and their margin, or past the look-ahead (which every
+    // chunk end allows), is left undecided: only the searching thread knows
+    // where its chunk ends.
+    void TestSectors(Block& block, std::int64_t got, std::int64_t ownFileBytes, std::int64_t first,
+                     std::size_t cap) {
+        sectors_ = window_.Data();
+        fileFrom_ = block.from * kRawSectorBytes;
+        fetched_ = got;
+        judged_ = 0;
+        userData_.clear();
+        const std::int64_t ownEnd = fileFrom_ + std::min(got, ownFileBytes);  // the file offset after the own sectors
+        std::int64_t reached = -1;
+        for (std::int64_t k = first / kUserDataBytes; reached < 0 && HasData(k) && UserData(k) < ownEnd; ++k) {
+            const std::uint8_t* data = sectors_ + (UserData(k) - fileFrom_);
+            const auto length = static_cast<std::size_t>(DataLength(k));
+            auto i = static_cast<std::size_t>(k == first / kUserDataBytes ? first % kUserDataBytes : 0);
+            for (; i < length; ++i) {
+                i = NextCandidate(data, i, length, length);
+                if (i == length) break;
+                const std::int64_t at = k * kUserDataBytes + static_cast<std::int64_t>(i);
+                // The three zero bytes a candidate needs may lie in the next sector.
+                if (i + 3 >= length && !ZerosFollow(at)) continue;
+                const ICandidateTest* test = TestFor(data[i]);
+                Found found;
+                const Examined result = ExamineCopy(*test, at, found);
+                if (result == Examined::kFound) Keep(block, found, test, at, FileOffsetOf(at));
+                if (block.found.size() >= cap) {
+                    reached = at + 1;
+                    break;
+                }
+            }
+        }
+        // The own sectors' user data is counted whole, whatever was tested.
+        std::int64_t own = 0;
+        while (HasData(own) && UserData(own) < ownEnd) ++own;
+        block.streamBytes = own == 0 ? 0 : (own - 1) * kUserDataBytes + DataLength(own - 1);
+        block.reached = reached >= 0 ? reached : std::max(first, block.streamBytes);
+        if (block.reached < block.streamBytes) {
+            block.reachedFile = FileOffsetOf(block.reached);
+            block.reachedSector = block.reachedFile / kRawSectorBytes;
+        } else {
+            block.reachedFile = ownEnd;
+            block.reachedSector = block.fileEnded ? ownEnd / kRawSectorBytes : block.to;
+        }
+    }
+
+    // Whether the window holds a k-th data sector; sectors are judged as far as needed.
+    bool HasData(std::int64_t k) {
+        const std::int64_t count = (fetched_ + kRawSectorBytes - 1) / kRawSectorBytes;
+        while (static_cast<std::int64_t>(userData_.size()) <= k && judged_ < count) {
+            const std::int64_t start = judged_++ * kRawSectorBytes;
+            const std::int64_t have = std::min(kRawSectorBytes, fetched_ - start);
+            const ByteSpan sector(sectors_ + start, static_cast<std::size_t>(have));
+            const auto offset = static_cast<std::int64_t>(UserDataOffset(sector));
+            if (offset != 0 && offset < have) userData_.push_back(fileFrom_ + start + offset);
+        }
+        return k < static_cast<std::int64_t>(userData_.size());
+    }
+    std::int64_t UserData(std::int64_t k) const { return userData_[static_cast<std::size_t>(k)]; }
+    // Every data sector gives 2,048 bytes, but a last one that the file cuts off.
+    std::int64_t DataLength(std::int64_t k) const {
+        return std::min(kUserDataBytes, fileFrom_ + fetched_ - UserData(k));
+    }
+
+    // Copies up to `count` stream bytes from `at` to `dest`; returns how many the window holds.
+    std::size_t CopyStream(std::int64_t at, std::size_t count, std::uint8_t* dest) {
+        std::size_t copied = 0;
+        for (std::int64_t k = at / kUserDataBytes, skip = at % kUserDataBytes; copied < count && HasData(k);
+             ++k, skip = 0) {
+            const auto n = std::min(count - copied, static_cast<std::size_t>(DataLength(k) - skip));
+            std::memcpy(dest + copied, sectors_ + (UserData(k) - fileFrom_) + skip, n);
+            copied += n;
+        }
+        return copied;
+    }
+
+    bool ZerosFollow(std::int64_t at) {
+        std::uint8_t bytes[4] = {};
+        // Where the window ends first, the byte alone offers the candidate, as at a chunk's end.
+        return CopyStream(at, 4, bytes) < 4 || (bytes[1] == 0 && bytes[2] == 0 && bytes[3] == 0);
+    }
+
+    // Tests the candidate at `at` on a copy of its bytes, more of them each time the test asks.
+    Examined ExamineCopy(const ICandidateTest& test, std::int64_t at, Found& found) {
+        constexpr auto kMost = static_cast<std::size_t>(kLookAheadBytes) + 1;
+        for (std::size_t want = 64;; want = std::min(kMost, want * 16)) {
+            if (candidate_.size() < want) candidate_.resize(want);
+            const std::size_t got = CopyStream(at, want, candidate_.data());
+            const Examined result = test.Examine(ByteSpan(candidate_.data(), got), 0, found);
+            if (result != Examined::kNeedMore) return result;
+            if (got < want || want == kMost) break;
+        }
+        found.undecided = true;
+        return Examined::kFound;
+    }
+
+    std::int64_t FileOffsetOf(std::int64_t at) const { return UserData(at / kUserDataBytes) + at % kUserDataBytes; }
+
+    std::size_t NextCandidate(const std::uint8_t* data, std::size_t from, std::size_t to, std::size_t len) const {
+        const std::uint8_t first = own_->FirstByte();
+        return FindCandidate(data, from, to, len, first, carried_ != nullptr ? carried_->FirstByte() : first);
+    }
+
+    const ICandidateTest* TestFor(std::uint8_t lead) const { return lead == own_->FirstByte() ? own_ : carried_; }
+
+    void Keep(Block& block, Found& found, const ICandidateTest* test, std::int64_t at, std::int64_t fileOffset) {
+        found.at = at;
+        found.fileOffset = fileOffset;
+        found.test = test == own_ ? 0 : 1;
+        block.found.push_back(found);
     }
 
     // A header may reach as far as its chunk's end plus the look-ahead; beyond
@@ -173,6 +347,7 @@ private:
 
     const FileReader& file_;
     std::int64_t size_;
+    bool raw_;
     std::int64_t chunkSize_;
     WindowReader window_;
     const ICandidateTest* own_;
@@ -180,57 +355,100 @@ private:
     std::vector<std::uint8_t> scratch_;
     std::int64_t scratchFrom_ = 0;
     std::int64_t scratchLimit_ = -1;
+    // Raw images: the window's sectors, the file offset of the user data of each
+    // data sector judged so far, and a candidate's bytes.
+    const std::uint8_t* sectors_ = nullptr;
+    std::int64_t fileFrom_ = 0;
+    std::int64_t fetched_ = 0;
+    std::int64_t judged_ = 0;
+    std::vector<std::int64_t> userData_;
+    std::vector<std::uint8_t> candidate_;
 };
 
 // The calling thread's side: takes the blocks in file order.
 class Consumer {
 public:
-    Consumer(ProgressPoints& progress, ISearchHost& host, ICandidateHandler& handler, CarriedHits* carried)
-        : progress_(progress), host_(host), handler_(handler), carried_(carried) {}
+    Consumer(ProgressPoints& progress, ISearchHost& host, ICandidateHandler& handler, CarriedHits* carried,
+             ScanSource& source, std::int64_t chunkSize)
+        : progress_(progress), host_(host), handler_(handler), carried_(carried),
+          raw_(source.IsRaw() ? &source : nullptr), chunkSize_(chunkSize) {}
 
-    // Takes what a block found; kCompleted when the walk goes on.
-    WalkEnd Take(const Block& block) {
+    // Takes what a block found, its offsets counting from `base`; kCompleted when the walk goes on.
+    WalkEnd Take(const Block& block, std::int64_t base) {
         for (std::size_t k = 0; k < block.found.size(); ++k) {
-            const Found& found = block.found[k];
+            Found found = block.found[k];
+            found.at += base;
             if (found.test == 1) {
-                Carry(found);
+                if (!Carry(found)) return Stop(block, k, base, WalkEnd::kAbandoned);
                 continue;
             }
-            if (!progress_.PassBefore(found.at + 1, host_)) return Stop(block, k, WalkEnd::kCancelled);
-            switch (handler_.Take(found)) {
-                case Examined::kEnd: return Stop(block, k, WalkEnd::kEnded);
-                case Examined::kAbandon: return Stop(block, k, WalkEnd::kAbandoned);
+            if (!progress_.PassBefore(found.fileOffset + 1, host_)) return Stop(block, k, base, WalkEnd::kCancelled);
+            Examined result = Settle(found);
+            // The handler reads the hit's bytes of a raw image from where the thread found them.
+            if (result == Examined::kFound && raw_ != nullptr && !raw_->AnchorAt(found.at, found.fileOffset))
+                result = Examined::kAbandon;
+            if (result == Examined::kFound) result = handler_.Take(found);
+            switch (result) {
+                case Examined::kEnd: return Stop(block, k + 1, base, WalkEnd::kEnded);
+                case Examined::kAbandon: return Stop(block, k + 1, base, WalkEnd::kAbandoned);
                 default: break;
             }
         }
-        if (block.failed) return Stop(block, block.found.size(), WalkEnd::kAbandoned);
+        if (block.failed) return Stop(block, block.found.size(), base, WalkEnd::kAbandoned);
         // Points among the bytes tested: the bar moves and Cancel is heard even where nothing is found.
-        if (!progress_.PassBefore(block.reached, host_)) return Stop(block, block.found.size(), WalkEnd::kCancelled);
+        if (!progress_.PassBefore(block.reachedFile, host_))
+            return Stop(block, block.found.size(), base, WalkEnd::kCancelled);
         return WalkEnd::kCompleted;
     }
 
-    void Finish(std::int64_t reached) {
-        if (carried_ != nullptr && collecting_) carried_->resumeAt = reached;
+    void Finish(std::int64_t reached, std::int64_t sector) {
+        if (carried_ == nullptr || !collecting_) return;
+        carried_->resumeAt = reached;
+        carried_->resumeSector = sector;
     }
 
 private:
-    void Carry(const Found& found) {
-        if (carried_ == nullptr || !collecting_) return;
+    // A candidate a thread left undecided, tested with every byte its chunk may use.
+    Examined Settle(Found& found) {
+        if (!found.undecided) return Examined::kFound;
+        found.undecided = false;
+        const ICandidateTest& test = found.test == 0 ? handler_ : *carried_->test;
+        const std::int64_t limit = (found.at / chunkSize_ + 1) * chunkSize_ + kLookAheadBytes;
+        try {
+            scratch_.assign(static_cast<std::size_t>(limit - found.at), 0);
+        } catch (const std::bad_alloc&) {
+            return Examined::kAbandon;
+        }
+        if (!raw_->AnchorAt(found.at, found.fileOffset)) return Examined::kAbandon;
+        // Past the end of the stream the bytes are zeros.
+        if (raw_->ReadAt(found.at, {scratch_.data(), scratch_.size()}) < 0) return Examined::kAbandon;
+        const Examined result = test.Examine(ByteSpan(scratch_.data(), scratch_.size()), 0, found);
+        return result == Examined::kFound ? result : Examined::kNext;
+    }
+
+    // False when a read failed.
+    bool Carry(Found& found) {
+        if (carried_ == nullptr || !collecting_) return true;
+        const Examined result = Settle(found);
+        if (result != Examined::kFound) return result == Examined::kNext;
         if (carried_->found.size() < kMaxCarriedHits) {
             carried_->found.push_back(found);
-            return;
+            return true;
         }
-        carried_->resumeAt = found.at;
+        Finish(found.at, found.fileOffset / kRawSectorBytes);
         collecting_ = false;
+        return true;
     }
 
     // The walk stops inside a block: what it found of the carried kind after
     // the stop is still kept, since it was tested.
-    WalkEnd Stop(const Block& block, std::size_t from, WalkEnd end) {
-        for (std::size_t k = from; k < block.found.size(); ++k) {
-            if (block.found[k].test == 1) Carry(block.found[k]);
+    WalkEnd Stop(const Block& block, std::size_t from, std::int64_t base, WalkEnd end) {
+        for (std::size_t k = from; k < block.found.size() && end != WalkEnd::kAbandoned; ++k) {
+            Found found = block.found[k];
+            found.at += base;
+            if (found.test == 1 && !Carry(found)) end = WalkEnd::kAbandoned;
         }
-        Finish(block.reached);
+        Finish(base + block.reached, block.reachedSector);
         return end;
     }
 
@@ -238,52 +456,46 @@ private:
     ISearchHost& host_;
     ICandidateHandler& handler_;
     CarriedHits* carried_;
+    ScanSource* raw_;
+    std::int64_t chunkSize_;
+    std::vector<std::uint8_t> scratch_;
     bool collecting_ = true;
 };
 
-// Blocks of one walk: window-sized pieces from `from` to the end of the file.
+// Blocks of one walk: window-sized pieces (of bytes, or of a raw image's
+// sectors) from `from` to the end of the file.
 struct Blocks {
     std::int64_t from;
     std::int64_t size;
     std::int64_t window;
+    bool raw;
+    std::int64_t first;  // the first position to test in block 0
     std::int64_t Count() const { return from >= size ? 0 : (size - from + window - 1) / window; }
     std::int64_t Start(std::int64_t k) const { return from + k * window; }
     std::int64_t End(std::int64_t k) const { return std::min(size, from + (k + 1) * window); }
+    std::int64_t First(std::int64_t k) const { return k == 0 ? first : raw ? 0 : Start(k); }
 };
 
-// Tests what a thread left of a block (it found too many), piece by piece; kCompleted when the walk goes on.
-WalkEnd FinishBlock(const Block& partial, RangeScanner& scanner, Block& piece, Consumer& consumer) {
-    std::int64_t at = partial.reached;
-    while (at < partial.to) {
-        piece.Reset(at, partial.to);
-        scanner.Scan(piece, at, partial.to, kFoundPerBlock);
-        const WalkEnd end = consumer.Take(piece);
-        if (end != WalkEnd::kCompleted) return end;
-        if (piece.fileEnded || piece.reached <= at) break;
-        at = piece.reached;
-    }
-    return WalkEnd::kCompleted;
+// What is left of a block after `reached`.
+Piece Rest(const Block& block, std::int64_t base, bool raw) {
+    if (!raw) return {block.reached, 0, block.reached};
+    // Every sector but a file's last gives whole user data.
+    const std::int64_t skipped = block.reached / kUserDataBytes * kUserDataBytes;
+    return {block.reachedSector, base + skipped, block.reached - skipped};
 }
 
-// Whether the walk ends after this block (the file ended in it).
-bool LastBlock(const Block& block) { return block.fileEnded; }
-
-WalkEnd WalkAlone(const Blocks& blocks, RangeScanner& scanner, Consumer& consumer) {
-    Block block;
-    Block piece;
-    for (std::int64_t k = 0; k < blocks.Count(); ++k) {
-        block.Reset(blocks.Start(k), blocks.End(k));
-        scanner.Scan(block, block.from, block.to, kFoundPerBlock);
-        WalkEnd end = consumer.Take(block);
-        if (end == WalkEnd::kCompleted && block.reached < block.to && !LastBlock(block))
-            end = FinishBlock(block, scanner, piece, consumer);
+// Tests what a thread left of a block (it found too many), piece by piece; kCompleted when the walk goes on.
+WalkEnd FinishBlock(const Block& partial, std::int64_t base, bool raw, RangeScanner& scanner, Block& piece,
+                    Consumer& consumer) {
+    Piece next = Rest(partial, base, raw);
+    while (next.from < partial.to) {
+        piece.Reset(next.from, partial.to);
+        scanner.Scan(piece, next.first, kFoundPerBlock);
+        const WalkEnd end = consumer.Take(piece, next.base);
         if (end != WalkEnd::kCompleted) return end;
-        if (LastBlock(block)) {
-            consumer.Finish(block.reached);
-            return WalkEnd::kCompleted;
-        }
+        if (piece.fileEnded || piece.failed || piece.reached <= next.first) break;
+        next = Rest(piece, next.base, raw);
     }
-    consumer.Finish(blocks.size);
     return WalkEnd::kCompleted;
 }
 
@@ -342,7 +554,7 @@ private:
             }
             Block& block = slots_[Slot(k)];
             block.Reset(blocks_.Start(k), blocks_.End(k));
-            scanner.Scan(block, block.from, block.to, kFoundPerBlock);
+            scanner.Scan(block, blocks_.First(k), kFoundPerBlock);
             {
                 std::lock_guard lock(mutex_);
                 ready_[Slot(k)] = true;
@@ -376,35 +588,52 @@ int ReadScanThreads(const ISettingsStore& store) {
     return std::clamp(static_cast<int>(cores), 1, 4);
 }
 
-WalkEnd WalkPlainFile(const FileReader& file, std::int64_t size, std::int64_t from, const WalkParams& params,
-                      ProgressPoints& progress, ISearchHost& host, ICandidateHandler& handler,
-                      CarriedHits* carried) {
+WalkEnd WalkFile(ScanSource& source, WalkStart start, const WalkParams& params, ProgressPoints& progress,
+                 ISearchHost& host, ICandidateHandler& handler, CarriedHits* carried) {
     const ScanTuning& tuning = CurrentScanTuning();
-    const Blocks blocks{from, size, std::max<std::int64_t>(1, tuning.windowBytes)};
+    const bool raw = source.IsRaw();
+    const std::int64_t size = source.FileSize();
+    const std::int64_t window = std::max<std::int64_t>(1, tuning.windowBytes);
+    // A raw image's offsets count from the first user byte of the start's sector.
+    std::int64_t base = raw ? start.at / kUserDataBytes * kUserDataBytes : 0;
+    const Blocks blocks = raw ? Blocks{start.sector, (size + kRawSectorBytes - 1) / kRawSectorBytes,
+                                       std::max<std::int64_t>(1, window / kRawSectorBytes), true, start.at - base}
+                              : Blocks{start.at, size, window, false, start.at};
     const ICandidateTest* other = carried != nullptr ? carried->test : nullptr;
-    const auto makeScanner = [&] { return RangeScanner(file, size, params.chunkSize, tuning.mode, &handler, other); };
-    Consumer consumer(progress, host, handler, carried);
+    const auto makeScanner = [&] {
+        return RangeScanner(source.File(), size, raw, params.chunkSize, tuning.mode, &handler, other);
+    };
+    Consumer consumer(progress, host, handler, carried, source, params.chunkSize);
     RangeScanner own = makeScanner();
-    if (params.threads <= 1 || blocks.Count() <= 1) return WalkAlone(blocks, own, consumer);
-
-    WorkerPool pool(blocks, params.threads, makeScanner);
-    if (!pool.Started()) return WalkAlone(blocks, own, consumer);
+    std::optional<WorkerPool> pool;
+    if (params.threads > 1 && blocks.Count() > 1) {
+        pool.emplace(blocks, params.threads, makeScanner);
+        if (!pool->Started()) pool.reset();
+    }
+    Block alone;
     Block piece;
     for (std::int64_t k = 0; k < blocks.Count(); ++k) {
-        const Block& block = pool.Wait(k);
-        WalkEnd end = consumer.Take(block);
-        if (end == WalkEnd::kCompleted && block.reached < block.to && !LastBlock(block))
-            end = FinishBlock(block, own, piece, consumer);
-        const bool last = LastBlock(block);
-        const std::int64_t reached = block.reached;
-        pool.Release(k);
+        if (!pool) {
+            alone.Reset(blocks.Start(k), blocks.End(k));
+            own.Scan(alone, blocks.First(k), kFoundPerBlock);
+        }
+        const Block& block = pool ? pool->Wait(k) : alone;
+        WalkEnd end = consumer.Take(block, base);
+        const bool cutOff = block.reached < (raw ? block.streamBytes : block.to);  // the thread found too many
+        if (end == WalkEnd::kCompleted && cutOff && !block.fileEnded && !block.failed)
+            end = FinishBlock(block, base, raw, own, piece, consumer);
+        const bool last = block.fileEnded;
+        const std::int64_t reached = raw ? base + block.reached : block.reached;
+        const std::int64_t sector = block.reachedSector;
+        base += raw ? block.streamBytes : 0;
+        if (pool) pool->Release(k);
         if (end != WalkEnd::kCompleted) return end;
         if (last) {
-            consumer.Finish(reached);
+            consumer.Finish(reached, sector);
             return WalkEnd::kCompleted;
         }
     }
-    consumer.Finish(size);
+    consumer.Finish(raw ? base : std::max(size, start.at), blocks.size);
     return WalkEnd::kCompleted;
 }
 

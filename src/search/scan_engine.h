@@ -1,8 +1,10 @@
-// The engine every search runs on. A plain file is cut into windows that one
-// or more threads test for candidates of every kind searched, in one walk over
-// the bytes; the calling thread then takes the accepted candidates in file
-// order, passes the 50 progress points between them and opens the documents.
-// Worker threads only find and describe candidates.
+// The engine every search runs on. A file is cut into windows that one or more
+// threads test for candidates of every kind searched, in one walk over the
+// bytes; the calling thread then takes the accepted candidates in file order,
+// passes the 50 progress points between them and opens the documents. Worker
+// threads only find and describe candidates. A raw CD image's windows are runs
+// of whole sectors, whose user data each thread gathers into a stream of its
+// own; the calling thread places those streams end to end.
 #pragma once
 
 #include <cstddef>
@@ -12,6 +14,7 @@
 #include "image/bytes.h"
 #include "search/bmp_candidate.h"
 #include "search/file_reader.h"
+#include "search/scan_source.h"
 #include "search/scan_window.h"
 #include "search/search_host.h"
 #include "search/settings.h"
@@ -50,12 +53,12 @@ enum class Examined {
 
 // An accepted candidate, described by the thread that tested it.
 struct Found {
-    std::int64_t at = 0;  // offset in the scanned bytes (the file offset, unless the file is a raw CD image)
-    int test = 0;         // 0: the scan's own kind; 1: a kind carried for a later scan
-    // Carried from a raw image: the file offset of `at`, and the progress points
-    // passed when the walk met it.
-    std::int64_t fileOffset = -1;
-    int pointsBefore = 0;
+    std::int64_t at = 0;          // offset in the scanned bytes (the file offset, unless the file is a raw CD image)
+    std::int64_t fileOffset = 0;  // the file offset of `at`
+    int test = 0;                 // 0: the scan's own kind; 1: a kind carried for a later scan
+    // The bytes a thread had of a raw image's stream did not settle the test:
+    // the searching thread tests it again with every byte its chunk may use.
+    bool undecided = false;
     TimHeader tim;
     BmpHeader bmp;
 };
@@ -81,11 +84,11 @@ public:
 // kind that follows over the same file: it takes these, then walks on from
 // `resumeAt` itself. Left empty, that scan walks the whole file.
 struct CarriedHits {
-    static constexpr std::int64_t kWalkedToTheEnd = INT64_MAX;
     const ICandidateTest* test = nullptr;
     std::vector<Found> found;
     std::int64_t resumeAt = 0;
-    bool raw = false;  // offsets in a raw image's stream
+    std::int64_t resumeSector = 0;  // a raw image's: the sector holding `resumeAt`, or the next data sector's
+    bool raw = false;               // offsets in a raw image's stream
 };
 
 // Serves the progress points: positions 0, step, 2 x step, ... of the file, of
@@ -132,10 +135,10 @@ private:
 // which maps a batch at each fault and was faster there than populating the
 // whole window at mmap time (see find_bench).
 struct ScanTuning {
-    std::int64_t windowBytes = kDefaultWindowBytes;  // bytes a thread tests at a time
+    std::int64_t windowBytes = kDefaultWindowBytes;  // bytes a thread tests at a time (a raw image's: its sectors)
     WindowMode mode = WindowMode::kMap;               // how those bytes come from the file
-    // Plain files too are walked as raw images are: chunk by chunk, by the
-    // calling thread, one walk per kind. The engine's results are held to it.
+    // Files are walked chunk by chunk by the calling thread instead, one walk
+    // per kind, as the engine's reference: its results are held to that walk.
     bool chunkWalk = false;
 };
 ScanTuning& CurrentScanTuning();
@@ -151,14 +154,21 @@ struct WalkParams {
 
 enum class WalkEnd { kCompleted, kEnded, kCancelled, kAbandoned };
 
-// Walks a plain file of `size` bytes from `from` to its end (or to where it was
-// cut short), offering each candidate that `handler` accepts to its Take in
-// file order and passing the progress points before it. With `carried`, the
-// candidates its test accepts are kept there, as far as there is room, and its
-// resumeAt says where keeping them stopped. The points left after the last
-// byte are not passed here.
-WalkEnd WalkPlainFile(const FileReader& file, std::int64_t size, std::int64_t from, const WalkParams& params,
-                      ProgressPoints& progress, ISearchHost& host, ICandidateHandler& handler,
-                      CarriedHits* carried);
+// Where a walk starts: the stream offset `at` and, for a raw image, the sector
+// holding it (or, when `at` starts a sector's user data, any sector after the
+// previous data sector).
+struct WalkStart {
+    std::int64_t at = 0;
+    std::int64_t sector = 0;
+};
+
+// Walks the bytes of `source` (a plain file, or a raw image's stream) from
+// `start` to their end (or to where the file was cut short), offering each
+// candidate that `handler` accepts to its Take in file order and passing the
+// progress points before it. With `carried`, the candidates its test accepts
+// are kept there, as far as there is room, and its resume fields say where
+// keeping them stopped. The points left after the last byte are not passed here.
+WalkEnd WalkFile(ScanSource& source, WalkStart start, const WalkParams& params, ProgressPoints& progress,
+                 ISearchHost& host, ICandidateHandler& handler, CarriedHits* carried);
 
 }  // namespace vorel

@@ -203,8 +203,11 @@ bool ScanSource::AnchorAt(std::int64_t stream, std::int64_t fileOffset) {
     mapFirst_ = stream / kUserDataBytes;
     windowEnd_ = Cursor{sector, skip, stream};
     resume_ = windowEnd_;
-    frontier_ = windowEnd_;
-    frontierAtEnd_ = false;
+    // How far the stream was counted still holds: hits taken in order count it once.
+    if (frontier_.stream < stream) {
+        frontier_ = windowEnd_;
+        frontierAtEnd_ = false;
+    }
     return true;
 }
 

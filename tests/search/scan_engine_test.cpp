@@ -60,8 +60,9 @@ std::string Describe(const Settings& s) {
            (s.cancelAt.empty() ? "" : ", cancel at " + std::to_string(s.cancelAt.front()));
 }
 
-Outcome RunOnce(const std::string& path, const Settings& s, int threads) {
+Outcome RunOnce(const std::string& path, const Settings& s, int threads, bool raw = false) {
     MemorySettingsStore store;
+    Write(store, settings::kRawSectors, raw ? 1 : 0);
     Write(store, settings::kSearchType, s.type);
     Write(store, settings::kReadMemorySize, std::to_string(s.chunkMb));
     Write(store, settings::kPaletteImage, s.palettes ? 1 : 0);
@@ -197,6 +198,9 @@ TEST(ScanEngineTest, EveryThreadCountAndWindowGivesTheChunkWalksRows) {
     const std::size_t plainFiles = files.size();
     files.push_back({"sample, raw Mode 1 with audio", samples::WrapRaw(files[0].bytes, {samples::SectorKind::kMode1, 0, 300, 2})});
     files.push_back({"boundaries, raw Form 1 and 2", samples::WrapRaw(files[1].bytes, {samples::SectorKind::kMode2Form1, 5, 0, 0})});
+    // Ends 1,000 bytes into a sector's user data.
+    files.push_back({"corpus, raw, cut inside a sector", samples::WrapRaw(corpus, {samples::SectorKind::kMode1, 3, 0, 1})});
+    files.back().bytes.resize(files.back().bytes.size() / 2352 * 2352 - 2352 + 16 + 1000);
 
     const std::vector<Settings> settingsTried = {
         {}, {0}, {1}, {2, 2}, {2, 1, true}, {2, 1, false, 3, 1}, {2, 1, true, 2, 0}, {2, 1, false, 0, 0},
@@ -209,16 +213,14 @@ TEST(ScanEngineTest, EveryThreadCountAndWindowGivesTheChunkWalksRows) {
         for (const Settings& s : settingsTried) {
             CurrentScanTuning() = ScanTuning{};
             CurrentScanTuning().chunkWalk = true;
-            const Outcome want = RunOnce(file.Path(), s, 1);
+            const Outcome want = RunOnce(file.Path(), s, 1, raw);
             for (const WindowMode mode : {WindowMode::kRead, WindowMode::kMap}) {
                 for (const std::int64_t window : windows) {
-                    // A raw image's walk is the calling thread's alone, whatever the window.
-                    if (raw && (mode == WindowMode::kRead || window != kDefaultWindowBytes)) continue;
                     for (const int threads : {1, 2, 3}) {
                         SCOPED_TRACE(f.name + ", " + Describe(s) + ", window " + std::to_string(window) + ", " +
                                      std::to_string(threads) + " threads" + (mode == WindowMode::kMap ? ", mapped" : ""));
                         CurrentScanTuning() = ScanTuning{window, mode, false};
-                        ExpectSame(want, RunOnce(file.Path(), s, threads));
+                        ExpectSame(want, RunOnce(file.Path(), s, threads, raw));
                     }
                 }
             }
