@@ -227,18 +227,24 @@ TEST(ScanEngineTest, EveryThreadCountAndWindowGivesTheChunkWalksRows) {
         }
     }
     // Packed candidates: a few settings, since each run opens many thousands of documents.
-    TempFile packed(Packed());
-    for (const Settings& s : {Settings{}, Settings{2, 1, false, 100, 3, {}}, Settings{2, 1, false, -1, 0, {30}}}) {
-        CurrentScanTuning() = ScanTuning{};
-        CurrentScanTuning().chunkWalk = true;
-        const Outcome want = RunOnce(packed.Path(), s, 1);
-        if (s.divideNum < 0 && s.cancelAt.empty()) {
-            ASSERT_GT(want.hitCount, 70000);
-        }
-        for (const int threads : {1, 2}) {
-            SCOPED_TRACE("packed, " + Describe(s) + ", " + std::to_string(threads) + " threads");
+    const auto packedBytes = Packed();
+    TempFile packed(packedBytes);
+    TempFile packedRaw(samples::WrapRaw(packedBytes, {samples::SectorKind::kMode2Form1, 7, 0, 0}));
+    for (const bool raw : {false, true}) {
+        const std::string& path = raw ? packedRaw.Path() : packed.Path();
+        for (const Settings& s : {Settings{}, Settings{2, 1, false, 100, 3, {}}, Settings{2, 1, false, -1, 0, {30}}}) {
             CurrentScanTuning() = ScanTuning{};
-            ExpectSame(want, RunOnce(packed.Path(), s, threads));
+            CurrentScanTuning().chunkWalk = true;
+            const Outcome want = RunOnce(path, s, 1, raw);
+            if (s.divideNum < 0 && s.cancelAt.empty()) {
+                ASSERT_GT(want.hitCount, 70000);
+            }
+            for (const int threads : {1, 2}) {
+                SCOPED_TRACE(std::string(raw ? "packed, raw, " : "packed, ") + Describe(s) + ", " +
+                             std::to_string(threads) + " threads");
+                CurrentScanTuning() = ScanTuning{};
+                ExpectSame(want, RunOnce(path, s, threads, raw));
+            }
         }
     }
 }
