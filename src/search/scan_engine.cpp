@@ -20,6 +20,7 @@ constexpr std::int64_t kReadMargin = 40;
 constexpr std::int64_t kReadPiece = 512;
 constexpr std::size_t kFoundPerBlock = 8;
 constexpr std::int64_t kMarginSectors = 2;
+constexpr std::int64_t kSettleBytes = 1024;
 #else
 // Bytes a window reaches past its last position, so that the headers of most
 // candidates near its end are tested without a second read. A mapping's margin
@@ -35,6 +36,8 @@ constexpr std::int64_t kReadPiece = 131072;
 constexpr std::size_t kFoundPerBlock = 4096;
 // Sectors a raw image's window gathers past its own, for the headers near its end.
 constexpr std::int64_t kMarginSectors = 32;
+// Bytes first read for a candidate that the searching thread settles.
+constexpr std::int64_t kSettleBytes = 131072;
 #endif
 constexpr int kMaxThreads = 8;
 // Windows the threads may have tested ahead of the searching thread. A tested
@@ -408,22 +411,25 @@ public:
     }
 
 private:
-    // A candidate a thread left undecided, tested with every byte its chunk may use.
+    // A candidate a thread left undecided, tested with every byte its chunk may
+    // use: read as far as the test asks, past the end of the stream as zeros.
     Examined Settle(Found& found) {
         if (!found.undecided) return Examined::kFound;
         found.undecided = false;
         const ICandidateTest& test = found.test == 0 ? handler_ : *carried_->test;
-        const std::int64_t limit = (found.at / chunkSize_ + 1) * chunkSize_ + kLookAheadBytes;
-        try {
-            scratch_.assign(static_cast<std::size_t>(limit - found.at), 0);
-        } catch (const std::bad_alloc&) {
-            return Examined::kAbandon;
-        }
+        const std::int64_t most = (found.at / chunkSize_ + 1) * chunkSize_ + kLookAheadBytes - found.at;
         if (!raw_->AnchorAt(found.at, found.fileOffset)) return Examined::kAbandon;
-        // Past the end of the stream the bytes are zeros.
-        if (raw_->ReadAt(found.at, {scratch_.data(), scratch_.size()}) < 0) return Examined::kAbandon;
-        const Examined result = test.Examine(ByteSpan(scratch_.data(), scratch_.size()), 0, found);
-        return result == Examined::kFound ? result : Examined::kNext;
+        for (std::int64_t want = std::min<std::int64_t>(most, kSettleBytes);; want = std::min(most, want * 16)) {
+            try {
+                scratch_.assign(static_cast<std::size_t>(want), 0);
+            } catch (const std::bad_alloc&) {
+                return Examined::kAbandon;
+            }
+            if (raw_->ReadAt(found.at, {scratch_.data(), scratch_.size()}) < 0) return Examined::kAbandon;
+            const Examined result = test.Examine(ByteSpan(scratch_.data(), scratch_.size()), 0, found);
+            if (result != Examined::kNeedMore) return result == Examined::kFound ? result : Examined::kNext;
+            if (want == most) return Examined::kNext;
+        }
     }
 
     // False when a read failed.
