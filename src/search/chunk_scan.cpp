@@ -11,6 +11,15 @@
 namespace vorel {
 namespace {
 
+// Points in the file's last bytes that hold no stream byte (an audio track at
+// the end of a raw image) are passed too, so the bar is full at the end.
+ScanOutcome PassTheRest(ProgressPoints& progress, ISearchHost& host) {
+    while (progress.Next() >= 0) {
+        if (!progress.Pass(host)) return ScanOutcome::kAbandoned;
+    }
+    return ScanOutcome::kCompleted;
+}
+
 // The engine tests the bytes; the calling thread takes what it finds.
 ScanOutcome RunEngineScan(const ChunkScanParams& params, ScanSource& source, ISearchHost& host,
                           ICandidateHandler& handler, const CarriedHits* from, CarriedHits* carry,
@@ -20,7 +29,8 @@ ScanOutcome RunEngineScan(const ChunkScanParams& params, ScanSource& source, ISe
     if (from != nullptr) {
         for (const Found& found : from->found) {
             if (!progress.PassBefore(found.fileOffset + 1, host)) return ScanOutcome::kAbandoned;
-            if (source.IsRaw() && !source.AnchorAt(found.at, found.fileOffset)) return ScanOutcome::kAbandoned;
+            // A raw image cut short or replaced since the walk that kept these ends here.
+            if (source.IsRaw() && !source.AnchorAt(found.at, found.fileOffset)) return PassTheRest(progress, host);
             switch (handler.Take(found)) {
                 case Examined::kEnd: return ScanOutcome::kCompleted;
                 case Examined::kAbandon: return ScanOutcome::kAbandoned;
@@ -37,12 +47,7 @@ ScanOutcome RunEngineScan(const ChunkScanParams& params, ScanSource& source, ISe
         case WalkEnd::kAbandoned: return ScanOutcome::kAbandoned;
         case WalkEnd::kCompleted: break;
     }
-    // Points in the file's last bytes that hold no stream byte (an audio track at
-    // the end of a raw image) are passed too, so the bar is full at the end.
-    while (progress.Next() >= 0) {
-        if (!progress.Pass(host)) return ScanOutcome::kAbandoned;
-    }
-    return ScanOutcome::kCompleted;
+    return PassTheRest(progress, host);
 }
 
 // The engine's reference: the calling thread walks the file chunk by chunk,

@@ -383,13 +383,14 @@ public:
             found.at += base;
             if (found.test == 1) {
                 if (!Carry(found)) return Stop(block, k, base, WalkEnd::kAbandoned);
+                if (gone_) return Stop(block, k + 1, base, WalkEnd::kCompleted);
                 continue;
             }
             if (!progress_.PassBefore(found.fileOffset + 1, host_)) return Stop(block, k, base, WalkEnd::kCancelled);
             Examined result = Settle(found);
             // The handler reads the hit's bytes of a raw image from where the thread found them.
-            if (result == Examined::kFound && raw_ != nullptr && !raw_->AnchorAt(found.at, found.fileOffset))
-                result = Examined::kAbandon;
+            if (result == Examined::kFound && !Anchor(found)) result = Examined::kNext;
+            if (gone_) return Stop(block, k + 1, base, WalkEnd::kCompleted);
             if (result == Examined::kFound) result = handler_.Take(found);
             switch (result) {
                 case Examined::kEnd: return Stop(block, k + 1, base, WalkEnd::kEnded);
@@ -404,6 +405,10 @@ public:
         return WalkEnd::kCompleted;
     }
 
+    // The file no longer holds a hit where a thread found it: it was cut short
+    // or replaced while searched, and the walk ends as at the end of the file.
+    bool Gone() const { return gone_; }
+
     void Finish(std::int64_t reached, std::int64_t sector) {
         if (carried_ == nullptr || !collecting_) return;
         carried_->resumeAt = reached;
@@ -411,6 +416,12 @@ public:
     }
 
 private:
+    bool Anchor(const Found& found) {
+        if (raw_ == nullptr || raw_->AnchorAt(found.at, found.fileOffset)) return true;
+        gone_ = true;
+        return false;
+    }
+
     // A candidate a thread left undecided, tested with every byte its chunk may
     // use: read as far as the test asks, past the end of the stream as zeros.
     Examined Settle(Found& found) {
@@ -418,7 +429,7 @@ private:
         found.undecided = false;
         const ICandidateTest& test = found.test == 0 ? handler_ : *carried_->test;
         const std::int64_t most = (found.at / chunkSize_ + 1) * chunkSize_ + kLookAheadBytes - found.at;
-        if (!raw_->AnchorAt(found.at, found.fileOffset)) return Examined::kAbandon;
+        if (!Anchor(found)) return Examined::kNext;
         for (std::int64_t want = std::min<std::int64_t>(most, kSettleBytes);; want = std::min(most, want * 16)) {
             try {
                 scratch_.assign(static_cast<std::size_t>(want), 0);
@@ -449,7 +460,7 @@ private:
     // The walk stops inside a block: what it found of the carried kind after
     // the stop is still kept, since it was tested.
     WalkEnd Stop(const Block& block, std::size_t from, std::int64_t base, WalkEnd end) {
-        for (std::size_t k = from; k < block.found.size() && end != WalkEnd::kAbandoned; ++k) {
+        for (std::size_t k = from; k < block.found.size() && end != WalkEnd::kAbandoned && !gone_; ++k) {
             Found found = block.found[k];
             found.at += base;
             if (found.test == 1 && !Carry(found)) end = WalkEnd::kAbandoned;
@@ -466,6 +477,7 @@ private:
     std::int64_t chunkSize_;
     std::vector<std::uint8_t> scratch_;
     bool collecting_ = true;
+    bool gone_ = false;
 };
 
 // Blocks of one walk: window-sized pieces (of bytes, or of a raw image's
@@ -498,7 +510,7 @@ WalkEnd FinishBlock(const Block& partial, std::int64_t base, bool raw, RangeScan
         piece.Reset(next.from, partial.to);
         scanner.Scan(piece, next.first, kFoundPerBlock);
         const WalkEnd end = consumer.Take(piece, next.base);
-        if (end != WalkEnd::kCompleted) return end;
+        if (end != WalkEnd::kCompleted || consumer.Gone()) return end;
         if (piece.fileEnded || piece.failed || piece.reached <= next.first) break;
         next = Rest(piece, next.base, raw);
     }
@@ -628,7 +640,7 @@ WalkEnd WalkFile(ScanSource& source, WalkStart start, const WalkParams& params, 
         const bool cutOff = block.reached < (raw ? block.streamBytes : block.to);  // the thread found too many
         if (end == WalkEnd::kCompleted && cutOff && !block.fileEnded && !block.failed)
             end = FinishBlock(block, base, raw, own, piece, consumer);
-        const bool last = block.fileEnded;
+        const bool last = block.fileEnded || consumer.Gone();
         const std::int64_t reached = raw ? base + block.reached : block.reached;
         const std::int64_t sector = block.reachedSector;
         base += raw ? block.streamBytes : 0;

@@ -267,14 +267,15 @@ TEST(ScanEngineTest, AFileCutShortWhileSearchedEndsTheSearchWithItsMessage) {
     constexpr std::size_t kSize = 24 << 20;
     auto bytes = Filler(kSize, 3);
     for (std::size_t at = 1000; at < kSize; at += 250000) Place(bytes, at, MakeTim(2, 4, 4));
-    for (const int threads : {1, 2}) {
-        SCOPED_TRACE(std::to_string(threads) + " threads");
-        TempFile file(bytes);
+    for (const auto& [threads, raw] : {std::pair{1, false}, std::pair{2, false}, std::pair{2, true}}) {
+        SCOPED_TRACE(std::to_string(threads) + " threads" + (raw ? ", raw image" : ""));
+        TempFile file(raw ? samples::WrapRaw(bytes, {}) : bytes);
         // Small mapped windows: the threads are still far from the end when the file is cut.
         CurrentScanTuning() = ScanTuning{65536, WindowMode::kMap, false};
         MemorySettingsStore store;
         Write(store, settings::kScanThreads, threads);
         Write(store, settings::kSearchType, 0);
+        Write(store, settings::kRawSectors, raw ? 1 : 2);
         // The search runs in a child process, so a crash shows as its status.
         const pid_t child = ::fork();
         ASSERT_GE(child, 0);
