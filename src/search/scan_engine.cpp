@@ -1,14 +1,12 @@
 #include "search/scan_engine.h"
 
+#include "search/raw_window.h"
+#include "search/worker_pool.h"
+
 #include <algorithm>
-#include <condition_variable>
-#include <cstring>
 #include <functional>
-#include <mutex>
-#include <memory>
 #include <new>
 #include <optional>
-#include <system_error>
 #include <thread>
 
 namespace vorel {
@@ -95,11 +93,11 @@ public:
     void Scan(Block& block, std::int64_t first, std::size_t cap) {
         if (raw_) {
             ScanSectors(block, first, cap);
-        } else {
-            block.reached = first;
-            ScanPlain(block, first, block.to, cap);
+            return;
         }
-        if (!raw_) block.reachedFile = block.reached;
+        block.reached = first;
+        ScanPlain(block, first, block.to, cap);
+        block.reachedFile = block.reached;
     }
 
 private:
@@ -185,10 +183,7 @@ private:
             return;
         }
         block.fileEnded = fileFrom + got < ownEnd;
-        try {
-            userData_.reserve(static_cast<std::size_t>(fetchEnd - fileFrom) / kRawSectorBytes + 1);
-            candidate_.reserve(4096);
-        } catch (const std::bad_alloc&) {
+        if (!sectors_.Reserve(fetchEnd - fileFrom)) {
             block.failed = true;
             block.reachedFile = fileFrom;
             return;
@@ -211,16 +206,14 @@ private:
     // where its chunk ends.
     void TestSectors(Block& block, std::int64_t got, std::int64_t ownFileBytes, std::int64_t first,
                      std::size_t cap) {
-        sectors_ = window_.Data();
-        fileFrom_ = block.from * kRawSectorBytes;
-        fetched_ = got;
-        judged_ = 0;
-        userData_.clear();
-        const std::int64_t ownEnd = fileFrom_ + std::min(got, ownFileBytes);  // the file offset after the own sectors
+        const std::int64_t fileFrom = block.from * kRawSectorBytes;
+        sectors_.Reset(window_.Data(), fileFrom, got);
+        const std::int64_t ownEnd = fileFrom + std::min(got, ownFileBytes);  // the file offset after the own sectors
         std::int64_t reached = -1;
-        for (std::int64_t k = first / kUserDataBytes; reached < 0 && HasData(k) && UserData(k) < ownEnd; ++k) {
-            const std::uint8_t* data = sectors_ + (UserData(k) - fileFrom_);
-            const auto length = static_cast<std::size_t>(DataLength(k));
+        for (std::int64_t k = first / kUserDataBytes; reached < 0 && sectors_.HasData(k) && sectors_.UserData(k) < ownEnd;
+             ++k) {
+            const std::uint8_t* data = sectors_.Bytes(k);
+            const auto length = static_cast<std::size_t>(sectors_.Length(k));
             auto i = static_cast<std::size_t>(k == first / kUserDataBytes ? first % kUserDataBytes : 0);
             for (; i < length; ++i) {
                 i = NextCandidate(data, i, length, length);
@@ -231,7 +224,12 @@ private:
                 const ICandidateTest* test = TestFor(data[i]);
                 Found found;
                 const Examined result = ExamineCopy(*test, at, found);
-                if (result == Examined::kFound) Keep(block, found, test, at, FileOffsetOf(at));
+                if (result == Examined::kAbandon) {
+                    block.failed = true;
+                    reached = at;
+                    break;
+                }
+                if (result == Examined::kFound) Keep(block, found, test, at, sectors_.FileOffsetOf(at));
                 if (block.found.size() >= cap) {
                     reached = at + 1;
                     break;
@@ -240,11 +238,11 @@ private:
         }
         // The own sectors' user data is counted whole, whatever was tested.
         std::int64_t own = 0;
-        while (HasData(own) && UserData(own) < ownEnd) ++own;
-        block.streamBytes = own == 0 ? 0 : (own - 1) * kUserDataBytes + DataLength(own - 1);
+        while (sectors_.HasData(own) && sectors_.UserData(own) < ownEnd) ++own;
+        block.streamBytes = own == 0 ? 0 : (own - 1) * kUserDataBytes + sectors_.Length(own - 1);
         block.reached = reached >= 0 ? reached : std::max(first, block.streamBytes);
         if (block.reached < block.streamBytes) {
-            block.reachedFile = FileOffsetOf(block.reached);
+            block.reachedFile = sectors_.FileOffsetOf(block.reached);
             block.reachedSector = block.reachedFile / kRawSectorBytes;
         } else {
             block.reachedFile = ownEnd;
@@ -252,48 +250,22 @@ private:
         }
     }
 
-    // Whether the window holds a k-th data sector; sectors are judged as far as needed.
-    bool HasData(std::int64_t k) {
-        const std::int64_t count = (fetched_ + kRawSectorBytes - 1) / kRawSectorBytes;
-        while (static_cast<std::int64_t>(userData_.size()) <= k && judged_ < count) {
-            const std::int64_t start = judged_++ * kRawSectorBytes;
-            const std::int64_t have = std::min(kRawSectorBytes, fetched_ - start);
-            const ByteSpan sector(sectors_ + start, static_cast<std::size_t>(have));
-            const auto offset = static_cast<std::int64_t>(UserDataOffset(sector));
-            if (offset != 0 && offset < have) userData_.push_back(fileFrom_ + start + offset);
-        }
-        return k < static_cast<std::int64_t>(userData_.size());
-    }
-    std::int64_t UserData(std::int64_t k) const { return userData_[static_cast<std::size_t>(k)]; }
-    // Every data sector gives 2,048 bytes, but a last one that the file cuts off.
-    std::int64_t DataLength(std::int64_t k) const {
-        return std::min(kUserDataBytes, fileFrom_ + fetched_ - UserData(k));
-    }
-
-    // Copies up to `count` stream bytes from `at` to `dest`; returns how many the window holds.
-    std::size_t CopyStream(std::int64_t at, std::size_t count, std::uint8_t* dest) {
-        std::size_t copied = 0;
-        for (std::int64_t k = at / kUserDataBytes, skip = at % kUserDataBytes; copied < count && HasData(k);
-             ++k, skip = 0) {
-            const auto n = std::min(count - copied, static_cast<std::size_t>(DataLength(k) - skip));
-            std::memcpy(dest + copied, sectors_ + (UserData(k) - fileFrom_) + skip, n);
-            copied += n;
-        }
-        return copied;
-    }
-
     bool ZerosFollow(std::int64_t at) {
         std::uint8_t bytes[4] = {};
         // Where the window ends first, the byte alone offers the candidate, as at a chunk's end.
-        return CopyStream(at, 4, bytes) < 4 || (bytes[1] == 0 && bytes[2] == 0 && bytes[3] == 0);
+        return sectors_.Copy(at, 4, bytes) < 4 || (bytes[1] == 0 && bytes[2] == 0 && bytes[3] == 0);
     }
 
     // Tests the candidate at `at` on a copy of its bytes, more of them each time the test asks.
     Examined ExamineCopy(const ICandidateTest& test, std::int64_t at, Found& found) {
         constexpr auto kMost = static_cast<std::size_t>(kLookAheadBytes) + 1;
         for (std::size_t want = 64;; want = std::min(kMost, want * 16)) {
-            if (candidate_.size() < want) candidate_.resize(want);
-            const std::size_t got = CopyStream(at, want, candidate_.data());
+            try {
+                if (candidate_.size() < want) candidate_.resize(want);
+            } catch (const std::bad_alloc&) {
+                return Examined::kAbandon;
+            }
+            const std::size_t got = sectors_.Copy(at, want, candidate_.data());
             const Examined result = test.Examine(ByteSpan(candidate_.data(), got), 0, found);
             if (result != Examined::kNeedMore) return result;
             if (got < want || want == kMost) break;
@@ -301,8 +273,6 @@ private:
         found.undecided = true;
         return Examined::kFound;
     }
-
-    std::int64_t FileOffsetOf(std::int64_t at) const { return UserData(at / kUserDataBytes) + at % kUserDataBytes; }
 
     std::size_t NextCandidate(const std::uint8_t* data, std::size_t from, std::size_t to, std::size_t len) const {
         const std::uint8_t first = own_->FirstByte();
@@ -360,11 +330,7 @@ private:
     std::int64_t scratchLimit_ = -1;
     // Raw images: the window's sectors, the file offset of the user data of each
     // data sector judged so far, and a candidate's bytes.
-    const std::uint8_t* sectors_ = nullptr;
-    std::int64_t fileFrom_ = 0;
-    std::int64_t fetched_ = 0;
-    std::int64_t judged_ = 0;
-    std::vector<std::int64_t> userData_;
+    RawWindow sectors_;
     std::vector<std::uint8_t> candidate_;
 };
 
@@ -517,80 +483,6 @@ WalkEnd FinishBlock(const Block& partial, std::int64_t base, bool raw, RangeScan
     return WalkEnd::kCompleted;
 }
 
-// Several threads test blocks ahead of the calling thread, which takes them in order.
-class WorkerPool {
-public:
-    WorkerPool(const Blocks& blocks, int threads, const std::function<RangeScanner()>& makeScanner)
-        : blocks_(blocks), slots_(static_cast<std::size_t>(std::max(kBlocksAhead, 2 * threads))),
-          ready_(slots_.size(), false) {
-        try {
-            for (int t = 0; t < threads; ++t) workers_.emplace_back([this, makeScanner] { Work(makeScanner()); });
-        } catch (const std::system_error&) {
-            // Fewer threads than asked: those that started do the work.
-        }
-    }
-    ~WorkerPool() {
-        {
-            std::lock_guard lock(mutex_);
-            stop_ = true;
-        }
-        changed_.notify_all();
-        for (std::thread& t : workers_) t.join();
-    }
-    bool Started() const { return !workers_.empty(); }
-
-    // The block k, once a thread has tested it.
-    const Block& Wait(std::int64_t k) {
-        std::unique_lock lock(mutex_);
-        changed_.wait(lock, [&] { return ready_[Slot(k)]; });
-        return slots_[Slot(k)];
-    }
-    // The calling thread is done with block k: its slot may take a later block.
-    void Release(std::int64_t k) {
-        {
-            std::lock_guard lock(mutex_);
-            ready_[Slot(k)] = false;
-            taken_ = k + 1;
-        }
-        changed_.notify_all();
-    }
-
-private:
-    std::size_t Slot(std::int64_t k) const { return static_cast<std::size_t>(k) % slots_.size(); }
-
-    void Work(RangeScanner scanner) {
-        for (;;) {
-            std::int64_t k = 0;
-            {
-                std::unique_lock lock(mutex_);
-                changed_.wait(lock, [&] {
-                    return stop_ || next_ >= blocks_.Count() ||
-                           next_ < taken_ + static_cast<std::int64_t>(slots_.size());
-                });
-                if (stop_ || next_ >= blocks_.Count()) return;
-                k = next_++;
-            }
-            Block& block = slots_[Slot(k)];
-            block.Reset(blocks_.Start(k), blocks_.End(k));
-            scanner.Scan(block, blocks_.First(k), kFoundPerBlock);
-            {
-                std::lock_guard lock(mutex_);
-                ready_[Slot(k)] = true;
-            }
-            changed_.notify_all();
-        }
-    }
-
-    Blocks blocks_;
-    std::vector<Block> slots_;
-    std::vector<bool> ready_;
-    std::vector<std::thread> workers_;
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    std::int64_t next_ = 0;   // the next block a thread takes up
-    std::int64_t taken_ = 0;  // blocks the calling thread is done with
-    bool stop_ = false;
-};
 
 }  // namespace
 
@@ -623,9 +515,9 @@ WalkEnd WalkFile(ScanSource& source, WalkStart start, const WalkParams& params, 
     };
     Consumer consumer(progress, host, handler, carried, source, params.chunkSize);
     RangeScanner own = makeScanner();
-    std::optional<WorkerPool> pool;
+    std::optional<WorkerPool<Blocks, Block, RangeScanner>> pool;
     if (params.threads > 1 && blocks.Count() > 1) {
-        pool.emplace(blocks, params.threads, makeScanner);
+        pool.emplace(blocks, params.threads, kBlocksAhead, kFoundPerBlock, makeScanner);
         if (!pool->Started()) pool.reset();
     }
     Block alone;
