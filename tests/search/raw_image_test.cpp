@@ -13,6 +13,7 @@
 #include "docview/hit_to_dib.h"
 #include "sample_builders/cd_sectors.h"
 #include "sample_builders/sample_builders.h"
+#include "search/raw_window.h"
 #include "search/scan_source.h"
 #include "search/scanners.h"
 #include "search/scan_support.h"
@@ -131,6 +132,59 @@ TEST(RawImageTest, ReaderStreamIsWhatBchunkCutsOutMinusFormTwoSectors) {
     }
 }
 
+// --- a window of sectors, read where they lie ------------------------------
+
+TEST(RawImageTest, AWindowOfSectorsGivesThePayloadFromAnySectorOnWhereverItEnds) {
+    const auto payload = Filler(9 * 2048 + 700, 4);
+    for (const RawLayout& layout : {RawLayout{SectorKind::kMode1, 0, 0, 0}, RawLayout{SectorKind::kMode2Form1, 3, 2, 1}}) {
+        std::vector<std::uint32_t> data;
+        const auto image = WrapRaw(payload, layout, &data);
+        const std::int64_t header = layout.dataKind == SectorKind::kMode1 ? 16 : 24;
+        // Whole, and cut 700 bytes into the last data sector's user data.
+        for (const std::int64_t size : {static_cast<std::int64_t>(image.size()), std::int64_t{data.back()} * 2352 + header + 700}) {
+            // The stream: the payload, zero-padded to a whole sector unless cut.
+            std::vector<std::uint8_t> stream = payload;
+            if (size == static_cast<std::int64_t>(image.size())) stream.resize(data.size() * 2048, 0);
+            const std::int64_t sectors = (size + 2351) / 2352;
+            for (std::int64_t from = 0; from < sectors; ++from) {
+                for (const std::int64_t count : {std::int64_t{4}, sectors - from}) {
+                    SCOPED_TRACE("sectors " + std::to_string(from) + " + " + std::to_string(count) + " of " +
+                                 std::to_string(sectors));
+                    const std::int64_t bytes = std::min(count * 2352, size - from * 2352);
+                    // What the window holds: the user data of its data sectors, in order.
+                    std::vector<std::uint8_t> want;
+                    std::vector<std::int64_t> offsets;
+                    for (std::size_t d = 0; d < data.size(); ++d) {
+                        if (data[d] < from || data[d] >= from + count || d * 2048 >= stream.size()) continue;
+                        const auto end = std::min(stream.size(), (d + 1) * 2048);
+                        want.insert(want.end(), stream.begin() + static_cast<std::ptrdiff_t>(d * 2048),
+                                    stream.begin() + static_cast<std::ptrdiff_t>(end));
+                        offsets.push_back(Mapped(static_cast<std::int64_t>(d) * 2048, data, layout.dataKind));
+                    }
+                    RawWindow window;
+                    ASSERT_TRUE(window.Reserve(bytes));
+                    window.Reset(image.data() + from * 2352, from * 2352, bytes);
+                    std::vector<std::uint8_t> got(want.size() + 100);
+                    ASSERT_EQ(window.Copy(0, got.size(), got.data()), want.size());
+                    got.resize(want.size());
+                    EXPECT_TRUE(got == want);
+                    // Across every sector end, and where each byte lies in the file.
+                    for (std::size_t at = 2045; at < want.size(); at += 2048) {
+                        std::uint8_t six[6] = {};
+                        const std::size_t n = std::min<std::size_t>(6, want.size() - at);
+                        EXPECT_EQ(window.Copy(static_cast<std::int64_t>(at), 6, six), n);
+                        EXPECT_TRUE(std::equal(six, six + n, want.begin() + static_cast<std::ptrdiff_t>(at)));
+                    }
+                    for (std::size_t k = 0; k < offsets.size(); ++k) {
+                        EXPECT_EQ(window.FileOffsetOf(static_cast<std::int64_t>(k) * 2048 + 5), offsets[k] + 5);
+                    }
+                    EXPECT_FALSE(window.HasData(static_cast<std::int64_t>(offsets.size())));
+                }
+            }
+        }
+    }
+}
+
 // --- the sample at many sector phases -------------------------------------
 
 TEST(RawImageTest, EverySamplePictureAtManySectorPhasesIsFoundAtItsMappedOffsetAndIsTheSamePicture) {
@@ -153,12 +207,18 @@ TEST(RawImageTest, EverySamplePictureAtManySectorPhasesIsFoundAtItsMappedOffsetA
                                static_cast<int>(3 + phase % 5), static_cast<int>(phase % 3), 0};
         std::vector<std::uint32_t> data;
         TempFile raw(WrapRaw(payload, layout, &data));
-        const std::vector<Shown> shown = Search(raw.Path());
-        ASSERT_EQ(shown.size(), reference.size());
-        for (std::size_t i = 0; i < shown.size(); ++i) {
-            EXPECT_EQ(shown[i].number, reference[i].number);
-            EXPECT_EQ(shown[i].offset, Mapped(reference[i].offset + phase, data, layout.dataKind)) << "image " << i;
-            EXPECT_TRUE(shown[i].dib == reference[i].dib) << "image " << i << " differs from the plain search";
+        // The threads' windows: the default, and a few sectors each, so that pictures straddle them.
+        const ScanTuning saved = CurrentScanTuning();
+        for (const std::int64_t window : {kDefaultWindowBytes, std::int64_t{3 * 2352 + 100}}) {
+            CurrentScanTuning().windowBytes = window;
+            const std::vector<Shown> shown = Search(raw.Path());
+            CurrentScanTuning() = saved;
+            ASSERT_EQ(shown.size(), reference.size()) << "window " << window;
+            for (std::size_t i = 0; i < shown.size(); ++i) {
+                EXPECT_EQ(shown[i].number, reference[i].number);
+                EXPECT_EQ(shown[i].offset, Mapped(reference[i].offset + phase, data, layout.dataKind)) << "image " << i;
+                EXPECT_TRUE(shown[i].dib == reference[i].dib) << "image " << i << " differs from the plain search";
+            }
         }
     }
 }
