@@ -483,7 +483,6 @@ WalkEnd FinishBlock(const Block& partial, std::int64_t base, bool raw, RangeScan
     return WalkEnd::kCompleted;
 }
 
-
 }  // namespace
 
 ScanTuning& CurrentScanTuning() {
@@ -530,7 +529,7 @@ WalkEnd WalkFile(ScanSource& source, WalkStart start, const WalkParams& params, 
         const Block& block = pool ? pool->Wait(k) : alone;
         WalkEnd end = consumer.Take(block, base);
         const bool cutOff = block.reached < (raw ? block.streamBytes : block.to);  // the thread found too many
-        if (end == WalkEnd::kCompleted && cutOff && !block.fileEnded && !block.failed)
+        if (end == WalkEnd::kCompleted && cutOff && !block.fileEnded && !block.failed && !consumer.Gone())
             end = FinishBlock(block, base, raw, own, piece, consumer);
         const bool last = block.fileEnded || consumer.Gone();
         const std::int64_t reached = raw ? base + block.reached : block.reached;
