@@ -9,6 +9,7 @@
 #include <QMetaObject>
 #include <QThread>
 #include <QTimer>
+#include <algorithm>
 
 #include "app/doc_template.h"
 #include "app/main_frame.h"
@@ -147,6 +148,7 @@ void CVorelApp::OnOpenRecentFile(const QString& path) {
 CVorelDoc* CVorelApp::RunSearch(const QString& path, const vorel::SearchTarget& target) {
     m_lastRun = RunOutcome::Searched;
     m_strRunPath = path;
+    m_runClock.start();
     if (auto* log = vorel::app::MessageLog()) log->Note(QStringLiteral("SEARCH"), {path});
     // Read once per file, asked once per image it holds.
     m_pDiscMap = std::make_unique<vorel::DiscMap>();
@@ -236,6 +238,11 @@ void CVorelApp::CreateProgress() {
     m_bCancelConfirmed = false;
     m_cancelClock.start();
     m_pProgress = std::make_unique<CProgressDlg>(0, m_pMainFrame.get());
+    // A search over in a moment shows no box. The delay counts from the start
+    // of the file's search, so the box of its second scan (the bitmaps after
+    // the TIMs) shows at once when the first one's did.
+    const qint64 ran = m_runClock.isValid() ? m_runClock.elapsed() : 0;
+    m_pProgress->SetShowDelay(static_cast<int>(std::max<qint64>(0, m_nProgressShowDelayMs - ran)));
     // When the box cannot be made the scan still runs, without display or Cancel.
     m_pProgress->Create(m_pMainFrame.get());
 }

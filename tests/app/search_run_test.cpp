@@ -4,6 +4,9 @@
 #include <QLabel>
 #include <QMdiArea>
 #include <QPushButton>
+#include <QThread>
+#include <algorithm>
+#include <utility>
 
 #include "app_test_support.h"
 #include "sample_builders/cd_sectors.h"
@@ -144,6 +147,47 @@ TEST_F(SearchRunTest, ProgressBoxDisablesTheMainWindowWhileItExists) {
     EXPECT_TRUE(sawDisabled);
     EXPECT_TRUE(frame->isEnabled());
     EXPECT_EQ(app->ProgressDialog(), nullptr);
+}
+
+// A search over in a moment shows no box; one that lasts shows it once its
+// delay has passed, Cancel there asks as ever, and the bitmap scan that follows
+// shows its box at once.
+TEST_F(SearchRunTest, ProgressBoxShowsOnlyOnceTheSearchHasLastedItsDelay) {
+    Write(Store(), settings::kSearchType, 2);
+    Bytes bytes(100'000, 0);  // the images come after the points where Cancel is pressed
+    Append(bytes, TimFile(2));
+    const QString path = WriteFile("LATE.BIN", bytes);
+    std::vector<std::pair<QString, bool>> turns;  // the box's label and whether it showed, at each turn
+    DuringSearch([&](CProgressDlg* progress) {
+        turns.emplace_back(progress->LabelText(), progress->isVisible());
+        return false;
+    });
+    app->OpenDocumentFile(path);
+    ASSERT_FALSE(turns.empty());
+    EXPECT_TRUE(std::none_of(turns.begin(), turns.end(), [](const auto& turn) { return turn.second; }));
+    EXPECT_EQ(MessageTexts(), QStringList{"2 Images Find"});
+
+    app->SetProgressShowDelay(60);
+    turns.clear();
+    messages.shown.clear();
+    messages.answers = {MessageAnswer::Yes};
+    // The first recorder goes on recording; this one makes the search last and presses Cancel once the box shows.
+    DuringSearch([&](CProgressDlg* progress) {
+        if (progress->isVisible() && progress->LabelText() == QStringLiteral("TIM検索")) progress->CancelButton()->click();
+        if (!progress->isVisible()) QThread::msleep(10);  // the search lasts
+        return false;
+    });
+    app->OpenDocumentFile(path);
+    const auto firstShown = std::find_if(turns.begin(), turns.end(), [](const auto& turn) { return turn.second; });
+    ASSERT_NE(firstShown, turns.end());
+    EXPECT_GT(firstShown - turns.begin(), 0) << "hidden at first";
+    EXPECT_EQ(firstShown->first, QStringLiteral("TIM検索"));
+    const auto bitmaps = std::find_if(turns.begin(), turns.end(),
+                                      [](const auto& turn) { return turn.first == QStringLiteral("BMP検索"); });
+    ASSERT_NE(bitmaps, turns.end());
+    EXPECT_TRUE(bitmaps->second) << "the second scan's box shows at once";
+    EXPECT_EQ(MessageTexts(), (QStringList{kCancelQuestion, "0 Images Find"}));
+    EXPECT_TRUE(frame->isEnabled());
 }
 
 struct CancelCase {

@@ -91,9 +91,16 @@ bool CProgressDlg::Create(QWidget* owner) {
     if (owner && owner->windowHandle()) windowHandle()->setTransientParent(owner->windowHandle());
     adjustSize();
     if (owner) move(owner->frameGeometry().center() - rect().center());
-    show();
     m_bCreated = true;
+    m_showClock.start();
+    ShowWhenDue();
     return true;
+}
+
+void CProgressDlg::ShowWhenDue() {
+    if (!m_bCreated || !m_showClock.isValid() || m_showClock.elapsed() < m_nShowDelayMs) return;
+    m_showClock.invalidate();
+    show();
 }
 
 void CProgressDlg::SetLabel(const QString& text) {
@@ -112,6 +119,7 @@ bool CProgressDlg::CheckCancel() {
     // Without a window there is nothing to press, and letting events run while
     // the main window is enabled would let a second search start inside this one.
     if (!m_bCreated) return false;
+    ShowWhenDue();
     QCoreApplication::processEvents();
     const bool cancel = m_bCancel;
     m_bCancel = false;
@@ -119,7 +127,10 @@ bool CProgressDlg::CheckCancel() {
 }
 
 int CProgressDlg::StepIt() {
-    if (m_bCreated) QCoreApplication::processEvents();
+    if (m_bCreated) {
+        ShowWhenDue();
+        QCoreApplication::processEvents();
+    }
     const int previous = m_nPos;
     const int shown = previous + m_nStep;
     // Past the top the bar starts over, as a stepping progress bar does.
@@ -140,6 +151,7 @@ void CProgressDlg::DestroyWindow() {
     if (m_bParentDisabled && m_pOwner) m_pOwner->setEnabled(true);
     m_bParentDisabled = false;
     m_bCreated = false;
+    m_showClock.invalidate();
     hide();
 }
 
