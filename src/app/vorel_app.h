@@ -140,6 +140,8 @@ class CVorelApp : public QObject, public vorel::ISearchHost {
     // with a message when the file changed or the image cannot be read.
     CVorelDoc* ReopenEntry(int row);
     std::unique_ptr<CVorelDoc> ReadEntryDocument(int row, bool quiet);
+    // Hides and deletes the progress box, re-enabling the main window.
+    void CloseProgress();
     // Between two progress points: true once the user has confirmed Cancel.
     bool CancelConfirmedMeanwhile();
     void Enqueue(PendingWork work);
@@ -152,6 +154,7 @@ class CVorelApp : public QObject, public vorel::ISearchHost {
     CVorelDocTemplate* m_pDocTemplate = nullptr;
     std::unique_ptr<CMainFrame> m_pMainFrame;
     std::unique_ptr<CProgressDlg> m_pProgress;
+    bool m_bKeepProgress = false;  // while a file's scans run: one box serves them all
     QString m_strRunPath;
     QElapsedTimer m_runClock;  // since the search of m_strRunPath began
     int m_nProgressShowDelayMs = kProgressShowDelayMs;

@@ -22,6 +22,11 @@ QString CaptionString(int id) {
     }
 }
 
+// The percentage before the first step.
+QString StartPercent() {
+    return QStringLiteral(" 0 %");
+}
+
 // The window a scan shuts out when nobody names one: the program's main window.
 QWidget* MainWindowOrActive() {
     for (QWidget* w : QApplication::topLevelWidgets()) {
@@ -38,7 +43,7 @@ CProgressDlg::CProgressDlg(int captionId, QWidget* parent)
       m_nCaptionId(captionId != 0 ? captionId : kDefaultCaptionId),
       m_pDefaultOwner(parent) {
     m_pLabel = new QLabel(this);
-    m_pPercent = new QLabel(QStringLiteral(" 0 %"), this);
+    m_pPercent = new QLabel(StartPercent(), this);
     m_pPercent->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     m_pPercent->setMinimumWidth(m_pPercent->fontMetrics().horizontalAdvance(QStringLiteral("100%")) + 4);
     m_pProgress = new QProgressBar(this);
@@ -145,6 +150,13 @@ void CProgressDlg::ShowPosition(int pos) {
     const int value = percent == 100 ? 100 : percent % 100;
     const QString text = QString::number(value) + QLatin1Char('%');
     if (m_pPercent->text() != text) m_pPercent->setText(text);
+}
+
+void CProgressDlg::Restart() {
+    m_nPos = m_nLower;
+    m_pProgress->setValue(m_nPos);
+    m_pPercent->setText(StartPercent());
+    m_bCancel = false;
 }
 
 void CProgressDlg::DestroyWindow() {

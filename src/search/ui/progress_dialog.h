@@ -40,6 +40,9 @@ class CProgressDlg : public QDialog {
     // Lets pending events run, advances the bar by one step, shows the new
     // percentage and returns the previous position.
     int StepIt();
+    // For the next scan in the same box: the bar and the percentage back at
+    // the start, no cancel request pending; shown or waiting to show as before.
+    void Restart();
     // Re-enables the owner (if Create disabled it) and hides the dialog.
     void DestroyWindow();
 
