@@ -4,7 +4,6 @@
 // and saving a selection.
 #include <QAccessible>
 #include <QDir>
-#include <QHeaderView>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
@@ -299,18 +298,6 @@ TEST_F(ImageListTest, CancelActsWhileWindowsOpenBetweenTwoProgressPoints) {
     app->OpenDocumentFile(path);
     EXPECT_EQ(app->DocTemplate()->DocumentCount(), opened + 300);
     EXPECT_EQ(MessageTexts().last(), QStringLiteral("300 Images Find"));
-}
-
-TEST_F(ImageListTest, DetailsColumnsFitWhatWasListedWhileTheyWereHidden) {
-    frame->GetActions().viewImageList->trigger();
-    app->OpenDocumentFile(WriteFile(QStringLiteral("A NAME LONGER THAN A COLUMN IS WIDE.BIN"), TimFile(2)));
-    QTreeView* tree = Dock().DetailsView();
-    QAbstractItemView* details = tree;  // where the width its entries need is public
-    ASSERT_FALSE(details->isVisible());
-    Dock().ShowThumbnails(false);
-    QCoreApplication::processEvents();
-    for (int column : {CImageListModel::kTitle, CImageListModel::kFile})
-        EXPECT_GE(tree->header()->sectionSize(column), details->sizeHintForColumn(column)) << column;
 }
 
 TEST_F(ImageListTest, F6MovesTheFocusBetweenTheWindowAndTheList) {

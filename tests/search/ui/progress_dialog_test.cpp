@@ -36,23 +36,6 @@ TEST(ProgressDialog, PercentTextFromStartToFiftiethStep) {
     dlg.DestroyWindow();
 }
 
-TEST(ProgressDialog, RestartForTheNextScanBringsTheBarBackAndForgetsACancel) {
-    QMainWindow owner;
-    owner.show();
-    CProgressDlg dlg;
-    ASSERT_TRUE(dlg.Create(&owner));
-    for (int i = 0; i < 10; ++i) dlg.StepIt();
-    dlg.CancelButton()->click();
-    dlg.Restart();
-    EXPECT_EQ(dlg.Position(), 0);
-    EXPECT_EQ(dlg.PercentText(), QStringLiteral(" 0 %"));
-    EXPECT_FALSE(dlg.CheckCancel());
-    EXPECT_TRUE(dlg.isVisible());
-    EXPECT_FALSE(owner.isEnabled());
-    dlg.DestroyWindow();
-    EXPECT_TRUE(owner.isEnabled());
-}
-
 TEST(ProgressDialog, LabelIsShown) {
     CProgressDlg dlg;
     dlg.SetLabel(QStringLiteral("TIM検索"));
