@@ -12,7 +12,10 @@
 //     and the same with the list sorted by title;
 //   - the thumbnail view scrolled top to bottom in 100 steps, each step
 //     painted at once: the worst step (thumbnails are made off the GUI
-//     thread; a step never waits for them).
+//     thread; a step never waits for them);
+//   - with --scan-mb, a list-only search of both kinds over a large file of
+//     few images against vorel-find --tsv on the same file, with the
+//     program's default thread count and with one thread.
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -46,13 +49,14 @@
 namespace {
 
 const char kUsage[] =
-    "usage: image_list_bench [--images N] [--big M] [--scan-mb S]\n"
+    "usage: image_list_bench [--images N] [--big M] [--scan-mb S [--threads T]]\n"
     "  Appends N entries (default 50000) to the image list, runs a list-only search of a file of M\n"
     "  small TIMs (default 500000; 0 leaves it out) and one of N against vorel-find on the same file,\n"
     "  prints the peak resident memory, searches the file of N four times into a growing list, and\n"
     "  scrolls the thumbnail view top to bottom in 100 steps (offscreen); with --scan-mb, also a\n"
-    "  list-only search of both kinds over an S MB file against vorel-find --tsv. Writes only a\n"
-    "  temporary folder (under $TMPDIR; the file of M TIMs takes about M x 153 bytes).\n";
+    "  list-only search of both kinds over an S MB file against vorel-find --tsv, with the default\n"
+    "  thread count and with one thread (or with T threads only). Writes only a temporary folder\n"
+    "  (under $TMPDIR; the file of M TIMs takes about M x 153 bytes).\n";
 
 double PeakResidentMiB() {
     struct rusage usage {};
@@ -126,10 +130,14 @@ int main(int argc, char** argv) {
                             {"--big", "M", "images of the big file, a multiple of 10 (default 500000; 0: none)"},
                             {"--scan-mb", "S",
                              "also a list-only search of both kinds over an S MB file of random bytes with images "
-                             "sprinkled in, against vorel-find --tsv, paired, median of 5 (default 0: none)"}});
+                             "sprinkled in, against vorel-find --tsv, paired, median of 9 (default 0: none)"},
+                            {"--threads", "T",
+                             "threads of that search, the window's and the finder's (default 0: the program's "
+                             "default, then 1)"}});
     const int images = static_cast<int>(args.OptionNumber("--images", 50000, 1, 1000000));
     const int bigImages = static_cast<int>(args.OptionNumber("--big", 500000, 0, 5000000)) / 10 * 10;
     const long scanMb = args.OptionNumber("--scan-mb", 0, 0, 65536);
+    const int scanThreads = static_cast<int>(args.OptionNumber("--threads", 0, 0, 8));
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QTemporaryDir dir;
     qputenv("XDG_CONFIG_HOME", dir.path().toLocal8Bit());
@@ -280,46 +288,67 @@ int main(int argc, char** argv) {
     std::printf("thumbnail cache: %.1f MiB of %.0f MiB\n", dock.Thumbnails()->CachedBytes() / 1048576.0,
                 dock.Thumbnails()->MaxBytes() / 1048576.0);
 
-    // 4. A large file of few images: the search itself against the finder's, both kinds, paired.
-    double scanSearchMs = 0;
-    double scanFinderMs = 0;
+    // 6. A large file of few images: the window's search against the finder's,
+    // both kinds, paired rounds, after a round that brings the file into the
+    // page cache. Thumbnails made for the list after a search are done before
+    // the finder's next round starts, so neither shares the cores with them.
+    struct ScanFigures {
+        int threads = 0;  // 0: the program's default
+        double finderMs = 0;
+        double searchMs = 0;
+        int listed = 0;
+    };
+    std::vector<ScanFigures> scans;
     if (scanMb > 0) {
         const QString big = QDir(dir.path()).filePath(QStringLiteral("LARGE.BIN"));
         bench::MakeFile(big.toStdString(), static_cast<std::size_t>(scanMb));
         vorel::Write(app.Store(), vorel::settings::kSearchType, 2);
-        std::vector<double> searchTimes;
-        std::vector<double> finderTimes;
-        for (int round = 0; round < 6; ++round) {
-            QProcess finder;
-            finder.setStandardOutputFile(QProcess::nullDevice());
-            finder.setStandardErrorFile(QProcess::nullDevice());
-            clock.restart();
-            finder.start(QStringLiteral(VOREL_FIND_EXE), {QStringLiteral("--tsv"), big});
-            finder.waitForFinished(-1);
-            const double finderRound = Ms(clock);
-            dock.GetActions().clear->trigger();
-            QCoreApplication::processEvents();
-            clock.restart();
-            app.OpenDocumentFile(big);
-            QCoreApplication::processEvents();
-            const double searchRound = Ms(clock);
-            if (round == 0) continue;  // the first round brings the file into the page cache
-            finderTimes.push_back(finderRound);
-            searchTimes.push_back(searchRound);
+        for (const int threads : scanThreads > 0 ? std::vector<int>{scanThreads} : std::vector<int>{0, 1}) {
+            vorel::Write(app.Store(), vorel::settings::kScanThreads, threads);
+            QStringList finderArgs{QStringLiteral("--tsv"), big};
+            if (threads > 0) finderArgs = QStringList{QStringLiteral("--threads"), QString::number(threads)} + finderArgs;
+            ScanFigures figures;
+            figures.threads = threads;
+            std::vector<double> searchTimes;
+            std::vector<double> finderTimes;
+            for (int round = 0; round < 10; ++round) {
+                QProcess finder;
+                finder.setStandardOutputFile(QProcess::nullDevice());
+                finder.setStandardErrorFile(QProcess::nullDevice());
+                clock.restart();
+                finder.start(QStringLiteral(VOREL_FIND_EXE), finderArgs);
+                finder.waitForFinished(-1);
+                const double finderRound = Ms(clock);
+                if (finder.exitCode() != 0) std::fprintf(stderr, "vorel-find exited with %d\n", finder.exitCode());
+                dock.GetActions().clear->trigger();
+                QCoreApplication::processEvents();
+                clock.restart();
+                app.OpenDocumentFile(big);
+                QCoreApplication::processEvents();
+                const double searchRound = Ms(clock);
+                figures.listed = model.rowCount();
+                dock.Thumbnails()->WaitForIdle();
+                if (round == 0) continue;  // the first round brings the file into the page cache
+                finderTimes.push_back(finderRound);
+                searchTimes.push_back(searchRound);
+            }
+            std::sort(searchTimes.begin(), searchTimes.end());
+            std::sort(finderTimes.begin(), finderTimes.end());
+            figures.searchMs = searchTimes[searchTimes.size() / 2];
+            figures.finderMs = finderTimes[finderTimes.size() / 2];
+            scans.push_back(figures);
         }
-        std::sort(searchTimes.begin(), searchTimes.end());
-        std::sort(finderTimes.begin(), finderTimes.end());
-        scanSearchMs = searchTimes[searchTimes.size() / 2];
-        scanFinderMs = finderTimes[finderTimes.size() / 2];
         QFile::remove(big);
+        vorel::Write(app.Store(), vorel::settings::kScanThreads, 0);
         vorel::Write(app.Store(), vorel::settings::kSearchType, 0);
     }
     vorel::SetMessageService(nullptr);
-    if (scanMb > 0) {
-        std::printf("vorel-find --tsv, %ld MB file       %9.1f ms   median of 5, a process of its own\n", scanMb,
-                    scanFinderMs);
-        std::printf("list-only search, same file       %9.1f ms   %.2fx the finder (target <= 1.1x)\n", scanSearchMs,
-                    scanSearchMs / scanFinderMs);
+    for (const ScanFigures& f : scans) {
+        const std::string threads = f.threads > 0 ? std::to_string(f.threads) : std::string("default");
+        std::printf("vorel-find --tsv, %ld MB file       %9.1f ms   median of 9, a process of its own, threads %s\n",
+                    scanMb, f.finderMs, threads.c_str());
+        std::printf("list-only search, same file       %9.1f ms   %.2fx the finder (target <= 1.1x), %d listed\n",
+                    f.searchMs, f.searchMs / f.finderMs, f.listed);
     }
     return 0;
 }

@@ -74,6 +74,9 @@ class CVorelApp : public QObject, public vorel::ISearchHost {
     // images are found (tests shorten it).
     static constexpr int kCancelCheckMs = 200;
     void SetCancelCheckInterval(int ms) { m_nCancelCheckMs = ms; }
+    // How long a file's search runs before its progress box shows (tests change it).
+    static constexpr int kProgressShowDelayMs = 500;
+    void SetProgressShowDelay(int ms) { m_nProgressShowDelayMs = ms; }
 
     // The palette-optimisation switch as the menu shows it (0 or 1).
     int m_bOptimizePalette = 0;
@@ -137,6 +140,8 @@ class CVorelApp : public QObject, public vorel::ISearchHost {
     // with a message when the file changed or the image cannot be read.
     CVorelDoc* ReopenEntry(int row);
     std::unique_ptr<CVorelDoc> ReadEntryDocument(int row, bool quiet);
+    // Hides and deletes the progress box, re-enabling the main window.
+    void CloseProgress();
     // Between two progress points: true once the user has confirmed Cancel.
     bool CancelConfirmedMeanwhile();
     void Enqueue(PendingWork work);
@@ -149,7 +154,10 @@ class CVorelApp : public QObject, public vorel::ISearchHost {
     CVorelDocTemplate* m_pDocTemplate = nullptr;
     std::unique_ptr<CMainFrame> m_pMainFrame;
     std::unique_ptr<CProgressDlg> m_pProgress;
+    bool m_bKeepProgress = false;  // while a file's scans run: one box serves them all
     QString m_strRunPath;
+    QElapsedTimer m_runClock;  // since the search of m_strRunPath began
+    int m_nProgressShowDelayMs = kProgressShowDelayMs;
     // The disc files of the file being searched, read once before its scans.
     std::unique_ptr<vorel::DiscMap> m_pDiscMap;
     QString m_strRecentName;  // what the recent-file list keeps for the run (a cue sheet, not its .bin)

@@ -9,6 +9,7 @@
 #include <QMetaObject>
 #include <QThread>
 #include <QTimer>
+#include <algorithm>
 
 #include "app/doc_template.h"
 #include "app/main_frame.h"
@@ -147,6 +148,7 @@ void CVorelApp::OnOpenRecentFile(const QString& path) {
 CVorelDoc* CVorelApp::RunSearch(const QString& path, const vorel::SearchTarget& target) {
     m_lastRun = RunOutcome::Searched;
     m_strRunPath = path;
+    m_runClock.start();
     if (auto* log = vorel::app::MessageLog()) log->Note(QStringLiteral("SEARCH"), {path});
     // Read once per file, asked once per image it holds.
     m_pDiscMap = std::make_unique<vorel::DiscMap>();
@@ -155,8 +157,11 @@ CVorelDoc* CVorelApp::RunSearch(const QString& path, const vorel::SearchTarget& 
     // Read once, when the search starts: every image of one search goes the same way.
     m_bRunOpensWindows = vorel::Read(*m_pStore, vorel::settings::kOpenWindows) != 0;
     const int listedBefore = m_nRunListed;
+    m_bKeepProgress = true;
     QPointer<CVorelDoc> result(
         static_cast<CVorelDoc*>(vorel::RunSearchScans(m_state, *this, *m_pStore, target)));
+    m_bKeepProgress = false;
+    CloseProgress();
     FlushListEntries();
     m_pDiscMap.reset();
     // A file whose images went to the list only is as much a recent file as one whose windows opened.
@@ -235,7 +240,16 @@ void CVorelApp::DrainQueue() {
 void CVorelApp::CreateProgress() {
     m_bCancelConfirmed = false;
     m_cancelClock.start();
+    // The file's second scan (the bitmaps after the TIMs) goes on in its first
+    // scan's box: no second window made, no flash, the main window not enabled between.
+    if (m_pProgress && m_pProgress->IsCreated()) {
+        m_pProgress->Restart();
+        return;
+    }
     m_pProgress = std::make_unique<CProgressDlg>(0, m_pMainFrame.get());
+    // A search over in a moment shows no box; the delay counts from the start of the file's search.
+    const qint64 ran = m_runClock.isValid() ? m_runClock.elapsed() : 0;
+    m_pProgress->SetShowDelay(static_cast<int>(std::max<qint64>(0, m_nProgressShowDelayMs - ran)));
     // When the box cannot be made the scan still runs, without display or Cancel.
     m_pProgress->Create(m_pMainFrame.get());
 }
@@ -297,6 +311,10 @@ void CVorelApp::DestroyProgress() {
         m_state.m_nPaletteImageCount = m_nCancelPaletteImages;
     }
     m_cancelClock.invalidate();
+    if (!m_bKeepProgress) CloseProgress();
+}
+
+void CVorelApp::CloseProgress() {
     if (!m_pProgress) return;
     m_pProgress->DestroyWindow();
     m_pProgress.reset();

@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QMdiArea>
 #include <QPushButton>
+#include <QThread>
 
 #include "app_test_support.h"
 #include "sample_builders/cd_sectors.h"
@@ -144,6 +145,38 @@ TEST_F(SearchRunTest, ProgressBoxDisablesTheMainWindowWhileItExists) {
     EXPECT_TRUE(sawDisabled);
     EXPECT_TRUE(frame->isEnabled());
     EXPECT_EQ(app->ProgressDialog(), nullptr);
+}
+
+// A quick search shows no box; one that lasts shows it once its delay has
+// passed, Cancel there asks as ever, and the bitmap scan goes on in that box.
+TEST_F(SearchRunTest, ProgressBoxShowsOnceTheSearchHasLastedItsDelay) {
+    Write(Store(), settings::kSearchType, 2);
+    Bytes bytes(100'000, 0);  // the images lie past the points where Cancel is pressed
+    Append(bytes, TimFile(2));
+    const QString path = WriteFile("LATE.BIN", bytes);
+    bool lasting = false;
+    QStringList turns;  // the box at each turn of the event loop: "TIM検索 shown 4%"
+    DuringSearch([&](CProgressDlg* progress) {
+        const bool shown = progress->isVisible();
+        turns << progress->LabelText() + (shown ? " shown " : " hidden ") + progress->PercentText();
+        if (shown && progress->LabelText() == QStringLiteral("TIM検索")) progress->CancelButton()->click();
+        if (!shown && lasting) QThread::msleep(10);
+        return false;
+    });
+    app->OpenDocumentFile(path);
+    EXPECT_TRUE(turns.filter(" shown ").isEmpty()) << turns.join('\n').toStdString();
+    EXPECT_EQ(MessageTexts(), QStringList{"2 Images Find"});
+
+    app->SetProgressShowDelay(60);
+    lasting = true;
+    turns.clear();
+    messages.shown.clear();
+    messages.answers = {MessageAnswer::Yes};
+    app->OpenDocumentFile(path);
+    EXPECT_TRUE(turns.value(0).startsWith(QStringLiteral("TIM検索 hidden")));
+    EXPECT_TRUE(turns.filter(" shown ").value(0).startsWith(QStringLiteral("TIM検索")));
+    EXPECT_EQ(turns.filter(QStringLiteral("BMP検索")).value(0).toStdString(), "BMP検索 shown  0 %");
+    EXPECT_EQ(MessageTexts(), (QStringList{kCancelQuestion, "0 Images Find"}));
 }
 
 struct CancelCase {

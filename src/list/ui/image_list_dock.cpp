@@ -62,8 +62,10 @@ CImageListDock::CImageListDock(CImageListModel& model, QWidget* parent)
     // No column is sorted at first: the entries stand in the order found.
     details_->header()->setSortIndicator(-1, Qt::AscendingOrder);
     details_->setSortingEnabled(true);
-    details_->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    // The columns fit their contents while the details are on screen (see eventFilter).
+    details_->header()->setSectionResizeMode(QHeaderView::Interactive);
     details_->header()->setStretchLastSection(true);
+    details_->installEventFilter(this);
     for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(thumbnails_),
                                     static_cast<QAbstractItemView*>(details_)})
         SetUpView(view);
@@ -105,6 +107,17 @@ void CImageListDock::UpdateCount() {
     count_->setText(text);
     count_->setAccessibleName(text);
     count_->setToolTip(QStringLiteral("表示中のｲﾒｰｼﾞ / 一覧のｲﾒｰｼﾞ"));
+}
+
+bool CImageListDock::eventFilter(QObject* watched, QEvent* event) {
+    // Fitting the columns measures the text of every entry (up to a thousand)
+    // each time rows come, a cost worth paying only for a view on screen:
+    // hidden, the columns keep their widths; shown, they fit the contents again.
+    if (watched == details_ && (event->type() == QEvent::Show || event->type() == QEvent::Hide)) {
+        const bool shown = event->type() == QEvent::Show;
+        details_->header()->setSectionResizeMode(shown ? QHeaderView::ResizeToContents : QHeaderView::Interactive);
+    }
+    return QDockWidget::eventFilter(watched, event);
 }
 
 void CImageListDock::closeEvent(QCloseEvent* event) {

@@ -68,6 +68,7 @@ class CImageListDock : public QDockWidget {
     void closedByUser();
 
   protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
   private:

@@ -22,6 +22,11 @@ QString CaptionString(int id) {
     }
 }
 
+// The percentage before the first step.
+QString StartPercent() {
+    return QStringLiteral(" 0 %");
+}
+
 // The window a scan shuts out when nobody names one: the program's main window.
 QWidget* MainWindowOrActive() {
     for (QWidget* w : QApplication::topLevelWidgets()) {
@@ -38,7 +43,7 @@ CProgressDlg::CProgressDlg(int captionId, QWidget* parent)
       m_nCaptionId(captionId != 0 ? captionId : kDefaultCaptionId),
       m_pDefaultOwner(parent) {
     m_pLabel = new QLabel(this);
-    m_pPercent = new QLabel(QStringLiteral(" 0 %"), this);
+    m_pPercent = new QLabel(StartPercent(), this);
     m_pPercent->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     m_pPercent->setMinimumWidth(m_pPercent->fontMetrics().horizontalAdvance(QStringLiteral("100%")) + 4);
     m_pProgress = new QProgressBar(this);
@@ -91,9 +96,16 @@ bool CProgressDlg::Create(QWidget* owner) {
     if (owner && owner->windowHandle()) windowHandle()->setTransientParent(owner->windowHandle());
     adjustSize();
     if (owner) move(owner->frameGeometry().center() - rect().center());
-    show();
     m_bCreated = true;
+    m_showClock.start();
+    ShowWhenDue();
     return true;
+}
+
+void CProgressDlg::ShowWhenDue() {
+    if (!m_bCreated || !m_showClock.isValid() || m_showClock.elapsed() < m_nShowDelayMs) return;
+    m_showClock.invalidate();
+    show();
 }
 
 void CProgressDlg::SetLabel(const QString& text) {
@@ -112,6 +124,7 @@ bool CProgressDlg::CheckCancel() {
     // Without a window there is nothing to press, and letting events run while
     // the main window is enabled would let a second search start inside this one.
     if (!m_bCreated) return false;
+    ShowWhenDue();
     QCoreApplication::processEvents();
     const bool cancel = m_bCancel;
     m_bCancel = false;
@@ -119,7 +132,10 @@ bool CProgressDlg::CheckCancel() {
 }
 
 int CProgressDlg::StepIt() {
-    if (m_bCreated) QCoreApplication::processEvents();
+    if (m_bCreated) {
+        ShowWhenDue();
+        QCoreApplication::processEvents();
+    }
     const int previous = m_nPos;
     const int shown = previous + m_nStep;
     // Past the top the bar starts over, as a stepping progress bar does.
@@ -136,10 +152,18 @@ void CProgressDlg::ShowPosition(int pos) {
     if (m_pPercent->text() != text) m_pPercent->setText(text);
 }
 
+void CProgressDlg::Restart() {
+    m_nPos = m_nLower;
+    m_pProgress->setValue(m_nPos);
+    m_pPercent->setText(StartPercent());
+    m_bCancel = false;
+}
+
 void CProgressDlg::DestroyWindow() {
     if (m_bParentDisabled && m_pOwner) m_pOwner->setEnabled(true);
     m_bParentDisabled = false;
     m_bCreated = false;
+    m_showClock.invalidate();
     hide();
 }
 
