@@ -98,10 +98,6 @@ void CImageListModel::Append(std::vector<ImageListEntry> entries) {
     if (entries.empty()) return;
     const int first = rowCount();
     beginInsertRows({}, first, first + static_cast<int>(entries.size()) - 1);
-    // Grown by half again at least: reserving just the batch's room would move
-    // every entry already listed for each batch a search appends.
-    if (const std::size_t needed = entries_.size() + entries.size(); needed > entries_.capacity())
-        entries_.reserve(std::max(needed, entries_.capacity() + entries_.capacity() / 2));
     const std::size_t start = entries_.size();
     for (ImageListEntry& e : entries) {
         e.id = nextId_++;
