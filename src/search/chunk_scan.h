@@ -24,7 +24,7 @@ namespace vorel {
 struct ChunkScanParams {
     std::int64_t chunkSize = kBytesPerMb;  // S
     std::string_view label;                // progress label
-    int threads = 1;                       // threads testing a plain file's bytes
+    int threads = 1;                       // threads testing the file's bytes
 };
 
 // Outcome of one walk. The progress display has been destroyed whatever the outcome.

@@ -39,6 +39,7 @@ std::size_t RawWindow::Copy(std::int64_t at, std::size_t count, std::uint8_t* de
     std::size_t copied = 0;
     for (std::int64_t k = at / kUserDataBytes, skip = at % kUserDataBytes; copied < count && HasData(k);
          ++k, skip = 0) {
+        if (skip >= Length(k)) break;
         const auto n = std::min(count - copied, static_cast<std::size_t>(Length(k) - skip));
         std::memcpy(dest + copied, Bytes(k) + skip, n);
         copied += n;

@@ -4,6 +4,7 @@
 #include "search/worker_pool.h"
 
 #include <algorithm>
+#include <cstring>
 #include <functional>
 #include <new>
 #include <optional>
@@ -154,13 +155,13 @@ private:
             const std::int64_t at = from + static_cast<std::int64_t>(i);
             const ICandidateTest* test = TestFor(data[i]);
             Found found;
-            const Examined result = Test(*test, data, from, available, at, found);
+            Examined result = Test(*test, data, from, available, at, found);
+            if (result == Examined::kFound && !Keep(block, found, test, at, at)) result = Examined::kAbandon;
             if (result == Examined::kAbandon) {
                 block.failed = true;
                 block.reached = at;
                 return;
             }
-            if (result == Examined::kFound) Keep(block, found, test, at, at);
             ++i;  // a hit's own bytes are searched too
             if (block.found.size() >= cap) {
                 block.reached = from + static_cast<std::int64_t>(i);
@@ -208,6 +209,7 @@ private:
                      std::size_t cap) {
         const std::int64_t fileFrom = block.from * kRawSectorBytes;
         sectors_.Reset(window_.Data(), fileFrom, got);
+        copyFrom_ = -1;
         const std::int64_t ownEnd = fileFrom + std::min(got, ownFileBytes);  // the file offset after the own sectors
         std::int64_t reached = -1;
         for (std::int64_t k = first / kUserDataBytes; reached < 0 && sectors_.HasData(k) && sectors_.UserData(k) < ownEnd;
@@ -223,13 +225,14 @@ private:
                 if (i + 3 >= length && !ZerosFollow(at)) continue;
                 const ICandidateTest* test = TestFor(data[i]);
                 Found found;
-                const Examined result = ExamineCopy(*test, at, found);
+                Examined result = ExamineCopy(*test, at, found);
+                if (result == Examined::kFound && !Keep(block, found, test, at, sectors_.FileOffsetOf(at)))
+                    result = Examined::kAbandon;
                 if (result == Examined::kAbandon) {
                     block.failed = true;
                     reached = at;
                     break;
                 }
-                if (result == Examined::kFound) Keep(block, found, test, at, sectors_.FileOffsetOf(at));
                 if (block.found.size() >= cap) {
                     reached = at + 1;
                     break;
@@ -256,19 +259,47 @@ private:
         return sectors_.Copy(at, 4, bytes) < 4 || (bytes[1] == 0 && bytes[2] == 0 && bytes[3] == 0);
     }
 
-    // Tests the candidate at `at` on a copy of its bytes, more of them each time the test asks.
+    // Tests the candidate at `at`: in its own sector where that settles it, else
+    // on a copy of the stream from it on, as long as the test asks for (at most
+    // the look-ahead). The copy is kept for the candidates inside it, which
+    // extend it as they need: no byte is copied twice for candidates close
+    // together, however far their headers reach.
     Examined ExamineCopy(const ICandidateTest& test, std::int64_t at, Found& found) {
         constexpr auto kMost = static_cast<std::size_t>(kLookAheadBytes) + 1;
-        for (std::size_t want = 64;; want = std::min(kMost, want * 16)) {
+        const std::int64_t k = at / kUserDataBytes;
+        const auto i = static_cast<std::size_t>(at % kUserDataBytes);
+        Examined result =
+            test.Examine(ByteSpan(sectors_.Bytes(k), static_cast<std::size_t>(sectors_.Length(k))), i, found);
+        if (result != Examined::kNeedMore) return result;
+        if (copyFrom_ < 0 || at < copyFrom_ || at >= copyFrom_ + static_cast<std::int64_t>(copied_)) {
+            copyFrom_ = at;
+            copied_ = 0;
+            copyEnded_ = false;
+        } else if (at - copyFrom_ >= static_cast<std::int64_t>(kMost)) {
+            // Far into the copy: what lies before the candidate is of no more use.
+            const auto drop = static_cast<std::size_t>(at - copyFrom_);
+            std::memmove(candidate_.data(), candidate_.data() + drop, copied_ - drop);
+            copied_ -= drop;
+            copyFrom_ = at;
+        }
+        const auto off = static_cast<std::size_t>(at - copyFrom_);
+        for (;;) {
+            const std::size_t have = std::min(kMost, copied_ - off);
+            if (have > 0) {
+                result = test.Examine(ByteSpan(candidate_.data() + off, have), 0, found);
+                if (result != Examined::kNeedMore) return result;
+            }
+            if (have == kMost || copyEnded_) break;
+            const std::size_t want = off + std::min(kMost, std::max<std::size_t>(4096, 4 * have));
             try {
                 if (candidate_.size() < want) candidate_.resize(want);
             } catch (const std::bad_alloc&) {
                 return Examined::kAbandon;
             }
-            const std::size_t got = sectors_.Copy(at, want, candidate_.data());
-            const Examined result = test.Examine(ByteSpan(candidate_.data(), got), 0, found);
-            if (result != Examined::kNeedMore) return result;
-            if (got < want || want == kMost) break;
+            const std::size_t n = sectors_.Copy(copyFrom_ + static_cast<std::int64_t>(copied_), want - copied_,
+                                                candidate_.data() + copied_);
+            copyEnded_ = n < want - copied_;
+            copied_ += n;
         }
         found.undecided = true;
         return Examined::kFound;
@@ -281,11 +312,17 @@ private:
 
     const ICandidateTest* TestFor(std::uint8_t lead) const { return lead == own_->FirstByte() ? own_ : carried_; }
 
-    void Keep(Block& block, Found& found, const ICandidateTest* test, std::int64_t at, std::int64_t fileOffset) {
+    // False when there is no memory for it (nothing may be thrown out of a guarded scan).
+    bool Keep(Block& block, Found& found, const ICandidateTest* test, std::int64_t at, std::int64_t fileOffset) {
         found.at = at;
         found.fileOffset = fileOffset;
         found.test = test == own_ ? 0 : 1;
-        block.found.push_back(found);
+        try {
+            block.found.push_back(found);
+        } catch (const std::bad_alloc&) {
+            return false;
+        }
+        return true;
     }
 
     // A header may reach as far as its chunk's end plus the look-ahead; beyond
@@ -332,6 +369,9 @@ private:
     // data sector judged so far, and a candidate's bytes.
     RawWindow sectors_;
     std::vector<std::uint8_t> candidate_;
+    std::int64_t copyFrom_ = -1;  // the stream offset candidate_ starts at, -1 none
+    std::size_t copied_ = 0;      // the bytes it holds
+    bool copyEnded_ = false;      // the window holds no more
 };
 
 // The calling thread's side: takes the blocks in file order.
@@ -348,7 +388,12 @@ public:
             Found found = block.found[k];
             found.at += base;
             if (found.test == 1) {
-                if (!Carry(found)) return Stop(block, k, base, WalkEnd::kAbandoned);
+                if (!Carry(found)) {
+                    // Keeping stops at the candidate that could not be read: the later scan walks on from it.
+                    Finish(found.at, found.fileOffset / kRawSectorBytes);
+                    collecting_ = false;
+                    return Stop(block, k, base, WalkEnd::kAbandoned);
+                }
                 if (gone_) return Stop(block, k + 1, base, WalkEnd::kCompleted);
                 continue;
             }
@@ -394,18 +439,29 @@ private:
         if (!found.undecided) return Examined::kFound;
         found.undecided = false;
         const ICandidateTest& test = found.test == 0 ? handler_ : *carried_->test;
-        const std::int64_t most = (found.at / chunkSize_ + 1) * chunkSize_ + kLookAheadBytes - found.at;
-        if (!Anchor(found)) return Examined::kNext;
-        for (std::int64_t want = std::min<std::int64_t>(most, kSettleBytes);; want = std::min(most, want * 16)) {
-            try {
-                scratch_.assign(static_cast<std::size_t>(want), 0);
-            } catch (const std::bad_alloc&) {
-                return Examined::kAbandon;
+        const std::int64_t limit = (found.at / chunkSize_ + 1) * chunkSize_ + kLookAheadBytes;
+        // The bytes read for an earlier candidate of the same chunk serve the later ones.
+        std::int64_t want = std::min(limit - found.at, kSettleBytes);
+        if (settleLimit_ == limit && found.at >= settleFrom_) want = 0;
+        for (;;) {
+            if (want > 0) {
+                if (!Anchor(found)) return Examined::kNext;
+                settleLimit_ = -1;
+                try {
+                    scratch_.assign(static_cast<std::size_t>(want), 0);
+                } catch (const std::bad_alloc&) {
+                    return Examined::kAbandon;
+                }
+                if (raw_->ReadAt(found.at, {scratch_.data(), scratch_.size()}) < 0) return Examined::kAbandon;
+                settleFrom_ = found.at;
+                settleLimit_ = limit;
             }
-            if (raw_->ReadAt(found.at, {scratch_.data(), scratch_.size()}) < 0) return Examined::kAbandon;
-            const Examined result = test.Examine(ByteSpan(scratch_.data(), scratch_.size()), 0, found);
+            const std::int64_t end = settleFrom_ + static_cast<std::int64_t>(scratch_.size());
+            const Examined result = test.Examine(ByteSpan(scratch_.data(), scratch_.size()),
+                                                 static_cast<std::size_t>(found.at - settleFrom_), found);
             if (result != Examined::kNeedMore) return result == Examined::kFound ? result : Examined::kNext;
-            if (want == most) return Examined::kNext;
+            if (end >= limit) return Examined::kNext;
+            want = std::min(limit - found.at, std::max(kSettleBytes, (end - found.at) * 16));
         }
     }
 
@@ -426,10 +482,14 @@ private:
     // The walk stops inside a block: what it found of the carried kind after
     // the stop is still kept, since it was tested.
     WalkEnd Stop(const Block& block, std::size_t from, std::int64_t base, WalkEnd end) {
-        for (std::size_t k = from; k < block.found.size() && end != WalkEnd::kAbandoned && !gone_; ++k) {
+        for (std::size_t k = from; k < block.found.size() && !gone_; ++k) {
             Found found = block.found[k];
             found.at += base;
-            if (found.test == 1 && !Carry(found)) end = WalkEnd::kAbandoned;
+            if (found.test == 1 && !Carry(found)) {
+                Finish(found.at, found.fileOffset / kRawSectorBytes);
+                collecting_ = false;
+                return WalkEnd::kAbandoned;
+            }
         }
         Finish(base + block.reached, block.reachedSector);
         return end;
@@ -442,6 +502,8 @@ private:
     ScanSource* raw_;
     std::int64_t chunkSize_;
     std::vector<std::uint8_t> scratch_;
+    std::int64_t settleFrom_ = 0;   // the stream offset scratch_ starts at
+    std::int64_t settleLimit_ = -1;  // the chunk limit it was read for, -1 none
     bool collecting_ = true;
     bool gone_ = false;
 };
@@ -538,7 +600,8 @@ WalkEnd WalkFile(ScanSource& source, WalkStart start, const WalkParams& params, 
         if (pool) pool->Release(k);
         if (end != WalkEnd::kCompleted) return end;
         if (last) {
-            consumer.Finish(reached, sector);
+            // A hit gone inside the rest of a block: Stop has said where keeping stopped.
+            if (!consumer.Gone()) consumer.Finish(reached, sector);
             return WalkEnd::kCompleted;
         }
     }

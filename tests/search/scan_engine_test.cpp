@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -295,6 +296,55 @@ TEST(ScanEngineTest, AFileCutShortWhileSearchedEndsTheSearchWithItsMessage) {
         ASSERT_EQ(::waitpid(child, &status, 0), child);
         ASSERT_TRUE(WIFEXITED(status)) << "the search died of signal " << WTERMSIG(status);
         EXPECT_EQ(WEXITSTATUS(status), 0);
+    }
+}
+
+// A raw image overwritten while the TIM scan takes the rest of a window whose
+// thread found more than it may keep: the scan ends where the file no longer
+// holds a hit, and the bitmap scan after it shows each bitmap once.
+TEST(ScanEngineTest, AHitGoneWhileAWindowIsFinishedLeavesNoBitmapShownTwice) {
+    const TuningScope restore;
+    CurrentScanTuning() = ScanTuning{};
+    std::vector<std::uint8_t> payload;
+    const auto dib = MakeDib(24, 1, 1);
+    for (int k = 0; k < 5000; ++k) payload.insert(payload.end(), dib.begin(), dib.end());
+    payload.resize((payload.size() / 2048 + 1) * 2048, 0);
+    const std::size_t timSector = payload.size() / 2048 + 95;  // the 96th of 100 TIMs, one a sector
+    for (int k = 0; k < 100; ++k) {
+        auto sector = MakeTim(2, 4, 4);
+        sector.resize(2048, 0);
+        payload.insert(payload.end(), sector.begin(), sector.end());
+    }
+    struct OverwritingHost : RecordingHost {
+        bool CheckCancel() override {
+            if (checks + 1 == at) {
+                std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+                file.seekp(static_cast<std::streamoff>(timSector * 2352));
+                file.write("\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0", 16);  // no longer a data sector
+            }
+            return RecordingHost::CheckCancel();
+        }
+        std::string path;
+        int at = 0;
+        std::size_t timSector = 0;
+    };
+    for (const int at : {40, 44, 46}) {
+        SCOPED_TRACE("overwritten at check " + std::to_string(at));
+        TempFile file(samples::WrapRaw(payload, {samples::SectorKind::kMode1, 0, 0, 0}));
+        MemorySettingsStore store;
+        Write(store, settings::kScanThreads, 1);
+        Write(store, settings::kRawSectors, 1);
+        SearchState state;
+        OverwritingHost host;
+        host.path = file.Path();
+        host.at = at;
+        host.timSector = timSector;
+        RunSearchScans(state, host, store, file.Path());
+        std::vector<std::int64_t> offsets;
+        for (const auto& d : host.docs) offsets.push_back(d.fileOffset);
+        std::sort(offsets.begin(), offsets.end());
+        EXPECT_GE(offsets.size(), 5000u);
+        EXPECT_TRUE(std::adjacent_find(offsets.begin(), offsets.end()) == offsets.end());
     }
 }
 
