@@ -388,12 +388,7 @@ public:
             Found found = block.found[k];
             found.at += base;
             if (found.test == 1) {
-                if (!Carry(found)) {
-                    // Keeping stops at the candidate that could not be read: the later scan walks on from it.
-                    Finish(found.at, found.fileOffset / kRawSectorBytes);
-                    collecting_ = false;
-                    return Stop(block, k, base, WalkEnd::kAbandoned);
-                }
+                if (!Carry(found)) return Stop(block, k, base, WalkEnd::kAbandoned);
                 if (gone_) return Stop(block, k + 1, base, WalkEnd::kCompleted);
                 continue;
             }
@@ -465,18 +460,20 @@ private:
         }
     }
 
-    // False when a read failed.
+    // Keeps a candidate of the carried kind while there is room; once there is
+    // none, or its bytes cannot be read (false), keeping stops at it and the
+    // later scan walks on from there itself.
     bool Carry(Found& found) {
         if (carried_ == nullptr || !collecting_) return true;
         const Examined result = Settle(found);
-        if (result != Examined::kFound) return result == Examined::kNext;
-        if (carried_->found.size() < kMaxCarriedHits) {
+        if (result == Examined::kNext) return true;
+        if (result == Examined::kFound && carried_->found.size() < kMaxCarriedHits) {
             carried_->found.push_back(found);
             return true;
         }
         Finish(found.at, found.fileOffset / kRawSectorBytes);
         collecting_ = false;
-        return true;
+        return result == Examined::kFound;
     }
 
     // The walk stops inside a block: what it found of the carried kind after
@@ -485,11 +482,7 @@ private:
         for (std::size_t k = from; k < block.found.size() && !gone_; ++k) {
             Found found = block.found[k];
             found.at += base;
-            if (found.test == 1 && !Carry(found)) {
-                Finish(found.at, found.fileOffset / kRawSectorBytes);
-                collecting_ = false;
-                return WalkEnd::kAbandoned;
-            }
+            if (found.test == 1 && !Carry(found)) return WalkEnd::kAbandoned;
         }
         Finish(base + block.reached, block.reachedSector);
         return end;
